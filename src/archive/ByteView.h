@@ -1,0 +1,91 @@
+#pragma once
+// A read-only window on bytes whose length is known. Every typed read is
+// checked against that length; a read that does not fit returns nothing and
+// changes nothing. This is the only place that turns offsets into addresses.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace artisanscope {
+
+class ByteView {
+public:
+    ByteView() = default;
+    explicit ByteView(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::uint64_t size() const { return bytes_.size(); }
+    bool empty() const { return bytes_.empty(); }
+    std::span<const std::uint8_t> span() const { return bytes_; }
+
+    // True when [offset, offset + length) lies inside the view. Written so that
+    // no sum can wrap: offset is compared first, then length against the rest.
+    bool Contains(std::uint64_t offset, std::uint64_t length) const {
+        return offset <= bytes_.size() && length <= bytes_.size() - offset;
+    }
+
+    // The sub-view [offset, offset + length), or nothing when it does not fit.
+    std::optional<ByteView> Sub(std::uint64_t offset, std::uint64_t length) const {
+        if (!Contains(offset, length)) return std::nullopt;
+        return ByteView(bytes_.subspan(static_cast<std::size_t>(offset),
+                                       static_cast<std::size_t>(length)));
+    }
+
+    std::optional<std::uint8_t> U8At(std::uint64_t offset) const {
+        if (!Contains(offset, 1)) return std::nullopt;
+        return bytes_[static_cast<std::size_t>(offset)];
+    }
+
+    std::optional<std::uint16_t> U16leAt(std::uint64_t offset) const {
+        if (!Contains(offset, 2)) return std::nullopt;
+        const auto o = static_cast<std::size_t>(offset);
+        return static_cast<std::uint16_t>(bytes_[o] | (bytes_[o + 1] << 8));
+    }
+
+    std::optional<std::uint32_t> U32leAt(std::uint64_t offset) const {
+        if (!Contains(offset, 4)) return std::nullopt;
+        const auto o = static_cast<std::size_t>(offset);
+        return static_cast<std::uint32_t>(bytes_[o]) |
+               (static_cast<std::uint32_t>(bytes_[o + 1]) << 8) |
+               (static_cast<std::uint32_t>(bytes_[o + 2]) << 16) |
+               (static_cast<std::uint32_t>(bytes_[o + 3]) << 24);
+    }
+
+    // Decodes at a position already known to fit (a record whose extent was
+    // checked with Contains/Sub). Out-of-range positions read as 0.
+    std::uint16_t U16le(std::uint64_t offset) const { return U16leAt(offset).value_or(0); }
+    std::uint32_t U32le(std::uint64_t offset) const { return U32leAt(offset).value_or(0); }
+
+    // The NUL-terminated text that starts at offset, without its NUL; nothing
+    // when the start lies outside or no NUL follows inside the view.
+    std::optional<std::string_view> CStringAt(std::uint64_t offset) const {
+        if (offset >= bytes_.size()) return std::nullopt;
+        const auto o = static_cast<std::size_t>(offset);
+        const void* nul = std::memchr(bytes_.data() + o, 0, bytes_.size() - o);
+        if (nul == nullptr) return std::nullopt;
+        const auto length = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) -
+                                                     (bytes_.data() + o));
+        return std::string_view(reinterpret_cast<const char*>(bytes_.data() + o), length);
+    }
+
+    // Text of at most maxLength bytes starting at offset, cut at the first NUL.
+    // Used for fixed-width name fields that need not hold a NUL.
+    std::optional<std::string_view> FixedStringAt(std::uint64_t offset, std::size_t maxLength) const {
+        if (!Contains(offset, maxLength)) return std::nullopt;
+        const auto o = static_cast<std::size_t>(offset);
+        const void* nul = std::memchr(bytes_.data() + o, 0, maxLength);
+        const std::size_t length =
+            nul == nullptr ? maxLength
+                           : static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) -
+                                                      (bytes_.data() + o));
+        return std::string_view(reinterpret_cast<const char*>(bytes_.data() + o), length);
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+}  // namespace artisanscope

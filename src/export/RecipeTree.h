@@ -1,0 +1,59 @@
+#pragma once
+// Compact storage for the recipe tree: items in flat arrays, labels as
+// offsets into one byte pool. Millions of items cost about 24 bytes each
+// plus their label bytes. Items are numbered from 1 in insertion order;
+// item 0 is the invisible root.
+//
+// Filling appends; Finish() then builds the child index, after which
+// Child() may be used. Inserting after Finish() is allowed and requires
+// another Finish() before Child() is used again.
+
+#include "export/RecipeDialog.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace artisanscope {
+
+class RecipeTree final : public RecipeTreeView {
+public:
+    RecipeTree();
+
+    void DeleteAllItems() override;
+    TreeItem InsertItem(TreeItem parent, std::string_view label) override;
+    void FinishFilling() override { Finish(); }
+
+    void Finish();
+    void Swap(RecipeTree& other) noexcept;
+
+    // Number of items, the root not counted.
+    std::size_t size() const { return parent_.size() - 1; }
+    bool Contains(TreeItem item) const { return item < parent_.size(); }
+    TreeItem Parent(TreeItem item) const { return parent_[item]; }
+    std::uint32_t Row(TreeItem item) const { return row_[item]; }
+    std::uint32_t ChildCount(TreeItem item) const { return childCount_[item]; }
+    // The row-th child of item, or kNoTreeItem when out of range.
+    TreeItem Child(TreeItem item, std::uint32_t row) const;
+    std::string_view Label(TreeItem item) const;
+
+    // Bytes held by the arrays and the label pool (capacity, not size).
+    std::size_t MemoryBytes() const;
+
+    // Depth (0 for top-level items) and label of every item, depth first.
+    std::vector<std::pair<int, std::string>> Rows() const;
+
+private:
+    std::vector<TreeItem> parent_;
+    std::vector<std::uint32_t> row_;
+    std::vector<std::uint32_t> childCount_;
+    std::vector<std::uint32_t> labelStart_;  // item i's label is pool_[labelStart_[i], labelStart_[i + 1])
+    std::string pool_;
+    std::vector<std::uint32_t> childStart_;  // built by Finish(): first index into children_
+    std::vector<TreeItem> children_;
+    bool finished_ = true;
+};
+
+}  // namespace artisanscope

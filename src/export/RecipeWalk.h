@@ -1,0 +1,55 @@
+#pragma once
+// The one walk over a recipe table: three realms, 19 skill slots, 200
+// category positions, 50 pattern positions and 8 ingredient slots, each in
+// ascending order. It resolves names and hands every shown element to its
+// sinks (tree, XML, text) in walk order. Whatever is skipped is skipped with
+// its whole subtree, for every sink alike.
+
+#include "recipes/Names.h"
+#include "recipes/RecipeTable.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace artisanscope {
+
+struct WalkOptions {
+    Language language = Language::German;
+    // Debug labels and columns (version-102 tables in debug mode only).
+    bool debug = false;
+    // Hide patterns whose skill is above 2000 (version-102 tables outside
+    // debug mode).
+    bool hideAbove2000 = false;
+};
+
+struct ResolvedIngredient {
+    std::uint16_t quantity = 0;
+    std::uint16_t material = 0;  // 0: none
+    std::string_view text;       // the slot's own string
+    NameText materialName;       // meaningful when material != 0
+};
+
+struct ResolvedPattern {
+    const PatternRecord* record = nullptr;
+    NameText name;
+    std::array<ResolvedIngredient, kIngredientSlots> ingredients{};
+    std::size_t ingredientCount = 0;  // filled slots, in slot order
+};
+
+class RecipeSink {
+public:
+    virtual ~RecipeSink() = default;
+    virtual void Realm(std::size_t realm, std::string_view name) = 0;
+    virtual void Skill(const SkillRecord& skill, std::string_view name) = 0;
+    // A category position whose index is not below the realm's categoryCount.
+    virtual void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) = 0;
+    virtual void Category(std::size_t position, std::uint32_t index, std::string_view name) = 0;
+    // A shown pattern together with its filled ingredient slots.
+    virtual void Pattern(const ResolvedPattern& pattern) = 0;
+};
+
+void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::span<RecipeSink* const> sinks);
+
+}  // namespace artisanscope

@@ -1,0 +1,48 @@
+#pragma once
+// The constant name tables: the three realm names and the German and English
+// names of the raw materials, all single-byte text in code page 1252.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace artisanscope {
+
+inline constexpr std::size_t kRealmCount = 3;
+inline constexpr std::size_t kMaterialIdsPerLanguage = 256;
+
+enum class Language : std::uint8_t { German = 0, English = 1 };
+
+extern const std::array<std::string_view, kRealmCount> RealmNames;
+// MaterialNames[language][id]; an empty view is an empty entry.
+extern const std::array<std::array<std::string_view, kMaterialIdsPerLanguage>, 2> MaterialNames;
+
+// Realm index 0..2 to its name; any other index gives empty text.
+std::string_view RealmName(std::size_t realm);
+
+// Text that is either a name from the constant tables or a decimal number
+// held in place; copying keeps it valid.
+class NameText {
+public:
+    NameText() = default;
+    static NameText FromName(std::string_view name) {
+        NameText t;
+        t.name_ = name;
+        return t;
+    }
+    static NameText FromNumber(std::uint32_t value);
+
+    std::string_view view() const { return isNumber_ ? std::string_view(digits_.data(), length_) : name_; }
+
+private:
+    std::string_view name_;
+    std::array<char, 10> digits_{};
+    std::uint8_t length_ = 0;
+    bool isNumber_ = false;
+};
+
+// The material's name in the given language; the id in decimal when the entry
+// is empty or the id is beyond the table (256 and above).
+NameText MaterialName(Language language, std::uint32_t id);
+
+}  // namespace artisanscope

@@ -1,0 +1,107 @@
+#include "recipes/RecipeTable.h"
+
+namespace artisanscope {
+
+VersionRule VersionRuleFor(std::uint32_t version) {
+    if (version < kCurrentTableVersion) return VersionRule::Legacy;
+    if (version == kCurrentTableVersion) return VersionRule::Current;
+    return VersionRule::Newer;
+}
+
+RecipeTableView::RecipeTableView(ByteView image, const TableLayout& layout) : image_(image), layout_(layout) {
+    const auto offsetTablePos = image_.U32leAt(RecipeTableHeader::kStringOffsetTablePosOffset);
+    const auto poolPos = image_.U32leAt(RecipeTableHeader::kStringPoolPosOffset);
+    if (offsetTablePos && poolPos) {
+        stringOffsetTable_ = RecipeTableHeader::kSize + std::uint64_t{*offsetTablePos};
+        stringPool_ = RecipeTableHeader::kSize + std::uint64_t{*poolPos};
+        hasStringArea_ = true;
+    }
+}
+
+std::uint32_t RecipeTableView::Field(ByteView record, std::uint64_t offset, std::uint32_t width) const {
+    switch (width) {
+        case 2: return record.U16le(offset);
+        case 4: return record.U32le(offset);
+        default: return 0;
+    }
+}
+
+std::optional<RealmEntry> RecipeTableView::Realm(std::size_t r) const {
+    if (r >= kRealmCount) return std::nullopt;
+    const auto entry = image_.Sub(RecipeTableHeader::kFirstRealmEntryOffset + RecipeTableHeader::kRealmEntrySize * r,
+                                  RecipeTableHeader::kRealmEntrySize);
+    if (!entry) return std::nullopt;
+    RealmEntry realm;
+    realm.categoryCount = entry->U32le(RealmEntry::kCategoryCountOffset);
+    realm.patternTableOffset = entry->U32le(RealmEntry::kPatternTableOffsetOffset);
+    realm.categoryTableOffset = entry->U32le(RealmEntry::kCategoryTableOffsetOffset);
+    realm.skillTableOffset = entry->U32le(RealmEntry::kSkillTableOffsetOffset);
+    return realm;
+}
+
+std::optional<SkillRecord> RecipeTableView::Skill(const RealmEntry& realm, std::size_t slot) const {
+    if (slot >= kSkillSlots) return std::nullopt;
+    const std::uint64_t at = std::uint64_t{realm.skillTableOffset} + kSkillTableLeadIn + layout_.skillRecordSize * slot;
+    const auto record = image_.Sub(at, layout_.skillRecordSize);
+    if (!record) return std::nullopt;
+    SkillRecord skill;
+    skill.data1 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset, layout_.skillDataWidth));
+    skill.data2 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 2, layout_.skillDataWidth));
+    skill.data3 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 4, layout_.skillDataWidth));
+    skill.name = record->U16le(layout_.skillNameOffset);
+    skill.categories = *record->Sub(layout_.skillCategoriesOffset, 2 * kCategoryPositions);
+    return skill;
+}
+
+std::optional<CategoryRecord> RecipeTableView::Category(const RealmEntry& realm, std::uint32_t index) const {
+    const std::uint64_t at = std::uint64_t{realm.categoryTableOffset} + layout_.categoryRecordSize * index;
+    const auto record = image_.Sub(at, layout_.categoryRecordSize);
+    if (!record) return std::nullopt;
+    CategoryRecord category;
+    category.name = Field(*record, 0, layout_.categoryNameWidth);
+    category.patterns = *record->Sub(layout_.categoryPatternsOffset, 2 * kPatternPositions);
+    return category;
+}
+
+std::optional<PatternRecord> RecipeTableView::Pattern(const RealmEntry& realm, std::uint32_t index) const {
+    const std::uint64_t at = std::uint64_t{realm.patternTableOffset} + layout_.patternRecordSize * index;
+    const auto record = image_.Sub(at, layout_.patternRecordSize);
+    if (!record) return std::nullopt;
+    const TableLayout& l = layout_;
+    PatternRecord pattern;
+    pattern.name = Field(*record, 0, l.patternNameWidth);
+    pattern.material = Field(*record, l.patternMaterialOffset, l.patternMaterialWidth);
+    pattern.data1 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset, l.patternDataWidth));
+    pattern.data2 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset + 2, l.patternDataWidth));
+    pattern.data3 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset + 4, l.patternDataWidth));
+    pattern.skill = record->U16le(l.patternSkillOffset);
+    pattern.lvl = static_cast<std::uint16_t>(Field(*record, l.patternLvlOffset, l.patternDataWidth));
+    pattern.data5 = static_cast<std::uint16_t>(Field(*record, l.patternData5Offset, l.patternDataWidth));
+    for (std::size_t k = 0; k < kIngredientSlots; ++k) {
+        const std::uint64_t slot = l.patternSlotsOffset + l.slotSize * k;
+        pattern.slots[k].name = Field(*record, slot, l.slotNameWidth);
+        pattern.slots[k].quantity = record->U16le(slot + l.slotQuantityOffset);
+        pattern.slots[k].material = record->U16le(slot + l.slotMaterialOffset);
+    }
+    return pattern;
+}
+
+std::string_view RecipeTableView::String(std::uint32_t index) const {
+    if (!hasStringArea_) return {};
+    const std::uint64_t entry = stringOffsetTable_ + std::uint64_t{layout_.stringOffsetWidth} * index;
+    std::optional<std::uint32_t> poolOffset;
+    if (layout_.stringOffsetWidth == 4) {
+        poolOffset = image_.U32leAt(entry);
+    } else if (const auto narrow = image_.U16leAt(entry)) {
+        poolOffset = *narrow;
+    }
+    if (!poolOffset) return {};
+    return image_.CStringAt(stringPool_ + *poolOffset).value_or(std::string_view());
+}
+
+NameText RecipeTableView::PatternName(const PatternRecord& pattern, Language language) const {
+    if (pattern.material != 0) return MaterialName(language, pattern.material);
+    return NameText::FromName(String(pattern.name));
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,161 @@
+#include "archive/MpakArchive.h"
+
+#include "TempDir.h"
+#include "fixtures/MpakWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace artisanscope;
+using namespace artisanscope::fixtures;
+using artisanscope::testing::TempDir;
+
+namespace {
+
+Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+
+std::string Member(const Bytes& archive, std::string_view name) {
+    const MpakMember m = ReadMpakMemberFromBytes(archive, name);
+    if (!m) return "<null>";
+    return std::string(reinterpret_cast<const char*>(m.data()), m.size());
+}
+
+MpakSpec TwoMembers() {
+    MpakSpec spec;
+    spec.members = {{.name = "other.bin", .content = Text("other")}, {.name = "tdl.crf", .content = Text("recipes")}};
+    return spec;
+}
+
+}  // namespace
+
+TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
+    struct Case {
+        const char* what;
+        std::function<void(MpakSpec&)> change;
+        std::string request;
+        std::string expected;
+    } cases[] = {
+        {"plain", [](MpakSpec&) {}, "tdl.crf", "recipes"},
+        {"name case of ASCII letters ignored", [](MpakSpec& s) { s.members[1].name = "TDL.CRF"; }, "tdl.crf", "recipes"},
+        {"mixed case", [](MpakSpec& s) { s.members[1].name = "Tdl.Crf"; }, "TDL.crf", "recipes"},
+        {"umlaut case is not folded", [](MpakSpec& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "<null>"},
+        {"prefix must match whole", [](MpakSpec&) {}, "tdl.cr", "<null>"},
+        {"missing member", [](MpakSpec&) {}, "nope", "<null>"},
+        {"first match wins", [](MpakSpec& s) { s.members[0].name = "TDL.crf"; }, "tdl.crf", "other"},
+        {"prefix block skipped", [](MpakSpec& s) { s.prefixBlock = Bytes(1000, 0xAB); }, "tdl.crf", "recipes"},
+        {"reserved bytes ignored",
+         [](MpakSpec& s) {
+             s.reservedHeaderByte = 0xFF;
+             s.reservedSeed = 77;
+         },
+         "tdl.crf", "recipes"},
+        {"lower-case magic", [](MpakSpec& s) { s.badMagic = true; }, "tdl.crf", "<null>"},
+        {"directory CRC", [](MpakSpec& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "<null>"},
+        {"member CRC", [](MpakSpec& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "<null>"},
+        {"other member's CRC does not matter", [](MpakSpec& s) { s.members[0].wrongCrc = true; }, "tdl.crf", "recipes"},
+        {"entry count 0", [](MpakSpec& s) { s.entryCount = 0; }, "tdl.crf", "<null>"},
+        {"entry count negative", [](MpakSpec& s) { s.entryCount = -1; }, "tdl.crf", "<null>"},
+        {"entry count beyond the directory", [](MpakSpec& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
+        {"entry count that no directory could hold", [](MpakSpec& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf", "<null>"},
+        {"count cuts the search", [](MpakSpec& s) { s.entryCount = 1; }, "tdl.crf", "<null>"},
+        {"data offset outside", [](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf", "<null>"},
+        {"compressed size outside", [](MpakSpec& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf", "<null>"},
+        {"name field without NUL", [](MpakSpec& s) {
+             s.members[1].fillNameField = true;
+             s.members[1].name = std::string(256, 'a');
+         }, std::string(256, 'A'), "recipes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MpakSpec spec = TwoMembers();
+        c.change(spec);
+        EXPECT_EQ(Member(WriteMpak(spec), c.request), c.expected);
+    }
+}
+
+TEST(MpakArchiveTest, MemberSizeComesFromTheDirectory) {
+    // A stream shorter than the recorded size leaves zeros behind it; a
+    // longer one is cut at the recorded size.
+    MpakSpec spec = TwoMembers();
+    spec.members[1].inflatedSize = 10;
+    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), std::string("recipes\0\0\0", 10));
+    spec.members[1].inflatedSize = 3;
+    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), "rec");
+    spec.members[1].inflatedSize = 0;
+    const MpakMember empty = ReadMpakMemberFromBytes(WriteMpak(spec), "tdl.crf");
+    EXPECT_TRUE(empty);
+    EXPECT_EQ(empty.size(), 0u);
+}
+
+TEST(MpakArchiveTest, BrokenMemberStreamLeavesZeros) {
+    // The CRC covers the stored bytes, so a member whose stream is broken
+    // still passes; what it did not produce must read as zeros.
+    Bytes stream = Compress(Text("abcdef"));
+    stream.resize(stream.size() - 6);  // cut into the deflate data and trailer
+    MpakSpec spec;
+    spec.members = {{.name = "tdl.crf", .content = {}, .inflatedSize = 16, .rawStream = stream}};
+    const std::string got = Member(WriteMpak(spec), "tdl.crf");
+    ASSERT_EQ(got.size(), 16u);
+    EXPECT_EQ(got.substr(6), std::string(10, '\0'));
+    spec.members[0].rawStream = Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), std::string(16, '\0'));
+}
+
+TEST(MpakArchiveTest, FindsMembersBeyondTheFirst230Entries) {
+    MpakSpec spec;
+    for (int i = 0; i < 400; ++i) spec.members.push_back({.name = "file" + std::to_string(i), .content = Text("x")});
+    spec.members.push_back({.name = "tdl.crf", .content = Text("late")});
+    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), "late");
+    EXPECT_EQ(Member(WriteMpak(spec), "file399"), "x");
+}
+
+TEST(MpakArchiveTest, ShortInputs) {
+    const Bytes valid = WriteMpak(TwoMembers());
+    EXPECT_EQ(Member({}, "tdl.crf"), "<null>");
+    EXPECT_EQ(Member(Text("MPAK"), "tdl.crf"), "<null>");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 20), "tdl.crf"), "<null>");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 21), "tdl.crf"), "<null>");
+}
+
+// Every prefix of a valid archive, and every single-byte change, yields null
+// or exactly the right member; the sanitizer build checks that no byte
+// outside the buffers is touched.
+TEST(MpakArchiveTest, TruncationAndByteFlipSweep) {
+    MpakSpec spec = TwoMembers();
+    spec.prefixBlock = Bytes(7, 1);
+    const Bytes valid = WriteMpak(spec);
+    for (std::size_t length = 0; length < valid.size(); ++length) {
+        const std::string got = Member(Bytes(valid.begin(), valid.begin() + length), "tdl.crf");
+        EXPECT_TRUE(got == "<null>" || got == "recipes") << "length " << length;
+    }
+    for (std::size_t at = 0; at < valid.size(); ++at) {
+        for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
+            Bytes changed = valid;
+            changed[at] ^= flip;
+            const MpakMember m = ReadMpakMemberFromBytes(changed, "tdl.crf");
+            if (m && std::string(reinterpret_cast<const char*>(m.data()), m.size()) != "recipes") {
+                // Only fields no check covers may change the outcome: the
+                // inflated size recorded in the directory.
+                EXPECT_LE(m.size(), 0xFFFFFFFFu);
+            }
+        }
+    }
+}
+
+TEST(MpakArchiveTest, ReadsFromFiles) {
+    TempDir dir;
+    const Bytes valid = WriteMpak(TwoMembers());
+    WriteFile(dir / "ifd.mpk", valid);
+    EXPECT_TRUE(ReadMpakMember(dir / "ifd.mpk", "tdl.crf"));
+    EXPECT_FALSE(ReadMpakMember(dir / "missing.mpk", "tdl.crf"));
+    EXPECT_FALSE(ReadMpakMember(dir.path(), "tdl.crf")) << "a directory";
+    EXPECT_FALSE(ReadMpakMember("", "tdl.crf"));
+    WriteFile(dir / "empty.mpk", {});
+    EXPECT_FALSE(ReadMpakMember(dir / "empty.mpk", "tdl.crf"));
+    // The archive is only read.
+    const auto before = std::filesystem::last_write_time(dir / "ifd.mpk");
+    ReadMpakMember(dir / "ifd.mpk", "tdl.crf");
+    EXPECT_EQ(ReadFile(dir / "ifd.mpk"), valid);
+    EXPECT_EQ(std::filesystem::last_write_time(dir / "ifd.mpk"), before);
+}
