@@ -61,6 +61,7 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
         {"count cuts the search", [](MpakSpec& s) { s.entryCount = 1; }, "tdl.crf", "<null>"},
         {"data offset outside", [](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf", "<null>"},
         {"compressed size outside", [](MpakSpec& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf", "<null>"},
+        {"inflated size no stream could fill", [](MpakSpec& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf", "<null>"},
         {"name field without NUL", [](MpakSpec& s) {
              s.members[1].fillNameField = true;
              s.members[1].name = std::string(256, 'a');

@@ -177,6 +177,9 @@ MpakMember ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::s
     // inflate and gives the same result.
     if (Crc32Of(*compressedMember) != compressedCrc) return {};
 
+    // A member that claims more bytes than its stream could ever produce is
+    // damaged; refusing it spares allocating gigabytes for a few bytes.
+    if (inflatedSize > std::uint64_t{compressedSize} * kMaxInflateRatio + MpakDirectoryEntry::kSize) return {};
     MpakMember member = MpakMember::Allocate(inflatedSize);
     if (!member) return {};
     Inflate(*compressedMember, std::span<std::uint8_t>(member.data(), member.size()));
