@@ -1,0 +1,216 @@
+// Fuzz target: the whole load of a recipe table image, with the tree, a text
+// export into memory and an XML document attached, as a dialog would run it.
+//
+// Input: one option byte, then the image.
+//   bits 0-1  version: 0 as in the image, 1 forces 101, 2 forces 102, 3 forces 103
+//   bit 2     debug mode
+//   bit 3     English material names
+//   bit 4     no XML document
+//   bit 5     no text file
+//   bit 6     load again with the other language and compare the trees
+// After each load the outputs are checked against each other and against the
+// version rule; a broken invariant aborts like a crash.
+
+#include "archive/ByteView.h"
+#include "archive/MpakArchive.h"
+#include "export/LoadRecipeTable.h"
+#include "export/RecipeTree.h"
+#include "export/TextExport.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace artisanscope;
+
+[[noreturn]] void Fail(const char* what) {
+    std::fprintf(stderr, "load invariant broken: %s\n", what);
+    std::abort();
+}
+
+class FuzzDialog final : public RecipeDialog {
+public:
+    FuzzDialog(bool english, bool debug) : english_(english), debug_(debug) {}
+    RecipeTreeView& recipeTree() override { return tree; }
+    bool IsEnglishNamesChecked() const override { return english_; }
+    bool debugMode() const override { return debug_; }
+    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+
+    RecipeTree tree;
+    std::vector<std::string> messages;
+
+private:
+    bool english_;
+    bool debug_;
+};
+
+struct Outcome {
+    bool result = false;
+    std::string text;
+    std::vector<int> depth;  // per tree item, item 0 (the root) is -1
+    std::array<std::size_t, 5> itemsAtDepth{};
+    std::map<std::string, std::size_t> elements;  // XML element name -> count
+    bool rootHasChildren = false;
+};
+
+void CountElements(const TiXmlNode& node, std::map<std::string, std::size_t>& counts) {
+    for (const TiXmlNode* child = node.FirstChild(); child != nullptr; child = child->NextSibling()) {
+        if (child->ToElement() != nullptr) ++counts[child->Value()];
+        CountElements(*child, counts);
+    }
+}
+
+Outcome Load(std::span<const std::uint8_t> image, bool withXml, bool withText, FuzzDialog& dialog) {
+    Outcome out;
+    MpakMember member = MpakMember::Allocate(image.size());
+    if (!member) Fail("allocation");
+    std::copy(image.begin(), image.end(), member.data());
+
+    char* textBuffer = nullptr;
+    std::size_t textSize = 0;
+    std::FILE* text = withText ? open_memstream(&textBuffer, &textSize) : nullptr;
+    if (withText && text == nullptr) Fail("open_memstream");
+    TiXmlDocument document;
+
+    dialog.tree.DeleteAllItems();
+    out.result = LoadRecipeTableImage(dialog, std::move(member), text, withXml ? &document : nullptr);
+    dialog.tree.Finish();
+    if (text != nullptr) {
+        std::fclose(text);
+        out.text.assign(textBuffer, textSize);
+        std::free(textBuffer);
+    }
+
+    out.depth.assign(dialog.tree.size() + 1, -1);
+    for (TreeItem item = 1; item <= dialog.tree.size(); ++item) {
+        const TreeItem parent = dialog.tree.Parent(item);
+        if (parent >= item) Fail("tree item inserted before its parent");
+        const int d = out.depth[parent] + 1;
+        if (d > 4) Fail("tree deeper than realm/skill/category/pattern/ingredient");
+        out.depth[item] = d;
+        ++out.itemsAtDepth[static_cast<std::size_t>(d)];
+    }
+
+    if (withXml) {
+        const TiXmlNode* first = document.FirstChild();
+        const TiXmlElement* root = document.RootElement();
+        if (first == nullptr || first->ToDeclaration() == nullptr) Fail("XML declaration missing or not first");
+        if (root == nullptr || std::string_view(root->Value()) != "Recipes") Fail("XML root missing");
+        out.rootHasChildren = root->FirstChild() != nullptr;
+        CountElements(*root, out.elements);
+        TiXmlPrinter printer;  // exercises attribute escaping of arbitrary table bytes
+        document.Accept(&printer);
+        if (printer.Size() == 0) Fail("XML prints as nothing");
+    }
+    return out;
+}
+
+std::size_t CountCrLf(std::string_view text) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2)) ++n;
+    return n;
+}
+
+void CheckOutcome(const Outcome& out, const FuzzDialog& dialog, std::uint32_t version, bool debug, bool withXml,
+                  bool withText) {
+    const bool walked = version >= kLegacyTableVersion;
+    if (out.result != walked) Fail("result does not follow the version rule");
+
+    std::vector<std::string_view> expected;
+    if (version < kCurrentTableVersion) {
+        if (withXml) expected.push_back(kLegacyXmlMessage);
+        if (version != kLegacyTableVersion) expected.push_back(kOldVersionMessage);
+    } else if (version > kCurrentTableVersion) {
+        expected.push_back(kNewerVersionMessage);
+    }
+    if (!std::equal(expected.begin(), expected.end(), dialog.messages.begin(), dialog.messages.end())) {
+        Fail("messages differ from the version rule's");
+    }
+
+    if (!walked) {
+        if (dialog.tree.size() != 0) Fail("refused table left tree items");
+    } else {
+        if (out.itemsAtDepth[0] != kRealmCount) Fail("not exactly three realms");
+        for (std::size_t r = 0; r < kRealmCount; ++r) {
+            const TreeItem realm = dialog.tree.Child(kTreeRoot, static_cast<std::uint32_t>(r));
+            if (dialog.tree.Label(realm) != RealmName(r)) Fail("realm label");
+        }
+    }
+
+    if (withText) {
+        // The header follows debug mode for every version: it is written
+        // before the version rule is applied.
+        const std::string_view header = debug ? kTextHeaderDebug : kTextHeader;
+        if (!out.text.starts_with(header)) Fail("text header");
+        const std::size_t patterns = out.itemsAtDepth[3];
+        if (patterns == 0 && out.text != header) Fail("text rows without pattern items");
+        if (CountCrLf(out.text) < 1 + patterns) Fail("fewer text rows than pattern items");
+    }
+
+    if (withXml) {
+        if (version < kCurrentTableVersion) {
+            if (out.rootHasChildren) Fail("XML elements for a legacy table");
+        } else {
+            auto count = [&](const char* name) {
+                const auto it = out.elements.find(name);
+                return it == out.elements.end() ? std::size_t{0} : it->second;
+            };
+            if (count("Realm") != kRealmCount) Fail("XML realm count");
+            if (count("Skill") != out.itemsAtDepth[1]) Fail("XML skills differ from tree skills");
+            if (count("Item") > out.itemsAtDepth[2]) Fail("more XML items than tree categories");
+            if (count("Pattern") != out.itemsAtDepth[3]) Fail("XML patterns differ from tree patterns");
+            if (count("Ingredient") != out.itemsAtDepth[4]) Fail("XML ingredients differ from tree ingredients");
+        }
+    }
+}
+
+// Switching the language may change pattern and ingredient labels only.
+void CheckLanguageSwitch(const FuzzDialog& a, const Outcome& oa, const FuzzDialog& b, const Outcome& ob) {
+    if (oa.result != ob.result || a.tree.size() != b.tree.size()) Fail("language changed the tree's shape");
+    for (TreeItem item = 1; item <= a.tree.size(); ++item) {
+        if (a.tree.Parent(item) != b.tree.Parent(item)) Fail("language changed the tree's shape");
+        if (oa.depth[item] <= 2 && a.tree.Label(item) != b.tree.Label(item)) {
+            Fail("language changed a realm, skill or category label");
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::uint8_t options = data[0];
+    std::vector<std::uint8_t> image(data + 1, data + size);
+    static constexpr std::array<std::uint32_t, 4> kForcedVersion{0, 101, 102, 103};
+    if ((options & 3) != 0 && image.size() >= 4) {
+        const std::uint32_t v = kForcedVersion[options & 3];
+        for (std::size_t i = 0; i < 4; ++i) image[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    const bool debug = options & 4;
+    const bool english = options & 8;
+    const bool withXml = !(options & 16);
+    const bool withText = !(options & 32);
+    const std::uint32_t version = ByteView(image).U32le(0);
+
+    FuzzDialog dialog(english, debug);
+    const Outcome outcome = Load(image, withXml, withText, dialog);
+    CheckOutcome(outcome, dialog, version, debug, withXml, withText);
+
+    if (options & 64) {
+        FuzzDialog other(!english, debug);
+        const Outcome otherOutcome = Load(image, withXml, withText, other);
+        CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
+    }
+    return 0;
+}
