@@ -45,6 +45,8 @@ private:
 // all: the document is written to a temporary file in the same folder, which
 // is flushed, closed and then renamed over the target. Returns false, with
 // the target untouched and no temporary file left, when anything fails.
+// A link to a file is followed; a target that is not a regular file (a
+// device such as /dev/full, a FIFO) is written in place, never replaced.
 bool SaveXmlDocument(const TiXmlDocument& document, const std::string& path);
 
 }  // namespace artisanscope
