@@ -1,0 +1,229 @@
+#include "app/ArtisanscopeDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/ArtisanscopeApp.h"
+#include "app/ExportFile.h"
+#include "app/PathRules.h"
+#include "export/LoadRecipeTable.h"
+#include "platform/Prompter.h"
+#include "platform/RecipeTreeModel.h"
+#include "platform/WrappingCheckBox.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <QTreeView>
+
+namespace artisanscope {
+namespace {
+
+constexpr const char* kControlIdProperty = "controlId";
+constexpr int kDialogFontPoints = 8;
+
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+// The wait cursor for the length of a load.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+std::string FileNameBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
+    : QDialog(parent), app_(app), appIcon_(app.appIcon()) {
+    using namespace main_dialog;
+    // Caption, system menu and sizing border; no minimise or maximise box; a
+    // window of its own in the task bar.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(Text(kCaption));
+    QFont dialogFont = font();
+    dialogFont.setPointSize(kDialogFontPoints);
+    setFont(dialogFont);
+    const QFontMetrics metrics(dialogFont);
+    units_ = BaseUnitsFromFont(metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
+                               metrics.height());
+
+    closeButton_ = new QPushButton(Text(kCloseText), this);
+    closeButton_->setDefault(true);
+    treeModel_ = new RecipeTreeModel(this);
+    recipeTree_ = new QTreeView(this);
+    recipeTree_->setModel(treeModel_);
+    recipeTree_->setHeaderHidden(true);
+    recipeTree_->setUniformRowHeights(true);
+    recipeTree_->setRootIsDecorated(true);
+    recipeTree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    recipeTree_->setContextMenuPolicy(Qt::PreventContextMenu);
+    openButton_ = new QPushButton(Text(kOpenText), this);
+    englishNamesCheck_ = new WrappingCheckBox(Text(kEnglishNamesText), this);
+    instruction_ = new QLabel(Text(kInstructionText), this);
+    instruction_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    instruction_->setWordWrap(true);
+    exportButton_ = new QPushButton(Text(kExportText), this);
+    debugModeCheck_ = new QCheckBox(Text(kDebugModeText), this);
+
+    Place(closeButton_, kClose, kCloseId);
+    Place(recipeTree_, kTree, kTreeId);
+    Place(openButton_, kOpen, kOpenId);
+    Place(englishNamesCheck_, kEnglishNames, kEnglishNamesId);
+    Place(instruction_, kInstruction, -1);
+    Place(exportButton_, kExport, kExportId);
+    Place(debugModeCheck_, kDebugMode, kDebugModeId);
+    QWidget::setTabOrder(closeButton_, recipeTree_);
+    QWidget::setTabOrder(recipeTree_, openButton_);
+    QWidget::setTabOrder(openButton_, englishNamesCheck_);
+    QWidget::setTabOrder(englishNamesCheck_, exportButton_);
+    QWidget::setTabOrder(exportButton_, debugModeCheck_);
+
+    const DialogRect client = MapDialogRect(kSize, units_);
+    resize(client.width, client.height);
+
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(openButton_, &QPushButton::clicked, this, &CArtisanscopeDlg::OnOpen);
+    connect(englishNamesCheck_, &QCheckBox::clicked, this, &CArtisanscopeDlg::OnEnglishNames);
+    connect(exportButton_, &QPushButton::clicked, this, &CArtisanscopeDlg::OnExport);
+    connect(debugModeCheck_, &QCheckBox::clicked, this, &CArtisanscopeDlg::OnDebugMode);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { OnSysCommand(kAboutCommandId); });
+}
+
+CArtisanscopeDlg::~CArtisanscopeDlg() = default;
+
+void CArtisanscopeDlg::Place(QWidget* control, const DialogRect& rect, int id) {
+    const DialogRect pixels = MapDialogRect(rect, units_);
+    control->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
+    control->setProperty(kControlIdProperty, id);
+}
+
+QWidget* CArtisanscopeDlg::GetDlgItem(int id) const {
+    for (QWidget* control : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(recipeTree_),
+                             static_cast<QWidget*>(openButton_), static_cast<QWidget*>(englishNamesCheck_),
+                             static_cast<QWidget*>(exportButton_), static_cast<QWidget*>(debugModeCheck_)}) {
+        if (control != nullptr && control->property(kControlIdProperty).toInt() == id) return control;
+    }
+    return nullptr;
+}
+
+int CArtisanscopeDlg::DoModal() {
+    OnInitDialog();
+    if (endedEarly_) return endResult_;
+    closeButton_->setFocus();
+    return exec();
+}
+
+bool CArtisanscopeDlg::OnInitDialog() {
+    setWindowIcon(appIcon_);
+    RunCommandLineJob(app_);
+    return true;
+}
+
+RecipeTreeView& CArtisanscopeDlg::recipeTree() { return *treeModel_; }
+
+bool CArtisanscopeDlg::IsEnglishNamesChecked() const { return englishNamesCheck_->isChecked(); }
+
+void CArtisanscopeDlg::ShowMessage(std::string_view text) {
+    QString body = Cp1252ToQString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    app_.prompter().ShowMessageBox(this, app_.appName(), body);
+}
+
+void CArtisanscopeDlg::CheckEnglishNames() { englishNamesCheck_->setChecked(true); }
+
+void CArtisanscopeDlg::CheckDebugMode() {
+    debugMode_ = true;
+    debugModeCheck_->setChecked(true);
+}
+
+void CArtisanscopeDlg::EndDialog(int result) {
+    if (!isVisible()) {
+        endedEarly_ = true;
+        endResult_ = result;
+        setResult(result);
+        return;
+    }
+    done(result);
+}
+
+const RecipeTree* CArtisanscopeDlg::LoadedTree() const { return &treeModel_->tree(); }
+
+bool CArtisanscopeDlg::Reload() {
+    const BusyCursor busy;
+    return LoadRecipeTable(*this, archivePath_, nullptr, nullptr);
+}
+
+void CArtisanscopeDlg::OnOpen() {
+    const FileDialogSpec spec{QStringLiteral("Camelot-Verzeichnis"),
+                              {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
+                              QStringLiteral("exe")};
+    const std::optional<QString> chosen = app_.prompter().OpenFileName(this, spec);
+    if (!chosen) return;
+    const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
+    if (!derived) return;
+    archivePath_ = ResolveArchivePath(*derived);
+    if (!Reload()) ShowMessage(kCantReadArchiveMessage);
+}
+
+void CArtisanscopeDlg::OnEnglishNames() { Reload(); }
+
+void CArtisanscopeDlg::OnDebugMode() {
+    debugMode_ = debugModeCheck_->isChecked();
+    Reload();
+}
+
+void CArtisanscopeDlg::OnExport() {
+    const FileDialogSpec spec{QString(),
+                              {QStringLiteral("XML-File (*.xml)"), QStringLiteral("CVS file (*.cvs)"),
+                               QStringLiteral("Text file (*.txt)"), QStringLiteral("All files (*.*)")},
+                              QStringLiteral("xml")};
+    const std::optional<QString> chosen = app_.prompter().SaveFileName(this, spec);
+    if (!chosen) return;
+    ExportOutcome outcome;
+    {
+        const BusyCursor busy;
+        outcome = ExportRecipeTable(*this, archivePath_, FileNameBytes(*chosen), FailedLoadDocument::Discard);
+    }
+    if (!outcome.created) {
+        ShowMessage(kCantCreateFileMessage);
+    } else if (!outcome.loaded) {
+        ShowMessage(kOpenTableFirstMessage);
+    } else if (!outcome.written) {
+        ShowMessage(kCantWriteFileMessage);
+    }
+}
+
+void CArtisanscopeDlg::OnSize(int, int clientHeight) {
+    if (recipeTree_ == nullptr) return;
+    const QRect tree = recipeTree_->geometry();
+    recipeTree_->resize(tree.width(), std::max(0, clientHeight - 2 * tree.top()));
+}
+
+void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    OnSize(event->size().width(), event->size().height());
+}
+
+void CArtisanscopeDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    const QAction* about = menu.addAction(Text(main_dialog::kAboutItemText));
+    if (app_.prompter().PopupMenu(menu, event->globalPos()) == about) OnSysCommand(main_dialog::kAboutCommandId);
+}
+
+void CArtisanscopeDlg::OnSysCommand(int commandId) {
+    if ((commandId & 0xFFF0) != main_dialog::kAboutCommandId) return;
+    CAboutDlg about(appIcon_, this);
+    app_.prompter().RunModal(about);
+}
+
+}  // namespace artisanscope

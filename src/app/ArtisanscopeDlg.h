@@ -1,0 +1,91 @@
+#pragma once
+// The main dialog (template 102): the recipe tree on the left; instruction,
+// Open, the two checkboxes, Export and Close on the right. Every action goes
+// through LoadRecipeTable. Controls are placed from the template's dialog
+// units and can be reached by their ids with GetDlgItem.
+
+#include "app/CommandLineJob.h"
+#include "app/DialogTemplates.h"
+
+#include <QDialog>
+#include <QIcon>
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+namespace artisanscope {
+
+class CArtisanscopeApp;
+class RecipeTreeModel;
+
+class CArtisanscopeDlg final : public QDialog, public CommandLineJobHost {
+    Q_OBJECT
+
+public:
+    explicit CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent = nullptr);
+    ~CArtisanscopeDlg() override;
+
+    // Initialises the dialog (which runs the command-line job) and, unless
+    // the job ended it, shows it and waits until it ends. The dialog's result.
+    int DoModal();
+    // Sets the icon and runs the command-line job; true: focus on Close.
+    bool OnInitDialog();
+
+    // RecipeDialog
+    RecipeTreeView& recipeTree() override;
+    bool IsEnglishNamesChecked() const override;
+    bool debugMode() const override { return debugMode_; }
+    void ShowMessage(std::string_view text) override;
+
+    // CommandLineJobHost
+    void CheckEnglishNames() override;
+    void CheckDebugMode() override;
+    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
+    void EndDialog(int result) override;
+    const RecipeTree* LoadedTree() const override;
+
+    // Handlers.
+    void OnOpen();
+    void OnEnglishNames();
+    void OnDebugMode();
+    void OnExport();
+    void OnSize(int clientWidth, int clientHeight);
+    void OnSysCommand(int commandId);
+
+    QWidget* GetDlgItem(int id) const;
+    const std::string& archivePath() const { return archivePath_; }
+    const RecipeTreeModel& treeModel() const { return *treeModel_; }
+    const DialogBaseUnits& baseUnits() const { return units_; }
+    // True once EndDialog was called before the dialog was shown.
+    bool endedBeforeShown() const { return endedEarly_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void Place(QWidget* control, const DialogRect& rect, int id);
+    bool Reload();
+
+    CArtisanscopeApp& app_;
+    QIcon appIcon_;
+    std::string archivePath_;
+    RecipeTreeModel* treeModel_ = nullptr;
+    QTreeView* recipeTree_ = nullptr;
+    QCheckBox* englishNamesCheck_ = nullptr;
+    bool debugMode_ = false;
+    QCheckBox* debugModeCheck_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
+    QLabel* instruction_ = nullptr;
+    DialogBaseUnits units_;
+    bool endedEarly_ = false;
+    int endResult_ = 0;
+};
+
+}  // namespace artisanscope

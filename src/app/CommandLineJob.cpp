@@ -1,0 +1,110 @@
+#include "app/CommandLineJob.h"
+
+#include "app/ExportFile.h"
+#include "app/PathRules.h"
+#include "export/LoadRecipeTable.h"
+#include "platform/Cp1252.h"
+
+#include <utility>
+#include <vector>
+
+namespace artisanscope {
+namespace {
+
+constexpr std::size_t kListingBlockBytes = std::size_t{1} << 20;
+
+void Report(const CommandLineJobIo& io, std::string_view text) {
+    const std::string line = FormatConsoleMessage(io.appName, text);
+    std::fwrite(line.data(), 1, line.size(), io.err);
+    std::fflush(io.err);
+}
+
+}  // namespace
+
+int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io) {
+    if (commandLine.camelot_dir.empty()) return kExitOk;
+
+    commandLine.camelot_dir = ResolveArchivePath(NormaliseCamelotDir(commandLine.camelot_dir));
+    // Stored so that a dialog left open reloads and exports this same table.
+    dialog.SetArchivePath(commandLine.camelot_dir);
+    // Both before the load, which reads them.
+    if (commandLine.useEnglishNames) dialog.CheckEnglishNames();
+    if (commandLine.debugMode) dialog.CheckDebugMode();
+
+    int status = kExitOk;
+    if (commandLine.output_file.empty()) {
+        if (!LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr, nullptr)) {
+            Report(io, kCantReadArchiveMessage);
+            status = kExitFailed;
+        }
+    } else {
+        const ExportOutcome outcome =
+            ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file, FailedLoadDocument::Save);
+        if (!outcome.created) {
+            // No output: the dialog stays open even with -quit.
+            Report(io, kCantCreateFileMessage);
+            status = kExitFailed;
+        } else {
+            if (!outcome.loaded) Report(io, kCantReadArchiveMessage);
+            if (!outcome.written) Report(io, kCantWriteFileMessage);
+            if (!outcome.loaded || !outcome.written) status = kExitFailed;
+            if (commandLine.quitAfterExport) dialog.EndDialog(1);
+        }
+    }
+
+    if (io.printTree) {
+        const RecipeTree* tree = dialog.LoadedTree();
+        if (tree != nullptr && !WriteTreeListing(*tree, io.out)) status = kExitFailed;
+    }
+    return status;
+}
+
+std::string FormatConsoleMessage(std::string_view appName, std::string_view text) {
+    std::string line(appName);
+    line += ": ";
+    std::string body = Cp1252ToUtf8(text);
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n') continue;
+        line += body[i];
+    }
+    line += '\n';
+    return line;
+}
+
+std::string ConsoleUsageText() {
+    std::string text = FormatConsoleMessage("", kUsageText);
+    return text.substr(2);  // without the ": " of the empty name
+}
+
+bool WriteTreeListing(const RecipeTree& tree, std::FILE* out) {
+    std::string block;
+    block.reserve(kListingBlockBytes + 4096);
+    bool ok = true;
+    // The path from the root to the item being listed: each level's parent
+    // and the row of its next child.
+    std::vector<std::pair<TreeItem, std::uint32_t>> path{{kTreeRoot, 0}};
+    while (!path.empty()) {
+        const TreeItem parent = path.back().first;
+        const std::uint32_t row = path.back().second;
+        if (row >= tree.ChildCount(parent)) {
+            path.pop_back();
+            continue;
+        }
+        ++path.back().second;
+        const TreeItem item = tree.Child(parent, row);
+        if (item == kNoTreeItem) break;  // child index not built
+        block.append(2 * (path.size() - 1), ' ');
+        AppendCp1252AsUtf8(block, tree.Label(item));
+        block += '\n';
+        path.emplace_back(item, 0);
+        if (block.size() >= kListingBlockBytes) {
+            ok = std::fwrite(block.data(), 1, block.size(), out) == block.size() && ok;
+            block.clear();
+        }
+    }
+    ok = std::fwrite(block.data(), 1, block.size(), out) == block.size() && ok;
+    ok = std::fflush(out) == 0 && ok;
+    return ok && std::ferror(out) == 0;
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,33 @@
+#include "app/HeadlessDialog.h"
+
+#include <utility>
+
+namespace artisanscope {
+
+HeadlessDialog::HeadlessDialog(std::string appName, std::FILE* err, bool keepTree)
+    : appName_(std::move(appName)), err_(err), keepTree_(keepTree) {}
+
+RecipeTreeView& HeadlessDialog::recipeTree() {
+    if (keepTree_) return tree_;
+    return countingTree_;
+}
+
+void HeadlessDialog::ShowMessage(std::string_view text) {
+    const std::string line = FormatConsoleMessage(appName_, text);
+    std::fwrite(line.data(), 1, line.size(), err_);
+    std::fflush(err_);
+}
+
+int RunHeadless(MyCommandLine& commandLine, const std::vector<std::string>& arguments, const CommandLineJobIo& io) {
+    HeadlessDialog dialog(io.appName, io.err, io.printTree);
+    commandLine.SetUsageBox([&dialog](std::string_view text) { dialog.ShowMessage(text); });
+    ParseCommandLine(commandLine, arguments);
+    if (commandLine.camelot_dir.empty()) {
+        const std::string usage = ConsoleUsageText();
+        std::fwrite(usage.data(), 1, usage.size(), io.err);
+        return kExitUsage;
+    }
+    return RunCommandLineJob(commandLine, dialog, io);
+}
+
+}  // namespace artisanscope

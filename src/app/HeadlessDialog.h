@@ -1,0 +1,65 @@
+#pragma once
+// The dialog's stand-in without a display: no window system at all. It keeps
+// the check states and flags the command-line job sets, writes every message
+// box to standard error, and keeps the tree only when it is to be listed.
+
+#include "app/CommandLineJob.h"
+#include "export/RecipeTree.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace artisanscope {
+
+class HeadlessDialog final : public CommandLineJobHost {
+public:
+    // keepTree: store the loaded tree for LoadedTree(); otherwise the walk's
+    // items are counted and dropped.
+    HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
+
+    RecipeTreeView& recipeTree() override;
+    bool IsEnglishNamesChecked() const override { return englishNames_; }
+    bool debugMode() const override { return debugMode_; }
+    void ShowMessage(std::string_view text) override;
+
+    void CheckEnglishNames() override { englishNames_ = true; }
+    void CheckDebugMode() override { debugMode_ = debugModeChecked_ = true; }
+    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
+    void EndDialog(int result) override { endResult_ = result; }
+    const RecipeTree* LoadedTree() const override { return keepTree_ ? &tree_ : nullptr; }
+
+    const std::string& archivePath() const { return archivePath_; }
+    bool debugModeChecked() const { return debugModeChecked_; }
+    int endResult() const { return endResult_; }  // -1 while not ended
+
+private:
+    // Hands out item numbers and forgets the labels.
+    class CountingTree final : public RecipeTreeView {
+    public:
+        void DeleteAllItems() override { count_ = 0; }
+        TreeItem InsertItem(TreeItem, std::string_view) override { return ++count_; }
+
+    private:
+        TreeItem count_ = 0;
+    };
+
+    std::string appName_;
+    std::FILE* err_;
+    bool keepTree_;
+    RecipeTree tree_;
+    CountingTree countingTree_;
+    std::string archivePath_;
+    bool englishNames_ = false;
+    bool debugMode_ = false;
+    bool debugModeChecked_ = false;
+    int endResult_ = -1;
+};
+
+// The whole program without a display: parses arguments (the usage box goes
+// to err), prints the usage text to err and returns kExitUsage when no
+// camelot_dir was given, and otherwise runs the command-line job and returns
+// its exit status.
+int RunHeadless(MyCommandLine& commandLine, const std::vector<std::string>& arguments, const CommandLineJobIo& io);
+
+}  // namespace artisanscope

@@ -1,0 +1,27 @@
+#pragma once
+// What main decides before any window system is touched: the GNU-style long
+// options of this build and whether a display exists at all.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace artisanscope {
+
+inline constexpr std::string_view kVersionText = "Artisanscope 1.1.0.0";
+
+struct LongOptions {
+    bool tree = false;     // --tree: list the loaded tree on standard output
+    bool help = false;     // --help: usage text on standard output, exit 0
+    bool version = false;  // --version: kVersionText on standard output, exit 0
+};
+
+// Reads the arguments starting with "--"; unknown ones are ignored, as the
+// command-line parse ignores every argument starting with "--".
+LongOptions ParseLongOptions(const std::vector<std::string>& arguments);
+
+// No display: neither DISPLAY nor WAYLAND_DISPLAY names one. getenv is
+// passed in for tests.
+bool IsHeadless(const char* (*getenv)(const char*));
+
+}  // namespace artisanscope

@@ -1,0 +1,50 @@
+#pragma once
+// Everything modal the dialogs ask of the user: file dialogs, message boxes,
+// the context menu and running a child dialog. Behind one interface so that
+// tests can script the answers; QtPrompter shows the real widgets.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QAction;
+class QDialog;
+class QMenu;
+class QPoint;
+class QWidget;
+
+namespace artisanscope {
+
+struct FileDialogSpec {
+    QString title;        // empty: the platform's default title
+    QStringList filters;  // Qt notation, e.g. "XML-File (*.xml)"
+    QString defaultSuffix;  // without the dot
+};
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // The full path of the chosen file (which need not exist), or nothing
+    // when the user cancelled.
+    virtual std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    // As OpenFileName; the user confirms replacing an existing file.
+    virtual std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    // A modal message box with an OK button and the warning icon.
+    virtual void ShowMessageBox(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Shows the menu at a global position; the chosen action or null.
+    virtual QAction* PopupMenu(QMenu& menu, const QPoint& globalPosition) = 0;
+    // Runs a dialog modally and returns its result.
+    virtual int RunModal(QDialog& dialog) = 0;
+};
+
+class QtPrompter final : public Prompter {
+public:
+    std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    void ShowMessageBox(QWidget* parent, const QString& title, const QString& text) override;
+    QAction* PopupMenu(QMenu& menu, const QPoint& globalPosition) override;
+    int RunModal(QDialog& dialog) override;
+};
+
+}  // namespace artisanscope

@@ -1,0 +1,53 @@
+#pragma once
+// The recipe tree as a Qt item model, over the core's compact RecipeTree:
+// an index's internalId is the item's handle, labels stay code page 1252
+// bytes in the tree's pool and become QStrings only when a view asks.
+//
+// A load fills a pending tree; FinishFilling() publishes it to the views
+// with one model reset, so a view never sees a half-filled tree and millions
+// of inserts cost no signals. DeleteAllItems() publishes an empty tree at
+// once and frees the old one.
+
+#include "export/RecipeDialog.h"
+#include "export/RecipeTree.h"
+
+#include <QAbstractItemModel>
+
+#include <string_view>
+
+namespace artisanscope {
+
+// Code page 1252 bytes as a QString.
+QString Cp1252ToQString(std::string_view text);
+
+class RecipeTreeModel final : public QAbstractItemModel, public RecipeTreeView {
+    Q_OBJECT
+
+public:
+    explicit RecipeTreeModel(QObject* parent = nullptr);
+
+    // RecipeTreeView: the load's side.
+    void DeleteAllItems() override;
+    TreeItem InsertItem(TreeItem parent, std::string_view label) override;
+    void FinishFilling() override;
+
+    // The published tree.
+    const RecipeTree& tree() const { return tree_; }
+    // The item handle behind an index; kTreeRoot for the invalid index.
+    TreeItem ItemOf(const QModelIndex& index) const;
+    QModelIndex IndexOf(TreeItem item) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    RecipeTree tree_;     // what the views see; always finished
+    RecipeTree pending_;  // being filled by a load
+};
+
+}  // namespace artisanscope

@@ -1,0 +1,550 @@
+// The main dialog and the About box under Qt's offscreen platform, with
+// file dialogs, message boxes, menus and modal runs scripted.
+
+#include "GameFolder.h"
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "app/AboutDlg.h"
+#include "app/ArtisanscopeApp.h"
+#include "app/ArtisanscopeDlg.h"
+#include "app/ExportFile.h"
+#include "platform/RecipeTreeModel.h"
+#include "platform/WrappingCheckBox.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace artisanscope;
+using artisanscope::testing::ReadText;
+using artisanscope::testing::ReferenceExport;
+using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::TempDir;
+using Rows = std::vector<std::pair<int, std::string>>;
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// One dialog over a small game folder, as the application runs it.
+struct Harness {
+    explicit Harness(const std::vector<std::string>& args = {}, std::uint32_t version = 102) {
+        artisanscope::testing::WriteSmallGame(game.path(), version);
+        errors = std::tmpfile();
+        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, errors, "artisanscope", false});
+        dialog = std::make_unique<CArtisanscopeDlg>(*app);
+        app->SetMainWindow(dialog.get());
+        std::vector<std::string> substituted;
+        for (std::string arg : args) {
+            for (const auto& [token, value] : {std::pair<std::string, std::string>{"$GAME", game.path()},
+                                               {"$OUT", scratch.path()}}) {
+                if (const auto at = arg.find(token); at != std::string::npos) arg.replace(at, token.size(), value);
+            }
+            substituted.push_back(arg);
+        }
+        ParseCommandLine(line, substituted);
+    }
+    ~Harness() { std::fclose(errors); }
+
+    bool Show() {
+        dialog->OnInitDialog();
+        dialog->show();
+        return QTest::qWaitForWindowExposed(dialog.get());
+    }
+    std::string Archive() const { return game.path() + "/data/ifd.mpk"; }
+    Rows TreeRows() const { return dialog->treeModel().tree().Rows(); }
+    Rows ReferenceRows(bool english, bool debug, const std::string& archive = {}) const {
+        artisanscope::testing::PlainDialog plain(english, debug);
+        LoadRecipeTable(plain, archive.empty() ? Archive() : archive, nullptr, nullptr);
+        return plain.tree.Rows();
+    }
+    std::string Errors() const {
+        std::fflush(errors);
+        return ReadText("/proc/self/fd/" + std::to_string(fileno(errors)));
+    }
+    QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id)); }
+    void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton, {}, Button(id)->rect().center()); }
+    void Open(const std::string& chosen) {
+        prompter.openAnswers.push_back(Q(chosen));
+        Click(main_dialog::kOpenId);
+    }
+
+    TempDir game, scratch;
+    ScriptedPrompter prompter;
+    MyCommandLine line;
+    std::FILE* errors = nullptr;
+    std::unique_ptr<CArtisanscopeApp> app;
+    std::unique_ptr<CArtisanscopeDlg> dialog;
+};
+
+// Lowers the limit on the size of files this process writes, so writes past
+// it fail as on a full disk; restores it on destruction.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+bool NoTemporaryFilesIn(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().front() == '.') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+class DialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void templateControls();
+    void openDerivesTheArchivePath_data();
+    void openDerivesTheArchivePath();
+    void checkboxesReload();
+    void exportChoosesByName_data();
+    void exportChoosesByName();
+    void exportFailures_data();
+    void exportFailures();
+    void onSizeKeepsTheTreeMarginsEqual();
+    void aboutIsReachable();
+    void keysAndButtonsEndTheDialog_data();
+    void keysAndButtonsEndTheDialog();
+    void commandLineJobDrivesTheDialog();
+    void messagesAreTitledWithTheApplicationName();
+};
+
+void DialogTest::templateControls() {
+    Harness h;
+    CArtisanscopeDlg& d = *h.dialog;
+    QCOMPARE(d.windowTitle(), QStringLiteral("Artisanscope"));
+    const DialogRect size = MapDialogRect(main_dialog::kSize, d.baseUnits());
+    QCOMPARE(d.size(), QSize(size.width, size.height));
+
+    struct Control {
+        int id;
+        DialogRect rect;
+        const char* text;
+    } controls[] = {
+        {main_dialog::kCloseId, main_dialog::kClose, "Close"},
+        {main_dialog::kTreeId, main_dialog::kTree, nullptr},
+        {main_dialog::kOpenId, main_dialog::kOpen, "Open"},
+        {main_dialog::kEnglishNamesId, main_dialog::kEnglishNames, "English raw-material names"},
+        {main_dialog::kExportId, main_dialog::kExport, "Export"},
+        {main_dialog::kDebugModeId, main_dialog::kDebugMode, "Debug-Mode"},
+    };
+    for (const Control& c : controls) {
+        QWidget* control = d.GetDlgItem(c.id);
+        QVERIFY2(control != nullptr, qPrintable(QString::number(c.id)));
+        const DialogRect pixels = MapDialogRect(c.rect, d.baseUnits());
+        QCOMPARE(control->geometry(), QRect(pixels.x, pixels.y, pixels.width, pixels.height));
+        if (c.text != nullptr) QCOMPARE(qobject_cast<QAbstractButton*>(control)->text(), QString::fromUtf8(c.text));
+    }
+    // Tab order is template order, and wraps round.
+    QVERIFY(h.Show());
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    d.GetDlgItem(main_dialog::kCloseId)->setFocus();
+    for (int id : {main_dialog::kTreeId, main_dialog::kOpenId, main_dialog::kEnglishNamesId, main_dialog::kExportId,
+                   main_dialog::kDebugModeId, main_dialog::kCloseId}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.GetDlgItem(id));
+    }
+    QVERIFY(qobject_cast<QPushButton*>(d.GetDlgItem(main_dialog::kCloseId))->isDefault());
+    QVERIFY(qobject_cast<WrappingCheckBox*>(d.GetDlgItem(main_dialog::kEnglishNamesId)) != nullptr);
+    QCOMPARE(d.GetDlgItem(4711), nullptr);
+
+    bool instructionFound = false;
+    for (QLabel* label : d.findChildren<QLabel*>()) {
+        instructionFound = instructionFound || label->text() == QStringLiteral(
+            "Please select your Camelot-Directory or the path to your ifd.mpk (found in \"data\" subdir)");
+    }
+    QVERIFY(instructionFound);
+    QVERIFY(!d.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!d.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!d.windowIcon().isNull());
+}
+
+void DialogTest::openDerivesTheArchivePath_data() {
+    QTest::addColumn<QString>("chosen");           // $GAME: the game folder
+    QTest::addColumn<bool>("upperCaseArchive");    // the archive is named data/IFD.MPK
+    QTest::addColumn<QString>("archivePath");      // expected; $GAME: the game folder
+    QTest::addColumn<bool>("loaded");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("Camelot.exe") << "$GAME/Camelot.exe" << false << "$GAME/data/ifd.mpk" << true << QStringList();
+    QTest::newRow("IFD.MPK") << "$GAME/data/IFD.MPK" << true << "$GAME/data/IFD.MPK" << true << QStringList();
+    QTest::newRow("any file in the folder") << "$GAME/readme.txt" << false << "$GAME/data/ifd.mpk" << true
+                                            << QStringList();
+    QTest::newRow("upper-case archive found from Camelot.exe")
+        << "$GAME/Camelot.exe" << true << "$GAME/data/IFD.MPK" << true << QStringList();
+    QTest::newRow("no separator") << "Camelot.exe" << false << "" << false << QStringList();
+    QTest::newRow("cancelled") << "" << false << "" << false << QStringList();
+    QTest::newRow("wrong folder") << "$GAME/data/Camelot.exe" << false << "$GAME/data/data/ifd.mpk" << false
+                                  << QStringList{"can't read 'ifd.mpk'"};
+}
+
+void DialogTest::openDerivesTheArchivePath() {
+    QFETCH(QString, chosen);
+    QFETCH(bool, upperCaseArchive);
+    QFETCH(QString, archivePath);
+    QFETCH(bool, loaded);
+    QFETCH(QStringList, messages);
+    Harness h;
+    QVERIFY(h.Show());
+    if (upperCaseArchive) std::filesystem::rename(h.Archive(), h.game / "data/IFD.MPK");
+    const QString game = Q(h.game.path());
+    if (chosen.isEmpty()) {
+        h.Click(main_dialog::kOpenId);  // no answer queued: the user cancels
+    } else {
+        h.Open(chosen.replace("$GAME", game).toStdString());
+    }
+    QCOMPARE(h.prompter.openSpecs.size(), std::size_t{1});
+    const FileDialogSpec& spec = h.prompter.openSpecs.front();
+    QCOMPARE(spec.title, QStringLiteral("Camelot-Verzeichnis"));
+    QCOMPARE(spec.filters, QStringList{"Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)"});
+    QCOMPARE(spec.defaultSuffix, QStringLiteral("exe"));
+
+    QCOMPARE(Q(h.dialog->archivePath()), archivePath.replace("$GAME", game));
+    QCOMPARE(h.prompter.MessageTexts(), messages);
+    QCOMPARE(h.dialog->treeModel().rowCount() > 0, loaded);
+    if (loaded) QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false, h.dialog->archivePath()));
+}
+
+void DialogTest::checkboxesReload() {
+    Harness h;
+    QVERIFY(h.Show());
+    // Before any Open the reload reads the empty path: empty tree, no message.
+    h.Click(main_dialog::kEnglishNamesId);
+    QCOMPARE(h.dialog->treeModel().rowCount(), 0);
+    QVERIFY(h.prompter.messages.empty());
+    h.Click(main_dialog::kEnglishNamesId);
+
+    h.Open(h.game / "Camelot.exe");
+    QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false));
+
+    struct Step {
+        int id;
+        bool english, debug;
+    } steps[] = {
+        {main_dialog::kEnglishNamesId, true, false},
+        {main_dialog::kDebugModeId, true, true},
+        {main_dialog::kEnglishNamesId, false, true},
+        {main_dialog::kDebugModeId, false, false},
+    };
+    for (const Step& step : steps) {
+        h.Click(step.id);
+        QCOMPARE(h.dialog->IsEnglishNamesChecked(), step.english);
+        QCOMPARE(h.dialog->debugMode(), step.debug);
+        QCOMPARE(h.TreeRows(), h.ReferenceRows(step.english, step.debug));
+    }
+    QVERIFY(h.prompter.messages.empty());
+
+    // Every click reads the archive again.
+    std::filesystem::remove(h.Archive());
+    h.Click(main_dialog::kDebugModeId);
+    QCOMPARE(h.dialog->treeModel().rowCount(), 0);
+    QVERIFY(h.prompter.messages.empty());
+}
+
+void DialogTest::exportChoosesByName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("xml");
+    QTest::newRow(".xml") << "out.xml" << true;
+    QTest::newRow(".XML") << "out.XML" << true;
+    QTest::newRow(".txt") << "out.txt" << false;
+    QTest::newRow(".cvs") << "out.cvs" << false;
+    QTest::newRow("no ending") << "out" << false;
+    QTest::newRow(".xml.txt") << "out.xml.txt" << false;
+}
+
+void DialogTest::exportChoosesByName() {
+    QFETCH(QString, name);
+    QFETCH(bool, xml);
+    Harness h;
+    QVERIFY(h.Show());
+    h.Open(h.game / "Camelot.exe");
+    h.Click(main_dialog::kEnglishNamesId);
+    const std::string path = h.scratch / name.toStdString();
+    h.prompter.saveAnswers.push_back(Q(path));
+    h.Click(main_dialog::kExportId);
+
+    QVERIFY(h.prompter.messages.empty());
+    QCOMPARE(ReadText(path), ReferenceExport(h.Archive(), xml, true, false, h.game.path()));
+    QCOMPARE(h.TreeRows(), h.ReferenceRows(true, false));
+    const FileDialogSpec& spec = h.prompter.saveSpecs.at(0);
+    QVERIFY(spec.title.isEmpty());
+    QCOMPARE(spec.filters, (QStringList{"XML-File (*.xml)", "CVS file (*.cvs)", "Text file (*.txt)",
+                                        "All files (*.*)"}));
+    QCOMPARE(spec.defaultSuffix, QStringLiteral("xml"));
+}
+
+void DialogTest::exportFailures_data() {
+    QTest::addColumn<bool>("openFirst");
+    QTest::addColumn<QString>("path");        // $OUT: a fresh folder
+    QTest::addColumn<bool>("readOnlyFolder");  // $OUT made read-only
+    QTest::addColumn<int>("sizeLimit");        // bytes a file may grow to; 0: none
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("afterwards");       // 0: absent, 1: empty, 2: exists
+    QTest::newRow("before Open, text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 1;
+    QTest::newRow("before Open, xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 0;
+    QTest::newRow("missing folder, text") << true << "$OUT/missing/out.txt" << false << 0 << "can't create file" << 0;
+    QTest::newRow("missing folder, xml") << true << "$OUT/missing/out.xml" << false << 0 << "can't write file" << 0;
+    QTest::newRow("read-only folder, text") << true << "$OUT/out.txt" << true << 0 << "can't create file" << 0;
+    QTest::newRow("read-only folder, xml") << true << "$OUT/out.xml" << true << 0 << "can't write file" << 0;
+    QTest::newRow("full disk, text") << true << "/dev/full" << false << 0 << "can't write file" << 2;
+    QTest::newRow("file size limit, text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 2;
+    QTest::newRow("file size limit, xml") << true << "$OUT/out.xml" << false << 100 << "can't write file" << 0;
+}
+
+void DialogTest::exportFailures() {
+    QFETCH(bool, openFirst);
+    QFETCH(QString, path);
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(int, sizeLimit);
+    QFETCH(QString, message);
+    QFETCH(int, afterwards);
+    if (readOnlyFolder && ::geteuid() == 0) QSKIP("root writes into read-only folders");
+    Harness h;
+    QVERIFY(h.Show());
+    if (openFirst) h.Open(h.game / "Camelot.exe");
+    const Rows before = h.TreeRows();
+    const std::string output = path.replace("$OUT", Q(h.scratch.path())).toStdString();
+    h.prompter.saveAnswers.push_back(Q(output));
+    if (readOnlyFolder) std::filesystem::permissions(h.scratch.path(), std::filesystem::perms::owner_write,
+                                                     std::filesystem::perm_options::remove);
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (sizeLimit > 0) limit = std::make_unique<FileSizeLimit>(sizeLimit);
+        h.Click(main_dialog::kExportId);
+    }
+    QCOMPARE(h.prompter.MessageTexts(), QStringList{message});
+    if (output != "/dev/full") {
+        switch (afterwards) {
+            case 0: QVERIFY(!std::filesystem::exists(output)); break;
+            case 1: QCOMPARE(Q(ReadText(output)), QString()); QVERIFY(std::filesystem::exists(output)); break;
+            default: QVERIFY(std::filesystem::exists(output)); break;
+        }
+        QVERIFY(NoTemporaryFilesIn(h.scratch.path()));
+    }
+    // A failed write does not touch the tree; a failed load empties it.
+    QCOMPARE(h.TreeRows(), openFirst ? before : Rows{});
+}
+
+void DialogTest::onSizeKeepsTheTreeMarginsEqual() {
+    Harness h;
+    QVERIFY(h.Show());
+    CArtisanscopeDlg& d = *h.dialog;
+    QWidget* tree = d.GetDlgItem(main_dialog::kTreeId);
+    std::vector<std::pair<QWidget*, QRect>> others;
+    for (int id : {main_dialog::kCloseId, main_dialog::kOpenId, main_dialog::kEnglishNamesId, main_dialog::kExportId,
+                   main_dialog::kDebugModeId}) {
+        others.emplace_back(d.GetDlgItem(id), d.GetDlgItem(id)->geometry());
+    }
+    const QRect initial = tree->geometry();
+    QCOMPARE(d.height() - initial.bottom() - 1, initial.top());
+
+    for (const QSize size : {d.size() + QSize(120, 200), d.size() - QSize(50, 80), QSize(d.width(), 2 * initial.top() + 1)}) {
+        d.resize(size);
+        QTRY_COMPARE(d.size(), size);
+        const QRect now = tree->geometry();
+        QCOMPARE(now.topLeft(), initial.topLeft());
+        QCOMPARE(now.width(), initial.width());
+        QCOMPARE(size.height() - (now.top() + now.height()), now.top());
+        for (const auto& [control, geometry] : others) QCOMPARE(control->geometry(), geometry);
+    }
+    // Lower than both margins: no negative height.
+    d.OnSize(d.width(), initial.top());
+    QCOMPARE(tree->height(), 0);
+    d.OnSize(d.width(), 0);
+    QCOMPARE(tree->height(), 0);
+}
+
+void DialogTest::aboutIsReachable() {
+    Harness h;
+    QVERIFY(h.Show());
+    CArtisanscopeDlg& d = *h.dialog;
+    h.prompter.menuChoice = QString::fromUtf8("&Info \xC3\xBC" "ber Artisanscope...");
+    QStringList aboutTexts;
+    QSize aboutSize;
+    h.prompter.onModal = [&](QDialog& about) {
+        for (QLabel* label : about.findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) aboutTexts << label->text();
+        }
+        aboutSize = about.size();
+        QPushButton* ok = about.findChild<QPushButton*>();
+        if (ok == nullptr || ok->text() != "OK" || !ok->isDefault()) return -1;
+        ok->click();
+        return about.result();
+    };
+    const QString caption = QString::fromUtf8("Info \xC3\xBC" "ber Artisanscope");
+
+    // Right-click on the dialog, beside the controls.
+    const QWidget* exportButton = d.GetDlgItem(main_dialog::kExportId);
+    const QPoint blank(exportButton->geometry().center().x(), exportButton->geometry().bottom() + 40);
+    QCOMPARE(d.childAt(blank), nullptr);
+    QContextMenuEvent onDialog(QContextMenuEvent::Mouse, blank, d.mapToGlobal(blank));
+    QApplication::sendEvent(&d, &onDialog);
+    QCOMPARE(h.prompter.menusShown, 1);
+    QCOMPARE(h.prompter.modalTitles, QStringList{caption});
+    QCOMPARE(aboutTexts, (QStringList{"Artisanscope Version 1.0", "Crafting recipes of Camelot"}));
+    const DialogRect aboutPixels = MapDialogRect(about_dialog::kSize, d.baseUnits());
+    QCOMPARE(aboutSize, QSize(aboutPixels.width, aboutPixels.height));
+
+    // Not on the tree.
+    QWidget* tree = d.GetDlgItem(main_dialog::kTreeId);
+    QCOMPARE(tree->contextMenuPolicy(), Qt::PreventContextMenu);
+
+    // F1.
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    QTest::keyClick(&d, Qt::Key_F1);
+    QCOMPARE(h.prompter.modalTitles.size(), qsizetype(2));
+
+    // The command id's low four bits do not count; other commands do nothing.
+    d.OnSysCommand(main_dialog::kAboutCommandId | 0x000F);
+    d.OnSysCommand(0xF060);
+    QCOMPARE(h.prompter.modalTitles, (QStringList{caption, caption, caption}));
+}
+
+void DialogTest::keysAndButtonsEndTheDialog_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("result");  // -1: still open
+    QTest::newRow("Enter") << "enter" << int(QDialog::Accepted);
+    QTest::newRow("Enter in the tree") << "enter-tree" << int(QDialog::Accepted);
+    QTest::newRow("Enter on Open") << "enter-open" << -1;
+    QTest::newRow("Escape") << "escape" << int(QDialog::Rejected);
+    QTest::newRow("Close button") << "close-button" << int(QDialog::Accepted);
+    QTest::newRow("close box") << "close-box" << int(QDialog::Rejected);
+}
+
+void DialogTest::keysAndButtonsEndTheDialog() {
+    QFETCH(QString, action);
+    QFETCH(int, result);
+    Harness h;
+    CArtisanscopeDlg& d = *h.dialog;
+    int finished = -1;
+    connect(&d, &QDialog::finished, &d, [&finished](int r) { finished = r; });
+    QVERIFY(h.Show());
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    d.GetDlgItem(main_dialog::kCloseId)->setFocus();
+    if (action == "enter") {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    } else if (action == "enter-tree") {
+        d.GetDlgItem(main_dialog::kTreeId)->setFocus();
+        QTest::keyClick(d.GetDlgItem(main_dialog::kTreeId), Qt::Key_Return);
+    } else if (action == "enter-open") {
+        d.GetDlgItem(main_dialog::kOpenId)->setFocus();
+        QTest::keyClick(d.GetDlgItem(main_dialog::kOpenId), Qt::Key_Return);
+        QCOMPARE(h.prompter.openSpecs.size(), std::size_t{1});
+    } else if (action == "escape") {
+        QTest::keyClick(&d, Qt::Key_Escape);
+    } else if (action == "close-button") {
+        h.Click(main_dialog::kCloseId);
+    } else {
+        d.close();
+    }
+    QCOMPARE(finished, result);
+    QCOMPARE(d.isVisible(), result == -1);
+}
+
+void DialogTest::commandLineJobDrivesTheDialog() {
+    {
+        // Options and the stored path: the dialog left open works on.
+        Harness h({"-e", "-d", "$GAME"});
+        QVERIFY(h.Show());
+        QVERIFY(h.dialog->IsEnglishNamesChecked());
+        QVERIFY(h.dialog->debugMode());
+        QVERIFY(qobject_cast<QCheckBox*>(h.dialog->GetDlgItem(main_dialog::kDebugModeId))->isChecked());
+        QCOMPARE(h.dialog->archivePath(), h.Archive());
+        QCOMPARE(h.TreeRows(), h.ReferenceRows(true, true));
+        h.Click(main_dialog::kEnglishNamesId);
+        QCOMPARE(h.TreeRows(), h.ReferenceRows(false, true));
+        h.Click(main_dialog::kDebugModeId);
+        QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false));
+        const std::string out = h.scratch / "after.txt";
+        h.prompter.saveAnswers.push_back(Q(out));
+        h.Click(main_dialog::kExportId);
+        QVERIFY(h.prompter.messages.empty());
+        QCOMPARE(ReadText(out), ReferenceExport(h.Archive(), false, false, false, h.game.path()));
+        QCOMPARE(h.app->exitStatus(), kExitOk);
+    }
+    {
+        // -quit after an export ends the dialog before it is ever shown.
+        Harness h({"-d", "-q", "$GAME", "$OUT/out.xml"});
+        QCOMPARE(h.dialog->DoModal(), 1);
+        QVERIFY(h.dialog->endedBeforeShown());
+        QVERIFY(!h.dialog->isVisible());
+        QCOMPARE(ReadText(h.scratch / "out.xml"), ReferenceExport(h.Archive(), true, false, true, h.game.path()));
+        QCOMPARE(h.app->exitStatus(), kExitOk);
+    }
+    {
+        // A failed save is reported on standard error and fails the process.
+        Harness h({"-q", "$GAME", "$OUT/missing/out.xml"});
+        QCOMPARE(h.dialog->DoModal(), 1);
+        QCOMPARE(h.app->exitStatus(), kExitFailed);
+        QCOMPARE(Q(h.Errors()), QStringLiteral("artisanscope: can't write file\n"));
+        QVERIFY(h.prompter.messages.empty());
+    }
+    {
+        // The whole start: the usage box, then the job, which quits.
+        Harness h;
+        const std::vector<std::string> args{"-?", "-q", h.game.path(), h.scratch / "out.txt"};
+        QVERIFY(!h.app->InitInstance(args));
+        QCOMPARE(h.prompter.messages.size(), std::size_t{1});
+        QCOMPARE(h.prompter.messages[0].title, QStringLiteral("artisanscope"));
+        QVERIFY(h.prompter.messages[0].text.startsWith("artisanscope.exe <options> <camelot_dir> <output_file>\n\n"));
+        QVERIFY(!h.prompter.messages[0].text.contains('\r'));
+        QCOMPARE(ReadText(h.scratch / "out.txt"), ReferenceExport(h.Archive(), false, false, false, h.game.path()));
+        QCOMPARE(h.app->exitStatus(), kExitOk);
+        QCOMPARE(h.app->mainWindow(), nullptr);
+    }
+}
+
+void DialogTest::messagesAreTitledWithTheApplicationName() {
+    struct Case {
+        std::uint32_t version;
+        QStringList messages;
+    } cases[] = {
+        {103, {"not supported file version - errors can occur"}},
+        {100, {"not supported file version\nAND you have an OLD file-version plz update camelot", "can't read 'ifd.mpk'"}},
+    };
+    for (const Case& c : cases) {
+        Harness h({}, c.version);
+        QVERIFY(h.Show());
+        h.Open(h.game / "Camelot.exe");
+        QCOMPARE(h.prompter.MessageTexts(), c.messages);
+        for (const auto& message : h.prompter.messages) QCOMPARE(message.title, QStringLiteral("artisanscope"));
+    }
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    DialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "DialogTest.moc"

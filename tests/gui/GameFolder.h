@@ -1,0 +1,79 @@
+#pragma once
+// A small game folder for the shell's tests, and the exports the core makes
+// of it, as the reference the shell's outputs are compared with.
+
+#include "export/LoadRecipeTable.h"
+#include "export/RecipeTree.h"
+#include "export/XmlExport.h"
+#include "fixtures/TableWriter.h"
+
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace artisanscope::testing {
+
+// Albion: one skill, one category, a pattern of skill 15 whose ingredient is
+// material 22 ("Gepr\xE4gt" / "Embossed"), and a debug-only pattern of skill
+// 2100. Midgard and Hibernia are empty.
+inline fixtures::TableSpec SmallTable(std::uint32_t version = 102) {
+    fixtures::TableSpec table;
+    table.version = version;
+    fixtures::RealmSpec& albion = table.realms[0];
+    fixtures::PatternSpec sword{.name = "Kurzschwert", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 15, .lvl = 1,
+                                .slots = {{.name = "Metallbarren", .quantity = 2, .material = 22}}};
+    fixtures::PatternSpec hidden{.name = "Geheim", .skill = 2100, .slots = {{.name = "Faden", .quantity = 1}}};
+    fixtures::CategorySpec swords{.name = "Schwerter", .patterns = {albion.AddPattern(sword), albion.AddPattern(hidden)}};
+    albion.skills.push_back(
+        {.name = "Waffenschmied", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {albion.AddCategory(swords)}});
+    return table;
+}
+
+inline void WriteSmallGame(const std::string& folder, std::uint32_t version = 102) {
+    fixtures::WriteGameDirectory(folder, fixtures::WriteRecipeTable(SmallTable(version)));
+}
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A dialog that only answers what the load asks.
+class PlainDialog final : public RecipeDialog {
+public:
+    PlainDialog(bool english, bool debug) : english_(english), debug_(debug) {}
+    RecipeTreeView& recipeTree() override { return tree; }
+    bool IsEnglishNamesChecked() const override { return english_; }
+    bool debugMode() const override { return debug_; }
+    void ShowMessage(std::string_view) override {}
+    RecipeTree tree;
+
+private:
+    bool english_, debug_;
+};
+
+// The text or XML export of the archive, made by the core alone.
+inline std::string ReferenceExport(const std::string& archive, bool xml, bool english, bool debug,
+                                   const std::string& scratchFolder) {
+    PlainDialog dialog(english, debug);
+    const std::string path = scratchFolder + (xml ? "/reference.xml" : "/reference.txt");
+    if (xml) {
+        TiXmlDocument document;
+        LoadRecipeTable(dialog, archive, nullptr, &document);
+        SaveXmlDocument(document, path);
+    } else {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        LoadRecipeTable(dialog, archive, file, nullptr);
+        std::fclose(file);
+    }
+    const std::string text = ReadText(path);
+    std::remove(path.c_str());
+    return text;
+}
+
+}  // namespace artisanscope::testing

@@ -1,0 +1,266 @@
+// The built executable, run as a process the way scripts run it: without a
+// display unless a case asks for one, its outputs, standard streams and exit
+// status checked.
+
+#include "GameFolder.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using artisanscope::testing::ReadText;
+using artisanscope::testing::ReferenceExport;
+using artisanscope::testing::TempDir;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+struct RunOptions {
+    bool display = false;   // pretend a display exists, with Qt on its offscreen platform
+    rlim_t sizeLimit = 0;   // bytes a written file may grow to; 0: no limit
+};
+
+Outcome RunArtisanscope(const std::vector<std::string>& args, const std::string& scratch, RunOptions options = {}) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string variable = *entry;
+        if (variable.starts_with("DISPLAY=") || variable.starts_with("WAYLAND_DISPLAY=")) continue;
+        if (options.display && (variable.starts_with("ASAN_OPTIONS=") || variable.starts_with("XDG_RUNTIME_DIR="))) {
+            continue;
+        }
+        environment.push_back(variable);
+    }
+    if (options.display) {
+        environment.push_back("DISPLAY=:artisanscope-test");
+        environment.push_back("QT_QPA_PLATFORM=offscreen");
+        environment.push_back("XDG_RUNTIME_DIR=" + scratch);
+        // Qt keeps caches until exit that the leak checker would report.
+        environment.push_back("ASAN_OPTIONS=detect_leaks=0");
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argvStrings{ARTISANSCOPE_EXECUTABLE};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvStrings) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const std::string outPath = scratch + "/.stdout", errPath = scratch + "/.stderr";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0) ::_exit(125);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        if (options.sizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = options.sizeLimit;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(126);
+    }
+    Outcome outcome;
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.out = ReadText(outPath);
+    outcome.err = ReadText(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    return outcome;
+}
+
+std::vector<std::string> Substitute(const std::vector<std::string>& args, const std::string& game,
+                                    const std::string& scratch) {
+    std::vector<std::string> out;
+    for (std::string arg : args) {
+        for (const auto& [token, value] : {std::pair<std::string, std::string>{"$GAME", game}, {"$OUT", scratch},
+                                           {"$SAMPLE", ARTISANSCOPE_SAMPLE_DIR}}) {
+            if (const auto at = arg.find(token); at != std::string::npos) arg.replace(at, token.size(), value);
+        }
+        out.push_back(arg);
+    }
+    return out;
+}
+
+const std::string kUsage =
+    "artisanscope.exe <options> <camelot_dir> <output_file>\n"
+    "\n"
+    "Options are:\n"
+    " -english (or -e) for english\n"
+    " -quit (or -q) for quit after export\n"
+    " -debug (or -d) exports also the currently unknown values\n"
+    "<camelot_dir> can be the camelot path or complete path to ift.mpk\n";
+
+const std::string kSmallListing =
+    "Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n        Metallbarren: 2 Gepr\xC3\xA4gt\n"
+    "Midgard\nHibernia\n";
+
+enum class Output { None, Text, Xml, Empty, Absent };
+
+struct Case {
+    const char* what;
+    std::vector<std::string> args;  // $GAME: the game folder, $OUT: a fresh folder
+    int status;
+    std::string out;
+    std::string err;
+    Output output = Output::None;  // the last argument is the output file
+    bool english = false, debug = false;
+    std::uint32_t version = 102;
+    RunOptions options = {};
+};
+
+void Check(const Case& c) {
+    SCOPED_TRACE(c.what);
+    TempDir game, scratch;
+    artisanscope::testing::WriteSmallGame(game.path(), c.version);
+    const std::vector<std::string> args = Substitute(c.args, game.path(), scratch.path());
+    const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_EQ(outcome.out, c.out);
+    EXPECT_EQ(outcome.err, c.err);
+    if (c.output == Output::None) return;
+    const std::string& output = args.back();
+    const std::string archive = game.path() + "/data/ifd.mpk";
+    switch (c.output) {
+        case Output::Text:
+        case Output::Xml:
+            EXPECT_EQ(ReadText(output), ReferenceExport(archive, c.output == Output::Xml, c.english, c.debug, game.path()));
+            break;
+        case Output::Empty:
+            EXPECT_TRUE(std::filesystem::exists(output));
+            EXPECT_EQ(ReadText(output), "");
+            break;
+        case Output::Absent: EXPECT_FALSE(std::filesystem::exists(output)); break;
+        case Output::None: break;
+    }
+    // No temporary file of an atomic save is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
+}
+
+}  // namespace
+
+TEST(ProcessTest, LongOptionsAndUsage) {
+    const Case cases[] = {
+        {"--version", {"--version"}, 0, "Artisanscope 1.1.0.0\n", ""},
+        {"--help", {"--help"}, 0, kUsage, ""},
+        {"--help wins over the job", {"--help", "-q", "$GAME", "$OUT/out.txt"}, 0, kUsage, "", Output::Absent},
+        {"nothing to do", {}, 2, "", kUsage},
+        {"options without a folder", {"-e", "-q", "--tree"}, 2, "", kUsage},
+        {"usage box, then the job", {"-?", "-q", "$GAME", "$OUT/out.txt"}, 0, "", "artisanscope: " + kUsage,
+         Output::Text},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, HeadlessJob) {
+    const Case cases[] = {
+        {"text export", {"-q", "$GAME", "$OUT/out.txt"}, 0, "", "", Output::Text},
+        {"xml export in English", {"-q", "-e", "$GAME/", "$OUT/out.Xml"}, 0, "", "", Output::Xml, true},
+        {"debug text without -q still ends", {"-d", "$GAME//\\", "$OUT/out.txt"}, 0, "", "", Output::Text, false, true},
+        {"debug xml", {"$GAME", "-d", "-q", "$OUT/out.xml"}, 0, "", "", Output::Xml, false, true},
+        {"archive named", {"-q", "$GAME/data/ifd.mpk", "$OUT/out.cvs"}, 0, "", "", Output::Text},
+        {"archive named in other case", {"-q", "$GAME/DATA/IFD.MPK", "$OUT/out.txt"}, 0, "", "", Output::Text},
+        {"load only", {"-q", "$GAME"}, 0, "", ""},
+        {"tree listing", {"--tree", "$GAME"}, 0, kSmallListing, ""},
+        {"tree listing after an export", {"-q", "$GAME", "--tree", "$OUT/out.txt"}, 0, kSmallListing, "", Output::Text},
+        {"newer table", {"-q", "$GAME", "$OUT/out.txt"}, 0, "",
+         "artisanscope: not supported file version - errors can occur\n", Output::Text, false, false, 103},
+        {"legacy table to xml", {"-q", "$GAME", "$OUT/out.xml"}, 0, "",
+         "artisanscope: XML-Export of old format currently not supported\n", Output::Xml, false, false, 101},
+        {"table too old", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n"
+         "artisanscope: can't read 'ifd.mpk'\n",
+         Output::None, false, false, 100},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
+    const Case cases[] = {
+        {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n",
+         Output::Empty},
+        {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n"},
+        {"text into a missing folder", {"-q", "$GAME", "$OUT/missing/out.txt"}, 1, "",
+         "artisanscope: can't create file\n", Output::Absent},
+        {"xml into a missing folder", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "",
+         "artisanscope: can't write file\n", Output::Absent},
+        {"text onto a full disk", {"-q", "$GAME", "/dev/full"}, 1, "", "artisanscope: can't write file\n"},
+        {"text past the file size limit", {"-q", "$GAME", "$OUT/out.txt"}, 1, "", "artisanscope: can't write file\n",
+         Output::None, false, false, 102, {false, 100}},
+        {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", "artisanscope: can't write file\n",
+         Output::Absent, false, false, 102, {false, 100}},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, ReadOnlyOutputFolder) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    for (const char* name : {"out.txt", "out.xml"}) {
+        TempDir game, scratch, readOnly;
+        artisanscope::testing::WriteSmallGame(game.path());
+        std::filesystem::permissions(readOnly.path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        const Outcome outcome = RunArtisanscope({"-q", game.path(), readOnly / name}, scratch.path());
+        EXPECT_EQ(outcome.status, 1) << name;
+        EXPECT_EQ(outcome.err, std::string("artisanscope: ") +
+                                   (std::string(name) == "out.txt" ? "can't create file\n" : "can't write file\n"));
+    }
+}
+
+TEST(ProcessTest, WithADisplayTheJobStillEndsTheProgram) {
+    const RunOptions display{true, 0};
+    const Case cases[] = {
+        {"xml export and quit", {"-q", "$GAME", "$OUT/out.xml"}, 0, "", "", Output::Xml, false, false, 102, display},
+        {"failed save", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "", "artisanscope: can't write file\n",
+         Output::Absent, false, false, 102, display},
+        {"tree listing", {"-q", "--tree", "$GAME", "$OUT/out.txt"}, 0, kSmallListing, "", Output::Text, false, false,
+         102, display},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, BundledSample) {
+    TempDir scratch;
+    const Outcome plain = RunArtisanscope({"--tree", ARTISANSCOPE_SAMPLE_DIR}, scratch.path());
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    EXPECT_TRUE(plain.out.starts_with("Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n"
+                                      "        Metallbarren: 2 Bronze\n        Lederstreifen: 1 Gepr\xC3\xA4gt\n"))
+        << plain.out.substr(0, 200);
+    for (const char* present : {"\nMidgard\n", "\nHibernia\n", "    \xC3\x84xte\n", "D\xC3\xBCsterholz",
+                                "Bl\xC3\xA4tter", "Getr\xC3\xA4nkt", "\xE2\x80\x9ENebelmond\xE2\x80\x9C"}) {
+        EXPECT_NE(plain.out.find(present), std::string::npos) << present;
+    }
+    EXPECT_EQ(plain.out.find("(2100)"), std::string::npos);
+
+    const Outcome debug = RunArtisanscope({"--tree", "-d", "-e", ARTISANSCOPE_SAMPLE_DIR}, scratch.path());
+    ASSERT_EQ(debug.status, 0);
+    for (const char* present : {"Pr\xC3\xBC" "fschwert (Test) (2100)", "Trank der Entwickler (2500)", "Testjuwel (2050)",
+                                "Duskwood", "Embossed"}) {
+        EXPECT_NE(debug.out.find(present), std::string::npos) << present;
+    }
+}

@@ -1,0 +1,149 @@
+// Writes the bundled sample game folder: <folder>/Camelot.exe (empty) and
+// <folder>/data/ifd.mpk holding a small, plausible tdl.crf. The output is
+// the same on every run.
+//
+//   make_sample <folder>
+
+#include "fixtures/TableWriter.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace artisanscope::fixtures;
+
+struct Ingredient {
+    const char* name;
+    std::uint16_t quantity;
+    std::uint16_t material;  // 0: none
+};
+
+struct Recipe {
+    const char* name;
+    std::uint16_t skill;
+    std::vector<Ingredient> ingredients;
+    std::uint32_t material = 0;  // non-zero: named after this material
+};
+
+struct Category {
+    const char* name;
+    std::vector<Recipe> recipes;
+};
+
+struct Skill {
+    const char* name;
+    std::vector<Category> categories;
+};
+
+// Patterns get levels and the undocumented fields from their skill, so
+// debug mode has something to show.
+RealmSpec MakeRealm(const std::vector<Skill>& skills) {
+    RealmSpec realm;
+    std::uint16_t skillNumber = 0;
+    for (const Skill& skill : skills) {
+        ++skillNumber;
+        SkillSpec skillSpec{.name = skill.name, .data1 = skillNumber, .data2 = 0, .data3 = 1};
+        for (const Category& category : skill.categories) {
+            CategorySpec categorySpec{.name = category.name};
+            for (const Recipe& recipe : category.recipes) {
+                PatternSpec pattern{.name = recipe.name,
+                                    .material = recipe.material,
+                                    .data1 = skillNumber,
+                                    .data2 = static_cast<std::uint16_t>(recipe.skill / 10),
+                                    .data3 = 0,
+                                    .skill = recipe.skill,
+                                    .lvl = static_cast<std::uint16_t>(recipe.skill / 20 + 1),
+                                    .data5 = 1};
+                for (const Ingredient& ingredient : recipe.ingredients) {
+                    pattern.slots.push_back({.name = ingredient.name,
+                                             .quantity = ingredient.quantity,
+                                             .material = ingredient.material});
+                }
+                categorySpec.patterns.push_back(realm.AddPattern(pattern));
+            }
+            skillSpec.categories.push_back(realm.AddCategory(categorySpec));
+        }
+        realm.skills.push_back(skillSpec);
+    }
+    return realm;
+}
+
+// Material ids of the name tables.
+constexpr std::uint16_t kBronze = 7, kIron = 8, kSteel = 15, kEmbossed = 22, kImbued = 23, kRowan = 31,
+                        kOak = 33, kWoolen = 41, kLinen = 42, kLeaves = 50, kDuskwood = 71;
+
+TableSpec SampleTable() {
+    TableSpec table;
+    table.version = 102;
+    table.realms[0] = MakeRealm({
+        {"Waffenschmied",
+         {{"Schwerter",
+           {{"Kurzschwert", 15, {{"Metallbarren", 2, kBronze}, {"Lederstreifen", 1, kEmbossed}}},
+            {"Breitschwert", 115, {{"Metallbarren", 4, kIron}, {"Lederstreifen", 2, kImbued}}},
+            {"Langschwert", 215, {{"Metallbarren", 6, kSteel}, {"Lederstreifen", 2, kImbued}, {"Schleifstein", 1, 0}}},
+            {"Pr\xFC" "fschwert (Test)", 2100, {{"Metallbarren", 1, kSteel}}}}},
+          {"\xC4xte",
+           {{"Handaxt", 35, {{"Metallbarren", 3, kBronze}, {"Holzgriff", 1, kRowan}}},
+            {"Streitaxt", 235, {{"Metallbarren", 8, kSteel}, {"Holzgriff", 1, kOak}}}}}}},
+        {"R\xFC" "stungsschmied",
+         {{"Plattenr\xFC" "stung",
+           {{"Plattenhelm", 55, {{"Metallbarren", 5, kIron}, {"Polsterung", 2, kWoolen}}},
+            {"Plattenhandschuhe", 75, {{"Metallbarren", 4, kIron}, {"Polsterung", 1, kWoolen}}}}}}},
+        {"Schneider",
+         {{"Lederr\xFC" "stung",
+           {{"Lederweste", 20, {{"Lederquadrat", 6, kEmbossed}, {"Faden", 2, 0}}},
+            {"Lederhose", 40, {{"Lederquadrat", 5, kImbued}, {"Faden", 2, 0}}}}},
+          {"Stoffr\xFC" "stung", {{"Robe", 10, {{"Stoffballen", 4, kLinen}, {"Faden", 3, 0}}}}}}},
+    });
+    table.realms[1] = MakeRealm({
+        {"Waffenschmied",
+         {{"Hammer",
+           {{"Kriegshammer", 25, {{"Metallbarren", 4, kBronze}, {"Holzgriff", 1, kDuskwood}}},
+            {"Gro\xDFhammer", 145, {{"Metallbarren", 9, kIron}, {"Holzgriff", 2, kDuskwood}}}}},
+          {"Barren", {{"", 50, {{"Erz", 2, 0}}, kIron}, {"", 150, {{"Erz", 3, 0}}, kSteel}}}}},
+        {"Alchemie",
+         {{"Tr\xE4nke",
+           {{"Heiltrank", 60, {{"Kr\xE4uter", 3, kLeaves}, {"Phiole", 1, 0}}},
+            {"Manatrank", 160, {{"Kr\xE4uter", 5, kLeaves}, {"Phiole", 1, 0}}},
+            {"Trank der Entwickler", 2500, {{"Phiole", 1, 0}}}}}}},
+        {"Schneider",
+         {{"Lederr\xFC" "stung", {{"Fellumhang", 30, {{"Lederquadrat", 4, kEmbossed}, {"Faden", 2, 0}}}}}}},
+    });
+    table.realms[2] = MakeRealm({
+        {"Bogenbauer",
+         {{"B\xF6gen",
+           {{"Kurzbogen", 15, {{"Holzbrett", 3, kRowan}, {"Bogensehne", 1, 0}}},
+            {"Kompositbogen", 125, {{"Holzbrett", 5, kDuskwood}, {"Bogensehne", 1, 0}}},
+            {"Langbogen", 245, {{"Holzbrett", 7, kDuskwood}, {"Bogensehne", 2, 0}}}}},
+          {"Pfeile", {{"Jagdpfeile", 5, {{"Holzschaft", 10, kRowan}, {"Federn", 10, 0}}}}}}},
+        {"Juwelier",
+         {{"Schmuck",
+           {{"Bronzering", 45, {{"Metallbarren", 1, kBronze}}},
+            {"Halskette \x84Nebelmond\x93", 185, {{"Metallbarren", 2, kSteel}, {"Edelstein", 1, 0}}},
+            {"Testjuwel", 2050, {{"Edelstein", 9, 0}}}}}}},
+        {"Schneider",
+         {{"Stoffr\xFC" "stung", {{"Mantel", 25, {{"Stoffballen", 5, kWoolen}, {"Faden", 4, 0}}}}}}},
+    });
+    return table;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_sample <folder>\n");
+        return 2;
+    }
+    try {
+        const std::string folder = argv[1];
+        WriteGameDirectory(folder, WriteRecipeTable(SampleTable()));
+        WriteFile(folder + "/Camelot.exe", {});
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make_sample: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
