@@ -1,19 +1,26 @@
 #include "export/RecipeTree.h"
 
 #include <limits>
+#include <new>
+#include <span>
 
 namespace artisanscope {
 
 RecipeTree::RecipeTree() { DeleteAllItems(); }
 
 void RecipeTree::DeleteAllItems() {
-    parent_.assign(1, kTreeRoot);
-    row_.assign(1, 0);
-    childCount_.assign(1, 0);
-    labelStart_.assign(2, 0);
-    pool_.clear();
-    childStart_.clear();
-    children_.clear();
+    // The arrays keep their capacity for the next fill; the root's entries
+    // are the first thing they hold, so these pushes cannot run out.
+    parent_.Clear();
+    row_.Clear();
+    childCount_.Clear();
+    labelStart_.Clear();
+    pool_.Clear();
+    childStart_.Clear();
+    children_.Clear();
+    bool ok = parent_.PushBack(kTreeRoot) && row_.PushBack(0) && childCount_.PushBack(0);
+    ok = labelStart_.PushBack(0) && labelStart_.PushBack(0) && ok;
+    if (!ok) throw std::bad_alloc();
     finished_ = false;
 }
 
@@ -23,26 +30,42 @@ TreeItem RecipeTree::InsertItem(TreeItem parent, std::string_view label) {
         pool_.size() + label.size() > kPoolLimit) {
         return kNoTreeItem;
     }
+    // Room first, so that a failure changes nothing.
+    const std::size_t n = parent_.size() + 1;
+    if (!parent_.Reserve(n) || !row_.Reserve(n) || !childCount_.Reserve(n) || !labelStart_.Reserve(n + 1) ||
+        !pool_.Reserve(pool_.size() + label.size())) {
+        return kNoTreeItem;
+    }
     const auto item = static_cast<TreeItem>(parent_.size());
-    parent_.push_back(parent);
-    row_.push_back(childCount_[parent]++);
-    childCount_.push_back(0);
-    pool_.append(label);
-    labelStart_.push_back(static_cast<std::uint32_t>(pool_.size()));
+    parent_.PushBack(parent);
+    row_.PushBack(childCount_[parent]++);
+    childCount_.PushBack(0);
+    pool_.Append(std::span<const char>(label.data(), label.size()));
+    labelStart_.PushBack(static_cast<std::uint32_t>(pool_.size()));
     finished_ = false;
     return item;
 }
 
 void RecipeTree::Finish() {
     if (finished_) return;
+    // The fill is over: give back the spare capacity before the index takes
+    // its own memory.
+    parent_.ShrinkToFit();
+    row_.ShrinkToFit();
+    childCount_.ShrinkToFit();
+    labelStart_.ShrinkToFit();
+    pool_.ShrinkToFit();
     const std::size_t n = parent_.size();
-    childStart_.resize(n);
+    if (!childStart_.Assign(n, 0) || !children_.Assign(n - 1, kNoTreeItem)) {
+        childStart_.Assign(0, 0);
+        children_.Assign(0, kNoTreeItem);
+        return;
+    }
     std::uint32_t next = 0;
     for (std::size_t i = 0; i < n; ++i) {
         childStart_[i] = next;
         next += childCount_[i];
     }
-    children_.resize(next);
     for (std::size_t i = 1; i < n; ++i) children_[childStart_[parent_[i]] + row_[i]] = static_cast<TreeItem>(i);
     finished_ = true;
 }
@@ -66,7 +89,8 @@ TreeItem RecipeTree::Child(TreeItem item, std::uint32_t row) const {
 std::string_view RecipeTree::Label(TreeItem item) const {
     if (item == kTreeRoot || item >= parent_.size()) return {};
     const std::uint32_t begin = labelStart_[item];
-    return std::string_view(pool_).substr(begin, labelStart_[item + 1] - begin);
+    const std::span<const char> label = pool_.view().subspan(begin, labelStart_[item + 1] - begin);
+    return std::string_view(label.data(), label.size());
 }
 
 std::size_t RecipeTree::MemoryBytes() const {

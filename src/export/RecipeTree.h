@@ -1,13 +1,19 @@
 #pragma once
 // Compact storage for the recipe tree: items in flat arrays, labels as
-// offsets into one byte pool. Millions of items cost about 24 bytes each
-// plus their label bytes. Items are numbered from 1 in insertion order;
-// item 0 is the invisible root.
+// offsets into one byte pool. Millions of items cost 24 bytes each plus
+// their label bytes once finished. Items are numbered from 1 in insertion
+// order; item 0 is the invisible root.
 //
-// Filling appends; Finish() then builds the child index, after which
-// Child() may be used. Inserting after Finish() is allowed and requires
-// another Finish() before Child() is used again.
+// Filling appends; Finish() then builds the child index and gives back the
+// arrays' spare capacity, after which Child() may be used. Inserting after
+// Finish() is allowed and requires another Finish() before Child() is used
+// again. DeleteAllItems() keeps the capacity for the next fill.
+//
+// When memory runs out an insert returns kNoTreeItem and the tree stays as it
+// was; a Finish() that cannot get its memory leaves Child() answering
+// kNoTreeItem.
 
+#include "export/GrowableArray.h"
 #include "export/RecipeDialog.h"
 
 #include <cstdint>
@@ -46,13 +52,13 @@ public:
     std::vector<std::pair<int, std::string>> Rows() const;
 
 private:
-    std::vector<TreeItem> parent_;
-    std::vector<std::uint32_t> row_;
-    std::vector<std::uint32_t> childCount_;
-    std::vector<std::uint32_t> labelStart_;  // item i's label is pool_[labelStart_[i], labelStart_[i + 1])
-    std::string pool_;
-    std::vector<std::uint32_t> childStart_;  // built by Finish(): first index into children_
-    std::vector<TreeItem> children_;
+    GrowableArray<TreeItem> parent_;
+    GrowableArray<std::uint32_t> row_;
+    GrowableArray<std::uint32_t> childCount_;
+    GrowableArray<std::uint32_t> labelStart_;  // item i's label is pool_[labelStart_[i], labelStart_[i + 1])
+    GrowableArray<char> pool_;
+    GrowableArray<std::uint32_t> childStart_;  // built by Finish(): first index into children_
+    GrowableArray<TreeItem> children_;
     bool finished_ = true;
 };
 

@@ -1,0 +1,131 @@
+#pragma once
+// A growable array of trivially copyable values in one block from the C
+// heap. It grows and shrinks with realloc: the C library keeps large blocks
+// in mappings of their own and moves them by remapping pages, so a table of
+// millions of entries grows without copying and without touching memory it
+// does not fill. Running out of memory is reported by result, not thrown.
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <span>
+#include <type_traits>
+#include <utility>
+
+namespace artisanscope {
+
+template <typename T>
+class GrowableArray {
+    static_assert(std::is_trivially_copyable_v<T>, "elements are moved as bytes");
+
+public:
+    GrowableArray() = default;
+    ~GrowableArray() { std::free(data_); }
+    // A copy holds exactly the elements; it throws std::bad_alloc, as the
+    // standard containers do, when it cannot get them.
+    GrowableArray(const GrowableArray& other) {
+        if (!Reallocate(other.size_)) throw std::bad_alloc();
+        size_ = other.size_;
+        if (size_ != 0) std::memcpy(data_, other.data_, size_ * sizeof(T));
+    }
+    GrowableArray& operator=(const GrowableArray& other) {
+        if (this != &other) {
+            GrowableArray copy(other);
+            swap(copy);
+        }
+        return *this;
+    }
+    GrowableArray(GrowableArray&& other) noexcept { swap(other); }
+    GrowableArray& operator=(GrowableArray&& other) noexcept {
+        GrowableArray taken(std::move(other));
+        swap(taken);
+        return *this;
+    }
+
+    void swap(GrowableArray& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+    }
+
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    bool empty() const { return size_ == 0; }
+
+    // Index below size(); not checked.
+    T& operator[](std::size_t i) { return Whole()[i]; }
+    const T& operator[](std::size_t i) const { return std::span<const T>(data_, capacity_)[i]; }
+    std::span<const T> view() const { return {data_, size_}; }
+
+    // Makes room for at least n elements; false, with nothing changed, when
+    // memory runs out.
+    bool Reserve(std::size_t n) { return n <= capacity_ || Reallocate(Grown(n)); }
+
+    // Appends; false, with nothing changed, when memory runs out.
+    bool PushBack(const T& value) {
+        if (!Reserve(size_ + 1)) return false;
+        Whole()[size_++] = value;
+        return true;
+    }
+    bool Append(std::span<const T> values) {
+        if (values.size() > std::numeric_limits<std::size_t>::max() - size_ || !Reserve(size_ + values.size())) {
+            return false;
+        }
+        if (!values.empty()) std::memcpy(Whole().subspan(size_).data(), values.data(), values.size_bytes());
+        size_ += values.size();
+        return true;
+    }
+
+    // Sets the size to exactly n elements, new ones set to value, without
+    // spare capacity; false, with nothing changed, when memory runs out.
+    bool Assign(std::size_t n, const T& value) {
+        if (n != capacity_ && !Reallocate(n)) return false;
+        size_ = n;
+        for (T& element : Whole()) element = value;
+        return true;
+    }
+
+    // Size 0; the capacity stays for the next fill.
+    void Clear() { size_ = 0; }
+
+    // Gives back the capacity beyond size(); keeps the larger block when the
+    // C library cannot shrink it.
+    void ShrinkToFit() {
+        if (capacity_ > size_) Reallocate(size_);
+    }
+
+private:
+    std::span<T> Whole() { return {data_, capacity_}; }
+
+    // Doubling keeps appends amortised constant; for large blocks realloc
+    // only reserves address space, so doubling costs no memory until used.
+    std::size_t Grown(std::size_t needed) const {
+        std::size_t next = capacity_ < 16 ? 16 : capacity_;
+        while (next < needed && next <= std::numeric_limits<std::size_t>::max() / 2) next *= 2;
+        return next < needed ? needed : next;
+    }
+
+    bool Reallocate(std::size_t n) {
+        if (n == 0) {
+            std::free(data_);
+            data_ = nullptr;
+            size_ = capacity_ = 0;
+            return true;
+        }
+        if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) return false;
+        void* block = std::realloc(data_, n * sizeof(T));
+        if (block == nullptr) return false;
+        data_ = static_cast<T*>(block);
+        capacity_ = n;
+        if (size_ > n) size_ = n;
+        return true;
+    }
+
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace artisanscope
