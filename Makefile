@@ -53,3 +53,30 @@ run: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
+
+# Benchmarks, in build-bench/ (Release, with the desktop part for the Qt
+# model): `make bench-data` writes the bench game directories once,
+# `make bench` runs every benchmark (BENCH_ARGS go to Google Benchmark, e.g.
+# BENCH_ARGS=--benchmark_filter=realistic), `make bench-compare` times the
+# headless job against the floor program process by process.
+BENCH_BUILD := build-bench
+BENCH_DATA := $(BENCH_BUILD)/bench-data
+BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
+.PHONY: bench-data bench bench-compare
+
+$(BENCH_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DARTISANSCOPE_BENCH=ON -DARTISANSCOPE_TESTS=OFF
+
+bench-data: deps $(BENCH_BUILD)/CMakeCache.txt
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope-bench-data
+	./$(BENCH_BUILD)/bench/artisanscope-bench-data $(BENCH_DATA)
+
+bench: bench-data
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope-bench
+	./$(BENCH_BUILD)/bench/artisanscope-bench --data=$(BENCH_DATA) $(BENCH_ARGS)
+
+bench-compare: bench-data
+	@sh tools/install-deps.sh time
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope artisanscope-floor
+	bench/compare.sh -b $(BENCH_BUILD)

@@ -1,0 +1,48 @@
+#pragma once
+// Deterministic game directories for the benchmarks and the process-level
+// comparison, written with the fixture library:
+//
+// - "realistic": a version-102 table shaped like a live one: three realms of
+//   15 named skills, 40 categories per skill and 20 patterns per category
+//   (36,000 shown patterns, about 175,000 tree items), categories and
+//   patterns shared between skills, unreferenced records and a few other
+//   archive members around tdl.crf;
+// - "maximum": every realm with 19 named skills, all 200 category positions,
+//   all 50 pattern positions and all 8 slots filled (570,000 patterns,
+//   5,141,460 tree items), records shared so that the image stays small;
+//   "maximum-1of4" and "maximum-1of2" fill only the first 50 and 100
+//   category positions, for checking that cost grows linearly.
+//
+// The same seed always gives the same bytes.
+
+#include "fixtures/MpakWriter.h"
+#include "fixtures/TableWriter.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace artisanscope::bench {
+
+struct BenchInput {
+    std::string name;       // "realistic", "maximum-1of4", ...
+    std::string directory;  // game directory: <directory>/data/ifd.mpk
+    std::string archive;    // <directory>/data/ifd.mpk
+};
+
+fixtures::TableSpec RealisticTable();
+// Other archive members of the realistic game directory (about 9 MiB).
+std::vector<fixtures::MpakMemberSpec> RealisticExtraMembers();
+
+// categoryPositions: how many of a skill's 200 category positions are filled.
+fixtures::TableSpec MaximumTable(std::size_t categoryPositions);
+
+// Shown items of a maximum table, by the walk's rules: 3 realms, 57 skills,
+// 57 * categoryPositions categories, 50 patterns each with 8 ingredients.
+std::size_t MaximumTreeItems(std::size_t categoryPositions);
+
+// Writes every input below root that is not there yet (or was written by an
+// older generator) and returns them all, realistic first.
+std::vector<BenchInput> EnsureBenchData(const std::string& root);
+
+}  // namespace artisanscope::bench

@@ -1,0 +1,9 @@
+// Built when the desktop part is not: there is no Qt model to measure.
+
+#include "BenchSupport.h"
+
+namespace artisanscope::bench {
+
+void RegisterQtBenchmarks(Input&) {}
+
+}  // namespace artisanscope::bench

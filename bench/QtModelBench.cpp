@@ -1,0 +1,90 @@
+// The tree behind the dialog, measured with Qt's offscreen platform: the walk
+// into the Qt item model (published with one reset to an attached view), and
+// the whole reload the user waits for after a click: read, inflate, walk,
+// model published, first paint of the view.
+
+#include "BenchSupport.h"
+#include "export/LoadRecipeTable.h"
+#include "export/RecipeWalk.h"
+#include "export/TreeFiller.h"
+#include "platform/RecipeTreeModel.h"
+
+#include <QApplication>
+#include <QTreeView>
+
+#include <cstdlib>
+#include <memory>
+
+namespace artisanscope::bench {
+namespace {
+
+QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "artisanscope-bench";
+    static char* argv[] = {name, nullptr};
+    static std::unique_ptr<QApplication> app;
+    if (!app) {
+        // No display here: draw into memory.
+        if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    return *app;
+}
+
+// A shown tree view over the model, the size of the dialog's tree.
+struct ShownTree {
+    RecipeTreeModel model;
+    QTreeView view;
+    ShownTree() {
+        view.setHeaderHidden(true);
+        view.setUniformRowHeights(true);
+        view.setModel(&model);
+        view.resize(560, 420);
+        view.show();
+        QApplication::processEvents();
+    }
+    void Paint() { view.viewport()->repaint(); }
+};
+
+void ReportTree(benchmark::State& state, const RecipeTreeModel& model) {
+    const RecipeTree& tree = model.tree();
+    if (tree.size() == 0) return;
+    state.counters["items"] = static_cast<double>(tree.size());
+    state.counters["tree_bytes_per_item"] = static_cast<double>(tree.MemoryBytes()) / static_cast<double>(tree.size());
+    state.counters["tree_MiB"] = static_cast<double>(tree.MemoryBytes()) / (1024.0 * 1024.0);
+}
+
+void BM_WalkQtModel(benchmark::State& state, Input& input) {
+    Application();
+    ShownTree shown;
+    Measure(state, input, [&](Stopwatch&) {
+        shown.model.DeleteAllItems();
+        TreeFiller filler(shown.model, false);
+        RecipeSink* sinks[] = {&filler};
+        WalkRecipes(RecipeTableView(ByteView(input.image.bytes()), kLayout102), WalkOptions{Language::German, false, true},
+                    sinks);
+        shown.model.FinishFilling();
+    });
+    ReportTree(state, shown.model);
+}
+
+// Open or checkbox click: everything between the click and the painted tree.
+void BM_DialogReload(benchmark::State& state, Input& input) {
+    Application();
+    ShownTree shown;
+    BenchDialog dialog(shown.model);
+    Measure(state, input, [&](Stopwatch&) {
+        if (!LoadRecipeTable(dialog, input.files.archive, nullptr, nullptr)) state.SkipWithError("load failed");
+        shown.Paint();
+    });
+    ReportTree(state, shown.model);
+}
+
+}  // namespace
+
+void RegisterQtBenchmarks(Input& input) {
+    Register("WalkQtModel", input, BM_WalkQtModel);
+    Register("DialogReload", input, BM_DialogReload);
+}
+
+}  // namespace artisanscope::bench
