@@ -29,6 +29,15 @@ inline DecimalDigits ToDecimal(std::uint32_t value) {
     return out;
 }
 
-inline void AppendDecimal(std::string& out, std::uint32_t value) { out.append(ToDecimal(value).view()); }
+// Digits are produced from the right into a local buffer and appended once.
+inline void AppendDecimal(std::string& out, std::uint32_t value) {
+    std::array<char, 10> digits;
+    std::size_t first = digits.size();
+    do {
+        digits[--first] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    out.append(std::string_view(digits.data(), digits.size()).substr(first));
+}
 
 }  // namespace artisanscope

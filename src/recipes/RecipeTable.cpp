@@ -2,6 +2,48 @@
 
 namespace artisanscope {
 
+namespace {
+
+// A field of `width` bytes (2 or 4) of a record; 0 for a field the layout
+// lacks (width 0).
+inline std::uint32_t ReadField(const ByteView& record, std::uint64_t offset, std::uint32_t width) {
+    return width == 4 ? record.U32le(offset) : width == 2 ? record.U16le(offset) : 0;
+}
+
+// Decodes a pattern record whose extent has been checked, in the layout
+// Fixed when one is given, else in `layout`. The instance for kLayout102
+// has every field position and width folded into its code: the walk decodes
+// one pattern per shown recipe.
+template <const TableLayout* Fixed>
+PatternRecord DecodePattern(const ByteView& record, const TableLayout& layout) {
+    const TableLayout& l = Fixed != nullptr ? *Fixed : layout;
+    PatternRecord pattern;
+    // Always false (the caller cut the record to this size); it tells the
+    // compiler that every read below fits, so the per-field checks fold away.
+    if (record.size() < l.patternRecordSize) return pattern;
+    pattern.name = ReadField(record, 0, l.patternNameWidth);
+    pattern.material = ReadField(record, l.patternMaterialOffset, l.patternMaterialWidth);
+    pattern.data1 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset, l.patternDataWidth));
+    pattern.data2 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset + 2, l.patternDataWidth));
+    pattern.data3 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset + 4, l.patternDataWidth));
+    pattern.skill = record.U16le(l.patternSkillOffset);
+    pattern.lvl = static_cast<std::uint16_t>(ReadField(record, l.patternLvlOffset, l.patternDataWidth));
+    pattern.data5 = static_cast<std::uint16_t>(ReadField(record, l.patternData5Offset, l.patternDataWidth));
+    for (std::size_t k = 0; k < kIngredientSlots; ++k) {
+        const std::uint64_t slot = l.patternSlotsOffset + l.slotSize * k;
+        pattern.slots[k].name = ReadField(record, slot, l.slotNameWidth);
+        pattern.slots[k].quantity = record.U16le(slot + l.slotQuantityOffset);
+        pattern.slots[k].material = record.U16le(slot + l.slotMaterialOffset);
+    }
+    return pattern;
+}
+
+}  // namespace
+
+std::uint32_t RecipeTableView::Field(ByteView record, std::uint64_t offset, std::uint32_t width) const {
+    return ReadField(record, offset, width);
+}
+
 VersionRule VersionRuleFor(std::uint32_t version) {
     if (version < kCurrentTableVersion) return VersionRule::Legacy;
     if (version == kCurrentTableVersion) return VersionRule::Current;
@@ -15,14 +57,6 @@ RecipeTableView::RecipeTableView(ByteView image, const TableLayout& layout) : im
         stringOffsetTable_ = RecipeTableHeader::kSize + std::uint64_t{*offsetTablePos};
         stringPool_ = RecipeTableHeader::kSize + std::uint64_t{*poolPos};
         hasStringArea_ = true;
-    }
-}
-
-std::uint32_t RecipeTableView::Field(ByteView record, std::uint64_t offset, std::uint32_t width) const {
-    switch (width) {
-        case 2: return record.U16le(offset);
-        case 4: return record.U32le(offset);
-        default: return 0;
     }
 }
 
@@ -67,23 +101,8 @@ std::optional<PatternRecord> RecipeTableView::Pattern(const RealmEntry& realm, s
     const std::uint64_t at = std::uint64_t{realm.patternTableOffset} + layout_.patternRecordSize * index;
     const auto record = image_.Sub(at, layout_.patternRecordSize);
     if (!record) return std::nullopt;
-    const TableLayout& l = layout_;
-    PatternRecord pattern;
-    pattern.name = Field(*record, 0, l.patternNameWidth);
-    pattern.material = Field(*record, l.patternMaterialOffset, l.patternMaterialWidth);
-    pattern.data1 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset, l.patternDataWidth));
-    pattern.data2 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset + 2, l.patternDataWidth));
-    pattern.data3 = static_cast<std::uint16_t>(Field(*record, l.patternDataOffset + 4, l.patternDataWidth));
-    pattern.skill = record->U16le(l.patternSkillOffset);
-    pattern.lvl = static_cast<std::uint16_t>(Field(*record, l.patternLvlOffset, l.patternDataWidth));
-    pattern.data5 = static_cast<std::uint16_t>(Field(*record, l.patternData5Offset, l.patternDataWidth));
-    for (std::size_t k = 0; k < kIngredientSlots; ++k) {
-        const std::uint64_t slot = l.patternSlotsOffset + l.slotSize * k;
-        pattern.slots[k].name = Field(*record, slot, l.slotNameWidth);
-        pattern.slots[k].quantity = record->U16le(slot + l.slotQuantityOffset);
-        pattern.slots[k].material = record->U16le(slot + l.slotMaterialOffset);
-    }
-    return pattern;
+    if (&layout_ == &kLayout102) return DecodePattern<&kLayout102>(*record, layout_);
+    return DecodePattern<nullptr>(*record, layout_);
 }
 
 std::string_view RecipeTableView::String(std::uint32_t index) const {
