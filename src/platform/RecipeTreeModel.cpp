@@ -3,17 +3,6 @@
 #include "platform/Cp1252.h"
 
 namespace artisanscope {
-namespace {
-
-// Swaps a fresh, finished, empty tree into tree, so the old arrays are freed.
-void ResetToEmpty(RecipeTree& tree) {
-    RecipeTree empty;
-    empty.Finish();
-    tree.Swap(empty);
-}
-
-}  // namespace
-
 QString Cp1252ToQString(std::string_view text) {
     QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
     QChar* unit = out.data();
@@ -27,8 +16,12 @@ RecipeTreeModel::RecipeTreeModel(QObject* parent) : QAbstractItemModel(parent) {
 }
 
 void RecipeTreeModel::DeleteAllItems() {
+    // The views get the empty pending tree; the old tree's arrays, emptied,
+    // take the next load without growing again.
+    pending_.DeleteAllItems();
+    pending_.Finish();
     beginResetModel();
-    ResetToEmpty(tree_);
+    tree_.Swap(pending_);
     endResetModel();
     pending_.DeleteAllItems();
 }
@@ -42,7 +35,7 @@ void RecipeTreeModel::FinishFilling() {
     beginResetModel();
     tree_.Swap(pending_);
     endResetModel();
-    ResetToEmpty(pending_);
+    pending_.DeleteAllItems();
 }
 
 TreeItem RecipeTreeModel::ItemOf(const QModelIndex& index) const {

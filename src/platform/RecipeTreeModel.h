@@ -6,7 +6,9 @@
 // A load fills a pending tree; FinishFilling() publishes it to the views
 // with one model reset, so a view never sees a half-filled tree and millions
 // of inserts cost no signals. DeleteAllItems() publishes an empty tree at
-// once and frees the old one.
+// once and lets the next fill reuse the old tree's arrays, so the model
+// holds about one tree's memory and a reload of the same table does not
+// grow its arrays again.
 
 #include "export/RecipeDialog.h"
 #include "export/RecipeTree.h"

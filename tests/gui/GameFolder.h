@@ -13,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace artisanscope::testing {
 
@@ -41,6 +43,17 @@ inline std::string ReadText(const std::string& path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+// Arguments with "$GAME" and "$OUT" replaced by the given folders.
+inline std::vector<std::string> Substitute(std::vector<std::string> args, const std::string& game,
+                                           const std::string& out) {
+    for (std::string& arg : args) {
+        for (const auto& [token, value] : {std::pair<std::string, std::string>{"$GAME", game}, {"$OUT", out}}) {
+            if (const auto at = arg.find(token); at != std::string::npos) arg.replace(at, token.size(), value);
+        }
+    }
+    return args;
 }
 
 // A dialog that only answers what the load asks.
