@@ -2,12 +2,14 @@
 # configure, build and go.
 
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
-            libgtest-dev libbenchmark-dev
+            libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind
 JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan
+# Seconds each fuzz target runs in `make fuzz`; `make fuzz-ci` runs 30.
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test test-plain test-asan run clean
+.PHONY: all deps build build-asan test test-plain test-asan run clean fuzz fuzz-ci memcheck
 
 all: build
 
@@ -33,7 +35,20 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
-test: test-plain test-asan
+test: test-plain test-asan fuzz-ci
+
+# libFuzzer targets (clang-14, ASan + UBSan, build-fuzz/): each runs for a
+# bounded time on its seeds plus earlier finds; a crash fails with the
+# reproducer's path.
+fuzz: deps
+	sh tools/fuzz.sh $(FUZZ_SECONDS)
+
+fuzz-ci: deps
+	sh tools/fuzz.sh 30
+
+# The headless job over good and broken game folders under Valgrind.
+memcheck: deps
+	sh tools/memcheck.sh
 
 # With a display: the dialog on the bundled sample game folder. Without one:
 # the unattended job writes out/recipes.xml and out/recipes.txt from it and
