@@ -6,7 +6,7 @@
 #   tools/fuzz.sh [SECONDS] [TARGET...]      (default: 60 s, every target)
 #
 # Environment: FUZZ_BUILD (default build-fuzz), FUZZ_JOBS (targets at once,
-# default 2). Exits non-zero when a target finds a crash, a leak, a timeout or
+# default 2), FUZZ_FLAGS (more libFuzzer flags, e.g. -malloc_limit_mb=64). Exits non-zero when a target finds a crash, a leak, a timeout or
 # runs out of memory, and prints the reproducer's path and how to replay it.
 set -eu
 cd "$(dirname "$0")/.."
@@ -33,7 +33,7 @@ run() {
   t=$1
   mkdir -p "$build/corpus/$t" "$build/artifacts/$t" "$build/logs"
   "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-    -dict="fuzz/$t.dict" -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" \
+    -dict="fuzz/$t.dict" -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/" ${FUZZ_FLAGS:-} \
     "$build/corpus/$t" "$build/seeds/$t" >"$build/logs/$t.log" 2>&1
 }
 
