@@ -9,7 +9,7 @@ HeadlessDialog::HeadlessDialog(std::string appName, std::FILE* err, bool keepTre
 
 RecipeTreeView& HeadlessDialog::recipeTree() {
     if (keepTree_) return tree_;
-    return countingTree_;
+    return discardingTree_;
 }
 
 void HeadlessDialog::ShowMessage(std::string_view text) {

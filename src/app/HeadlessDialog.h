@@ -14,8 +14,8 @@ namespace artisanscope {
 
 class HeadlessDialog final : public CommandLineJobHost {
 public:
-    // keepTree: store the loaded tree for LoadedTree(); otherwise the walk's
-    // items are counted and dropped.
+    // keepTree: store the loaded tree for LoadedTree(); otherwise no tree is
+    // built.
     HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
 
     RecipeTreeView& recipeTree() override;
@@ -34,21 +34,19 @@ public:
     int endResult() const { return endResult_; }  // -1 while not ended
 
 private:
-    // Hands out item numbers and forgets the labels.
-    class CountingTree final : public RecipeTreeView {
+    // Keeps nothing, so the walk does not even build the labels.
+    class DiscardingTree final : public RecipeTreeView {
     public:
-        void DeleteAllItems() override { count_ = 0; }
-        TreeItem InsertItem(TreeItem, std::string_view) override { return ++count_; }
-
-    private:
-        TreeItem count_ = 0;
+        void DeleteAllItems() override {}
+        TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
+        bool KeepsItems() const override { return false; }
     };
 
     std::string appName_;
     std::FILE* err_;
     bool keepTree_;
     RecipeTree tree_;
-    CountingTree countingTree_;
+    DiscardingTree discardingTree_;
     std::string archivePath_;
     bool englishNames_ = false;
     bool debugMode_ = false;

@@ -65,7 +65,8 @@ bool LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, std::FILE* tex
     std::optional<TextExport> text;
     if (textFile != nullptr) text.emplace(textFile, debug);
 
-    std::vector<RecipeSink*> sinks{&treeFiller};
+    std::vector<RecipeSink*> sinks;
+    if (dialog.recipeTree().KeepsItems()) sinks.push_back(&treeFiller);
     if (xml) sinks.push_back(&*xml);
     if (text) sinks.push_back(&*text);
     WalkRecipes(table, WalkOptions{language, debug, !debug}, sinks);
@@ -83,7 +84,8 @@ bool WalkLegacyRecipeTable(RecipeDialog& dialog, MpakMember image, std::FILE* te
     TreeFiller treeFiller(dialog.recipeTree(), false);
     std::optional<TextExport> text;
     if (textFile != nullptr) text.emplace(textFile, false);
-    std::vector<RecipeSink*> sinks{&treeFiller};
+    std::vector<RecipeSink*> sinks;
+    if (dialog.recipeTree().KeepsItems()) sinks.push_back(&treeFiller);
     if (text) sinks.push_back(&*text);
     WalkRecipes(table, WalkOptions{LanguageOf(dialog), false, false}, sinks);
     return true;
