@@ -138,3 +138,24 @@ TEST(GrowableArrayTest, ImpossibleSizesFailWithoutChange) {
     EXPECT_EQ(array.capacity(), capacity);
     EXPECT_EQ(array[0], 42u);
 }
+
+TEST(GrowableArrayTest, LargeBlockTakesItsAddressSpaceOnceAndGivesItBack) {
+    GrowableArray<std::uint64_t> array;
+    const std::size_t count = kHugePageAdviceBytes / sizeof(std::uint64_t) + 1;
+    std::size_t moves = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::size_t before = array.capacity();
+        ASSERT_TRUE(array.PushBack(i ^ 0x5A5A));
+        moves += array.capacity() != before;
+    }
+    if (kLargeReserveBytes != 0) {
+        EXPECT_EQ(array.capacity(), kLargeReserveBytes / sizeof(std::uint64_t));
+        // Growing on to the reserve's end needs no further reallocation.
+        const std::size_t reallocations = moves;
+        while (array.size() < array.capacity() / 8) ASSERT_TRUE(array.PushBack(7));
+        EXPECT_EQ(moves, reallocations);
+    }
+    array.ShrinkToFit();
+    EXPECT_EQ(array.capacity(), array.size());
+    for (std::uint64_t i = 0; i < count; ++i) ASSERT_EQ(array[i], i ^ 0x5A5A);
+}
