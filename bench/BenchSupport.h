@@ -98,6 +98,6 @@ benchmark::internal::Benchmark* Register(const std::string& what, Input& input,
 
 // Registers the Qt model benchmarks (defined only when the desktop part is
 // built; otherwise a no-op).
-void RegisterQtBenchmarks(Input& input);
+void RegisterQtBenchmarks(Input& input, double minTime);
 
 }  // namespace artisanscope::bench

@@ -4,6 +4,6 @@
 
 namespace artisanscope::bench {
 
-void RegisterQtBenchmarks(Input&) {}
+void RegisterQtBenchmarks(Input&, double) {}
 
 }  // namespace artisanscope::bench

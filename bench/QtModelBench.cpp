@@ -82,9 +82,9 @@ void BM_DialogReload(benchmark::State& state, Input& input) {
 
 }  // namespace
 
-void RegisterQtBenchmarks(Input& input) {
-    Register("WalkQtModel", input, BM_WalkQtModel);
-    Register("DialogReload", input, BM_DialogReload);
+void RegisterQtBenchmarks(Input& input, double minTime) {
+    Register("WalkQtModel", input, BM_WalkQtModel)->MinTime(minTime);
+    Register("DialogReload", input, BM_DialogReload)->MinTime(minTime);
 }
 
 }  // namespace artisanscope::bench
