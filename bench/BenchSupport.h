@@ -17,7 +17,8 @@
 
 namespace artisanscope::bench {
 
-// A tree view that keeps nothing: what a walk costs without any tree.
+// A tree view that does nothing with its items: what the walk and its
+// labels cost without any tree storage.
 class NullTree final : public RecipeTreeView {
 public:
     void DeleteAllItems() override { items_ = 0; }
@@ -26,6 +27,15 @@ public:
 
 private:
     std::size_t items_ = 0;
+};
+
+// The tree of the headless job: it says it keeps nothing, so the load
+// builds no labels for it at all.
+class DroppingTree final : public RecipeTreeView {
+public:
+    void DeleteAllItems() override {}
+    TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
+    bool KeepsItems() const override { return false; }
 };
 
 // German names, no debug mode: what the user sees after opening a table.
