@@ -109,5 +109,7 @@ benchmark::internal::Benchmark* Register(const std::string& what, Input& input,
 // Registers the Qt model benchmarks (defined only when the desktop part is
 // built; otherwise a no-op).
 void RegisterQtBenchmarks(Input& input, double minTime);
+// Ends what the Qt benchmarks started; called before main() returns.
+void ShutdownQtBenchmarks();
 
 }  // namespace artisanscope::bench

@@ -5,5 +5,6 @@
 namespace artisanscope::bench {
 
 void RegisterQtBenchmarks(Input&, double) {}
+void ShutdownQtBenchmarks() {}
 
 }  // namespace artisanscope::bench

@@ -18,11 +18,14 @@
 namespace artisanscope::bench {
 namespace {
 
+// Made when the first Qt benchmark runs; ended by ShutdownQtBenchmarks()
+// while main() still runs, as Qt requires.
+std::unique_ptr<QApplication> app;
+
 QApplication& Application() {
     static int argc = 1;
     static char name[] = "artisanscope-bench";
     static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> app;
     if (!app) {
         // No display here: draw into memory.
         if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -81,6 +84,8 @@ void BM_DialogReload(benchmark::State& state, Input& input) {
 }
 
 }  // namespace
+
+void ShutdownQtBenchmarks() { app.reset(); }
 
 void RegisterQtBenchmarks(Input& input, double minTime) {
     Register("WalkQtModel", input, BM_WalkQtModel)->MinTime(minTime);

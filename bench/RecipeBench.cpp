@@ -406,6 +406,7 @@ int main(int argc, char** argv) {
         Register("XmlVsTinyXml", input, BM_XmlVsTinyXml)->Iterations(input.files.name == "realistic" ? 11 : 3);
     }
     benchmark::RunSpecifiedBenchmarks();
+    ShutdownQtBenchmarks();
     benchmark::Shutdown();
     return 0;
 }
