@@ -90,7 +90,7 @@ for game in "$@"; do
   job_median=$(median < "$scratch/job.times")
   floor_median=$(median < "$scratch/floor.times")
   awk -v name="$(basename "$game")" -v n="$runs" -v j="$job_median" -v f="$floor_median" -v jr="$job_rss" -v fr="$floor_rss" -v b="$bytes" 'BEGIN {
-    printf "%-28s %5d %10.1f ms %10.1f ms %6.2fx %9s MiB %9s MiB\n", name " (" int(b / 1048576 + 0.5) " MiB)", n, j * 1000, f * 1000, j / f,
+    printf "%-28s %5d %10.1f ms %10.1f ms %6.2fx %9s MiB %9s MiB\n", name " (" sprintf("%.1f", b / 1048576) " MiB)", n, j * 1000, f * 1000, j / f,
            (jr == "-" ? "-" : sprintf("%.1f", jr / 1024)), (fr == "-" ? "-" : sprintf("%.1f", fr / 1024))
   }'
 done
