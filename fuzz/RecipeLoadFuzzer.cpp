@@ -11,6 +11,7 @@
 // After each load the outputs are checked against each other and against the
 // version rule; a broken invariant aborts like a crash.
 
+#include "RecordingDialog.h"
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
 #include "export/LoadRecipeTable.h"
@@ -39,21 +40,7 @@ using namespace artisanscope;
     std::abort();
 }
 
-class FuzzDialog final : public RecipeDialog {
-public:
-    FuzzDialog(bool english, bool debug) : english_(english), debug_(debug) {}
-    RecipeTreeView& recipeTree() override { return tree; }
-    bool IsEnglishNamesChecked() const override { return english_; }
-    bool debugMode() const override { return debug_; }
-    void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
-
-    RecipeTree tree;
-    std::vector<std::string> messages;
-
-private:
-    bool english_;
-    bool debug_;
-};
+using FuzzDialog = artisanscope::testing::RecordingDialog;
 
 struct Outcome {
     bool result = false;

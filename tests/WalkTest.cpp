@@ -28,11 +28,6 @@ TableSpec ExampleTable(std::uint32_t version = 102) {
     return spec;
 }
 
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const auto& line : lines) out += line + "\r\n";
-    return out;
-}
 
 }  // namespace
 

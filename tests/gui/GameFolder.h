@@ -2,6 +2,7 @@
 // A small game folder for the shell's tests, and the exports the core makes
 // of it, as the reference the shell's outputs are compared with.
 
+#include "RecordingDialog.h"
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
 #include "export/XmlExport.h"
@@ -57,18 +58,7 @@ inline std::vector<std::string> Substitute(std::vector<std::string> args, const 
 }
 
 // A dialog that only answers what the load asks.
-class PlainDialog final : public RecipeDialog {
-public:
-    PlainDialog(bool english, bool debug) : english_(english), debug_(debug) {}
-    RecipeTreeView& recipeTree() override { return tree; }
-    bool IsEnglishNamesChecked() const override { return english_; }
-    bool debugMode() const override { return debug_; }
-    void ShowMessage(std::string_view) override {}
-    RecipeTree tree;
-
-private:
-    bool english_, debug_;
-};
+using PlainDialog = RecordingDialog;
 
 // The text or XML export of the archive, made by the core alone.
 inline std::string ReferenceExport(const std::string& archive, bool xml, bool english, bool debug,
