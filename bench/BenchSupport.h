@@ -19,7 +19,7 @@ namespace artisanscope::bench {
 
 // A tree view that does nothing with its items: what the walk and its
 // labels cost without any tree storage.
-class NullTree final : public RecipeTreeView {
+class NullTree final : public RecipeTreeStore {
 public:
     void DeleteAllItems() override { items_ = 0; }
     TreeItem InsertItem(TreeItem, std::string_view) override { return static_cast<TreeItem>(++items_); }
@@ -31,7 +31,7 @@ private:
 
 // The tree of the headless job: it says it keeps nothing, so the load
 // builds no labels for it at all.
-class DroppingTree final : public RecipeTreeView {
+class DroppingTree final : public RecipeTreeStore {
 public:
     void DeleteAllItems() override {}
     TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
@@ -41,14 +41,14 @@ public:
 // German names, no debug mode: what the user sees after opening a table.
 class BenchDialog final : public RecipeDialog {
 public:
-    explicit BenchDialog(RecipeTreeView& tree) : tree_(tree) {}
-    RecipeTreeView& recipeTree() override { return tree_; }
+    explicit BenchDialog(RecipeTreeStore& tree) : tree_(tree) {}
+    RecipeTreeStore& treeStore() override { return tree_; }
     bool IsEnglishNamesChecked() const override { return false; }
     bool debugMode() const override { return false; }
     void ShowMessage(std::string_view) override {}
 
 private:
-    RecipeTreeView& tree_;
+    RecipeTreeStore& tree_;
 };
 
 struct Input {

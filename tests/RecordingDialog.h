@@ -15,7 +15,7 @@ class RecordingDialog final : public RecipeDialog {
 public:
     RecordingDialog(bool english = false, bool debug = false) : english_(english), debug_(debug) {}
 
-    RecipeTreeView& recipeTree() override { return tree; }
+    RecipeTreeStore& treeStore() override { return tree; }
     bool IsEnglishNamesChecked() const override { return english_; }
     bool debugMode() const override { return debug_; }
     void ShowMessage(std::string_view text) override { messages.emplace_back(text); }

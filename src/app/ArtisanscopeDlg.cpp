@@ -59,13 +59,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     closeButton_ = new QPushButton(Text(kCloseText), this);
     closeButton_->setDefault(true);
     treeModel_ = new RecipeTreeModel(this);
-    recipeTree_ = new QTreeView(this);
-    recipeTree_->setModel(treeModel_);
-    recipeTree_->setHeaderHidden(true);
-    recipeTree_->setUniformRowHeights(true);
-    recipeTree_->setRootIsDecorated(true);
-    recipeTree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    recipeTree_->setContextMenuPolicy(Qt::PreventContextMenu);
+    treeView_ = new QTreeView(this);
+    treeView_->setModel(treeModel_);
+    treeView_->setHeaderHidden(true);
+    treeView_->setUniformRowHeights(true);
+    treeView_->setRootIsDecorated(true);
+    treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    treeView_->setContextMenuPolicy(Qt::PreventContextMenu);
     openButton_ = new QPushButton(Text(kOpenText), this);
     englishNamesCheck_ = new WrappingCheckBox(Text(kEnglishNamesText), this);
     instruction_ = new QLabel(Text(kInstructionText), this);
@@ -75,14 +75,14 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     debugModeCheck_ = new QCheckBox(Text(kDebugModeText), this);
 
     Place(closeButton_, kClose, kCloseId);
-    Place(recipeTree_, kTree, kTreeId);
+    Place(treeView_, kTree, kTreeId);
     Place(openButton_, kOpen, kOpenId);
     Place(englishNamesCheck_, kEnglishNames, kEnglishNamesId);
     Place(instruction_, kInstruction, -1);
     Place(exportButton_, kExport, kExportId);
     Place(debugModeCheck_, kDebugMode, kDebugModeId);
-    QWidget::setTabOrder(closeButton_, recipeTree_);
-    QWidget::setTabOrder(recipeTree_, openButton_);
+    QWidget::setTabOrder(closeButton_, treeView_);
+    QWidget::setTabOrder(treeView_, openButton_);
     QWidget::setTabOrder(openButton_, englishNamesCheck_);
     QWidget::setTabOrder(englishNamesCheck_, exportButton_);
     QWidget::setTabOrder(exportButton_, debugModeCheck_);
@@ -108,7 +108,7 @@ void CArtisanscopeDlg::Place(QWidget* control, const DialogRect& rect, int id) {
 }
 
 QWidget* CArtisanscopeDlg::GetDlgItem(int id) const {
-    for (QWidget* control : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(recipeTree_),
+    for (QWidget* control : {static_cast<QWidget*>(closeButton_), static_cast<QWidget*>(treeView_),
                              static_cast<QWidget*>(openButton_), static_cast<QWidget*>(englishNamesCheck_),
                              static_cast<QWidget*>(exportButton_), static_cast<QWidget*>(debugModeCheck_)}) {
         if (control != nullptr && control->property(kControlIdProperty).toInt() == id) return control;
@@ -129,7 +129,7 @@ bool CArtisanscopeDlg::OnInitDialog() {
     return true;
 }
 
-RecipeTreeView& CArtisanscopeDlg::recipeTree() { return *treeModel_; }
+RecipeTreeStore& CArtisanscopeDlg::treeStore() { return *treeModel_; }
 
 bool CArtisanscopeDlg::IsEnglishNamesChecked() const { return englishNamesCheck_->isChecked(); }
 
@@ -204,9 +204,9 @@ void CArtisanscopeDlg::OnExport() {
 }
 
 void CArtisanscopeDlg::OnSize(int, int clientHeight) {
-    if (recipeTree_ == nullptr) return;
-    const QRect tree = recipeTree_->geometry();
-    recipeTree_->resize(tree.width(), std::max(0, clientHeight - 2 * tree.top()));
+    if (treeView_ == nullptr) return;
+    const QRect tree = treeView_->geometry();
+    treeView_->resize(tree.width(), std::max(0, clientHeight - 2 * tree.top()));
 }
 
 void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {

@@ -36,7 +36,7 @@ public:
     bool OnInitDialog();
 
     // RecipeDialog
-    RecipeTreeView& recipeTree() override;
+    RecipeTreeStore& treeStore() override;
     bool IsEnglishNamesChecked() const override;
     bool debugMode() const override { return debugMode_; }
     void ShowMessage(std::string_view text) override;
@@ -75,7 +75,7 @@ private:
     QIcon appIcon_;
     std::string archivePath_;
     RecipeTreeModel* treeModel_ = nullptr;
-    QTreeView* recipeTree_ = nullptr;
+    QTreeView* treeView_ = nullptr;
     QCheckBox* englishNamesCheck_ = nullptr;
     bool debugMode_ = false;
     QCheckBox* debugModeCheck_ = nullptr;

@@ -3,7 +3,7 @@
 #include "app/ExportFile.h"
 #include "app/PathRules.h"
 #include "export/LoadRecipeTable.h"
-#include "platform/Cp1252.h"
+#include "recipes/Cp1252.h"
 
 #include <utility>
 #include <vector>

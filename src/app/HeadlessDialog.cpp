@@ -7,7 +7,7 @@ namespace artisanscope {
 HeadlessDialog::HeadlessDialog(std::string appName, std::FILE* err, bool keepTree)
     : appName_(std::move(appName)), err_(err), keepTree_(keepTree) {}
 
-RecipeTreeView& HeadlessDialog::recipeTree() {
+RecipeTreeStore& HeadlessDialog::treeStore() {
     if (keepTree_) return tree_;
     return discardingTree_;
 }

@@ -18,7 +18,7 @@ public:
     // built.
     HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
 
-    RecipeTreeView& recipeTree() override;
+    RecipeTreeStore& treeStore() override;
     bool IsEnglishNamesChecked() const override { return englishNames_; }
     bool debugMode() const override { return debugMode_; }
     void ShowMessage(std::string_view text) override;
@@ -35,7 +35,7 @@ public:
 
 private:
     // Keeps nothing, so the walk does not even build the labels.
-    class DiscardingTree final : public RecipeTreeView {
+    class DiscardingTree final : public RecipeTreeStore {
     public:
         void DeleteAllItems() override {}
         TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }

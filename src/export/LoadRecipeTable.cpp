@@ -17,13 +17,13 @@ namespace {
 // Tells the tree view that filling is over, on every way out of a load.
 class FillingScope {
 public:
-    explicit FillingScope(RecipeTreeView& tree) : tree_(tree) {}
+    explicit FillingScope(RecipeTreeStore& tree) : tree_(tree) {}
     ~FillingScope() { tree_.FinishFilling(); }
     FillingScope(const FillingScope&) = delete;
     FillingScope& operator=(const FillingScope&) = delete;
 
 private:
-    RecipeTreeView& tree_;
+    RecipeTreeStore& tree_;
 };
 
 Language LanguageOf(const RecipeDialog& dialog) {
@@ -34,7 +34,7 @@ Language LanguageOf(const RecipeDialog& dialog) {
 
 bool LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, std::FILE* textFile,
                      TiXmlDocument* document) {
-    RecipeTreeView& tree = dialog.recipeTree();
+    RecipeTreeStore& tree = dialog.treeStore();
     tree.DeleteAllItems();
     FillingScope filling(tree);
     MpakMember image = ReadMpakMember(archivePath, kRecipeTableMember);
@@ -59,14 +59,14 @@ bool LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, std::FILE* tex
             break;
     }
 
-    TreeFiller treeFiller(dialog.recipeTree(), debug);
+    TreeFiller treeFiller(dialog.treeStore(), debug);
     std::optional<XmlExport> xml;
     if (document != nullptr) xml.emplace(*document, debug);
     std::optional<TextExport> text;
     if (textFile != nullptr) text.emplace(textFile, debug);
 
     std::vector<RecipeSink*> sinks;
-    if (dialog.recipeTree().KeepsItems()) sinks.push_back(&treeFiller);
+    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
     if (xml) sinks.push_back(&*xml);
     if (text) sinks.push_back(&*text);
     WalkRecipes(table, WalkOptions{language, debug, !debug}, sinks);
@@ -81,11 +81,11 @@ bool WalkLegacyRecipeTable(RecipeDialog& dialog, MpakMember image, std::FILE* te
         dialog.ShowMessage(kOldVersionMessage);
         return false;
     }
-    TreeFiller treeFiller(dialog.recipeTree(), false);
+    TreeFiller treeFiller(dialog.treeStore(), false);
     std::optional<TextExport> text;
     if (textFile != nullptr) text.emplace(textFile, false);
     std::vector<RecipeSink*> sinks;
-    if (dialog.recipeTree().KeepsItems()) sinks.push_back(&treeFiller);
+    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
     if (text) sinks.push_back(&*text);
     WalkRecipes(table, WalkOptions{LanguageOf(dialog), false, false}, sinks);
     return true;

@@ -1,6 +1,6 @@
 #pragma once
-// What the recipe walk needs of the dialog that shows the table: its tree
-// view, its English checkbox, its debug flag and its message box. The desktop
+// What the recipe walk needs of the dialog that shows the table: the store of
+// its tree items, its English checkbox, its debug flag and its message box. The desktop
 // dialog implements this; tests use a recording implementation.
 
 #include <cstdint>
@@ -12,9 +12,10 @@ using TreeItem = std::uint32_t;
 inline constexpr TreeItem kTreeRoot = 0;         // parent of the top-level items
 inline constexpr TreeItem kNoTreeItem = 0xFFFFFFFFu;  // result of an insert under an unknown parent
 
-class RecipeTreeView {
+// The items of the recipe tree as the walk fills them; a view shows them.
+class RecipeTreeStore {
 public:
-    virtual ~RecipeTreeView() = default;
+    virtual ~RecipeTreeStore() = default;
     // Removes every item.
     virtual void DeleteAllItems() = 0;
     // Appends a text-only item as the last child of parent (kTreeRoot for a
@@ -31,7 +32,7 @@ public:
 class RecipeDialog {
 public:
     virtual ~RecipeDialog() = default;
-    virtual RecipeTreeView& recipeTree() = 0;
+    virtual RecipeTreeStore& treeStore() = 0;
     virtual bool IsEnglishNamesChecked() const = 0;
     virtual bool debugMode() const = 0;
     // A modal message box: OK button, exclamation icon, titled with the

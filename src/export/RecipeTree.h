@@ -24,7 +24,7 @@
 
 namespace artisanscope {
 
-class RecipeTree final : public RecipeTreeView {
+class RecipeTree final : public RecipeTreeStore {
 public:
     RecipeTree();
 

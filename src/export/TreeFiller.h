@@ -12,7 +12,7 @@ namespace artisanscope {
 
 class TreeFiller final : public RecipeSink {
 public:
-    TreeFiller(RecipeTreeView& tree, bool debugLabels) : tree_(tree), debug_(debugLabels) {}
+    TreeFiller(RecipeTreeStore& tree, bool debugLabels) : tree_(tree), debug_(debugLabels) {}
 
     void Realm(std::size_t realm, std::string_view name) override;
     void Skill(const SkillRecord& skill, std::string_view name) override;
@@ -21,7 +21,7 @@ public:
     void Pattern(const ResolvedPattern& pattern) override;
 
 private:
-    RecipeTreeView& tree_;
+    RecipeTreeStore& tree_;
     const bool debug_;
     std::string label_;
     TreeItem realm_ = kNoTreeItem;

@@ -1,6 +1,6 @@
 #include "platform/RecipeTreeModel.h"
 
-#include "platform/Cp1252.h"
+#include "recipes/Cp1252.h"
 
 namespace artisanscope {
 QString Cp1252ToQString(std::string_view text) {

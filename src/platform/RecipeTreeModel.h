@@ -22,13 +22,13 @@ namespace artisanscope {
 // Code page 1252 bytes as a QString.
 QString Cp1252ToQString(std::string_view text);
 
-class RecipeTreeModel final : public QAbstractItemModel, public RecipeTreeView {
+class RecipeTreeModel final : public QAbstractItemModel, public RecipeTreeStore {
     Q_OBJECT
 
 public:
     explicit RecipeTreeModel(QObject* parent = nullptr);
 
-    // RecipeTreeView: the load's side.
+    // RecipeTreeStore: the load's side.
     void DeleteAllItems() override;
     TreeItem InsertItem(TreeItem parent, std::string_view label) override;
     void FinishFilling() override;

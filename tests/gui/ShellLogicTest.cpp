@@ -1,6 +1,6 @@
 #include "app/DialogTemplates.h"
 #include "app/PathRules.h"
-#include "platform/Cp1252.h"
+#include "recipes/Cp1252.h"
 
 #include "TempDir.h"
 

@@ -25,7 +25,7 @@ using namespace artisanscope;
 class DriverDialog final : public RecipeDialog {
 public:
     DriverDialog(bool english, bool debug) : english_(english), debug_(debug) {}
-    RecipeTreeView& recipeTree() override { return tree_; }
+    RecipeTreeStore& treeStore() override { return tree_; }
     bool IsEnglishNamesChecked() const override { return english_; }
     bool debugMode() const override { return debug_; }
     void ShowMessage(std::string_view text) override {
