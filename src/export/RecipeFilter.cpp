@@ -1,0 +1,419 @@
+#include "export/RecipeFilter.h"
+
+#include "recipes/Cp1252.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <span>
+
+namespace artisanscope {
+namespace {
+
+constexpr std::array<unsigned char, 256> MakeFoldTable() {
+    std::array<unsigned char, 256> fold{};
+    for (int b = 0; b < 256; ++b) fold[b] = static_cast<unsigned char>(b);
+    for (int b = 'A'; b <= 'Z'; ++b) fold[b] = static_cast<unsigned char>(b - 'A' + 'a');
+    // Upper-case letters of the high half are their lower-case letter less
+    // 0x20 (0xD7 is the multiplication sign); the three of 0x8A-0x9F less 0x10.
+    for (int b = 0xC0; b <= 0xDE; ++b) {
+        if (b != 0xD7) fold[b] = static_cast<unsigned char>(b + 0x20);
+    }
+    fold[0x8A] = 0x9A;  // Š š
+    fold[0x8C] = 0x9C;  // Œ œ
+    fold[0x8E] = 0x9E;  // Ž ž
+    fold[0x9F] = 0xFF;  // Ÿ ÿ
+    // Lower-case letters with a base letter.
+    struct Range {
+        int first, last;
+        char base;
+    };
+    constexpr Range kBases[] = {
+        {0xE0, 0xE5, 'a'}, {0xE7, 0xE7, 'c'}, {0xE8, 0xEB, 'e'}, {0xEC, 0xEF, 'i'}, {0xF1, 0xF1, 'n'},
+        {0xF2, 0xF6, 'o'}, {0xF8, 0xF8, 'o'}, {0xF9, 0xFC, 'u'}, {0xFD, 0xFD, 'y'}, {0xFF, 0xFF, 'y'},
+        {0x9A, 0x9A, 's'}, {0x9E, 0x9E, 'z'},
+    };
+    for (int b = 0; b < 256; ++b) {
+        for (const Range& range : kBases) {
+            if (fold[b] >= range.first && fold[b] <= range.last) fold[b] = static_cast<unsigned char>(range.base);
+        }
+    }
+    return fold;
+}
+
+constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+
+constexpr bool IsSeparator(char32_t c) { return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0; }
+
+// The code page 1252 byte of a code point, if it has one.
+std::optional<unsigned char> ToCp1252(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+    for (int b = 0x80; b <= 0x9F; ++b) {
+        const char16_t u = Cp1252ToUnicode(static_cast<unsigned char>(b));
+        if (u != 0xFFFD && u == c) return static_cast<unsigned char>(b);
+    }
+    return std::nullopt;
+}
+
+// Decodes one code point of well-formed UTF-8 at text[pos], advancing pos;
+// nothing for a malformed, overlong or surrogate sequence (pos then passes
+// its first byte).
+std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos++]);
+    if (lead < 0x80) return lead;
+    int extra = 0;
+    char32_t c = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        extra = 1, c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        extra = 2, c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        extra = 3, c = lead & 0x07;
+    } else {
+        return std::nullopt;
+    }
+    for (int k = 0; k < extra; ++k) {
+        if (pos >= text.size()) return std::nullopt;
+        const auto next = static_cast<unsigned char>(text[pos]);
+        if ((next & 0xC0) != 0x80) return std::nullopt;
+        ++pos;
+        c = (c << 6) | (next & 0x3F);
+    }
+    const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (c < least[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return std::nullopt;
+    return c;
+}
+
+// The terms among chunk that label contains, as bits of the chunk; only the
+// terms in wanted are looked for.
+std::uint64_t TermsIn(std::string_view label, std::span<const std::string> chunk, std::uint64_t wanted) {
+    std::uint64_t found = 0;
+    for (std::size_t t = 0; t < chunk.size(); ++t) {
+        const std::uint64_t bit = std::uint64_t{1} << t;
+        if ((wanted & bit) != 0 && FoldedContains(label, chunk[t])) found |= bit;
+    }
+    return found;
+}
+
+void ClearBit(GrowableArray<std::uint64_t>& bits, TreeItem item) { bits[item / 64] &= ~(std::uint64_t{1} << (item % 64)); }
+void SetBit(GrowableArray<std::uint64_t>& bits, TreeItem item) { bits[item / 64] |= std::uint64_t{1} << (item % 64); }
+bool TestBit(const GrowableArray<std::uint64_t>& bits, TreeItem item) {
+    return (bits[item / 64] >> (item % 64)) & 1u;
+}
+
+}  // namespace
+
+unsigned char FoldCp1252(unsigned char byte) { return kFold[byte]; }
+
+bool FoldedContains(std::string_view label, std::string_view term) {
+    if (term.empty()) return true;
+    if (term.size() > label.size()) return false;
+    const auto first = static_cast<unsigned char>(term[0]);
+    const std::size_t lastStart = label.size() - term.size();
+    for (std::size_t i = 0; i <= lastStart; ++i) {
+        if (kFold[static_cast<unsigned char>(label[i])] != first) continue;
+        std::size_t j = 1;
+        while (j < term.size() && kFold[static_cast<unsigned char>(label[i + j])] == static_cast<unsigned char>(term[j])) {
+            ++j;
+        }
+        if (j == term.size()) return true;
+    }
+    return false;
+}
+
+FindQuery FindQuery::FromUtf8(std::string_view text) {
+    FindQuery query;
+    std::string term;
+    bool termWritable = true;
+    auto endTerm = [&] {
+        if (!termWritable) query.matchesNothing = true;
+        if (termWritable && !term.empty() &&
+            std::find(query.terms.begin(), query.terms.end(), term) == query.terms.end()) {
+            query.terms.push_back(term);
+        }
+        term.clear();
+        termWritable = true;
+    };
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::optional<char32_t> c = DecodeUtf8(text, pos);
+        if (c && IsSeparator(*c)) {
+            endTerm();
+            continue;
+        }
+        const std::optional<unsigned char> byte = c ? ToCp1252(*c) : std::nullopt;
+        if (byte) {
+            term += static_cast<char>(kFold[*byte]);
+        } else {
+            termWritable = false;
+        }
+    }
+    endTerm();
+    if (query.matchesNothing) query.terms.clear();
+    return query;
+}
+
+bool RecipeFilter::Apply(const RecipeTree& tree, const FindQuery& query) {
+    tree_ = &tree;
+    active_ = !query.empty();
+    shownChildren_.Assign(0, 0);
+    groupEnd_.Assign(0, 0);
+    rootCount_ = 0;
+    shownPatterns_ = 0;
+    if (!active_) {
+        shownPatterns_ = CountShownPatterns();
+        return true;
+    }
+    // One bit per item, the root's included: first "matches", then "shown".
+    GrowableArray<std::uint64_t> shown;
+    if (!shown.Assign(tree.size() / 64 + 1, query.matchesNothing ? 0 : ~std::uint64_t{0})) return false;
+    if (!query.matchesNothing && !MarkMatches(query, shown)) return false;
+    ClearBit(shown, kTreeRoot);
+    // A parent's number is below its children's, so one pass in item order
+    // shows everything below a match and one pass backwards every ancestor.
+    const std::size_t n = tree.size();
+    for (TreeItem item = 1; item <= n; ++item) {
+        if (TestBit(shown, tree.Parent(item))) SetBit(shown, item);
+    }
+    for (TreeItem item = static_cast<TreeItem>(n); item >= 1; --item) {
+        if (TestBit(shown, item)) SetBit(shown, tree.Parent(item));
+    }
+    ClearBit(shown, kTreeRoot);
+    if (!BuildGroups(shown)) return false;
+    shownPatterns_ = CountShownPatterns();
+    return true;
+}
+
+// Clears the bit of every item that does not match. The terms are taken 64
+// at a time: both rules ask for every term, so an item matches when it
+// matches each chunk.
+bool RecipeFilter::MarkMatches(const FindQuery& query, GrowableArray<std::uint64_t>& shown) const {
+    const RecipeTree& tree = *tree_;
+    struct Level {
+        TreeItem item;
+        std::uint32_t next;   // row of the next child to visit
+        std::uint64_t terms;  // terms found in the item's and its ancestors' labels
+    };
+    std::vector<Level> path;
+    std::vector<std::uint64_t> ingredientTerms;  // terms in each child label of cachedPattern
+    const std::span<const std::string> all(query.terms);
+    for (std::size_t first = 0; first < all.size(); first += 64) {
+        const std::span<const std::string> chunk = all.subspan(first, std::min<std::size_t>(64, all.size() - first));
+        const std::uint64_t every = chunk.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << chunk.size()) - 1;
+        TreeItem cachedPattern = kNoTreeItem;
+        path.assign(1, Level{kTreeRoot, 0, 0});
+        while (!path.empty()) {
+            Level& level = path.back();
+            if (level.next >= tree.ChildCount(level.item)) {
+                path.pop_back();
+                continue;
+            }
+            const std::uint32_t row = level.next++;
+            const TreeItem parent = level.item;
+            const std::uint64_t above = level.terms;
+            const TreeItem item = tree.Child(parent, row);
+            if (item == kNoTreeItem) return false;  // the tree has no child index
+            const int depth = static_cast<int>(path.size()) - 1;
+            std::uint64_t terms = above;
+            if (parent == cachedPattern && row < ingredientTerms.size()) {
+                terms |= ingredientTerms[row];
+            } else {
+                terms |= TermsIn(tree.Label(item), chunk, every & ~above);
+            }
+            // Every term above or here: the item and all below it match.
+            if (terms == every) continue;
+            bool matches = false;
+            if (depth == kPatternDepth) {
+                ingredientTerms.clear();
+                std::uint64_t withIngredients = terms;
+                for (std::uint32_t k = 0; k < tree.ChildCount(item); ++k) {
+                    ingredientTerms.push_back(TermsIn(tree.Label(tree.Child(item, k)), chunk, every & ~terms));
+                    withIngredients |= ingredientTerms.back();
+                }
+                cachedPattern = item;
+                matches = withIngredients == every;
+            }
+            if (!matches) ClearBit(shown, item);
+            if (tree.ChildCount(item) > 0) path.push_back(Level{item, 0, terms});
+        }
+    }
+    return true;
+}
+
+bool RecipeFilter::BuildGroups(const GrowableArray<std::uint64_t>& shown) {
+    const RecipeTree& tree = *tree_;
+    const std::size_t n = tree.size();
+    if (!groupEnd_.Assign(n, 0)) return false;
+    // Count the shown children of each item, then turn the counts into the
+    // beginning of each group, then place the children, which leaves each
+    // item's entry at the end of its group.
+    for (TreeItem item = 1; item <= n; ++item) {
+        if (!TestBit(shown, item)) continue;
+        const TreeItem parent = tree.Parent(item);
+        if (parent == kTreeRoot) {
+            ++rootCount_;
+        } else {
+            ++groupEnd_[parent - 1];
+        }
+    }
+    std::uint32_t next = rootCount_;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t count = groupEnd_[i];
+        groupEnd_[i] = next;
+        next += count;
+    }
+    if (!shownChildren_.Assign(next, kNoTreeItem)) {
+        groupEnd_.Assign(0, 0);
+        rootCount_ = 0;
+        return false;
+    }
+    std::uint32_t rootNext = 0;
+    for (TreeItem item = 1; item <= n; ++item) {
+        if (!TestBit(shown, item)) continue;
+        const TreeItem parent = tree.Parent(item);
+        shownChildren_[parent == kTreeRoot ? rootNext++ : groupEnd_[parent - 1]++] = item;
+    }
+    return true;
+}
+
+void RecipeFilter::Reset() {
+    if (tree_ != nullptr) Apply(*tree_, FindQuery{});
+}
+
+std::uint32_t RecipeFilter::GroupBegin(TreeItem item) const {
+    if (item == kTreeRoot) return 0;
+    return item == 1 ? rootCount_ : groupEnd_[item - 2];
+}
+
+std::uint32_t RecipeFilter::GroupEnd(TreeItem item) const {
+    return item == kTreeRoot ? rootCount_ : groupEnd_[item - 1];
+}
+
+std::uint32_t RecipeFilter::ShownChildCount(TreeItem item) const {
+    if (tree_ == nullptr || !tree_->Contains(item)) return 0;
+    if (!active_) return tree_->ChildCount(item);
+    if (groupEnd_.size() != tree_->size()) return 0;  // nothing shown after a failed Apply
+    return GroupEnd(item) - GroupBegin(item);
+}
+
+TreeItem RecipeFilter::ShownChild(TreeItem item, std::uint32_t row) const {
+    if (row >= ShownChildCount(item)) return kNoTreeItem;
+    if (!active_) return tree_->Child(item, row);
+    return shownChildren_[GroupBegin(item) + row];
+}
+
+std::uint32_t RecipeFilter::ShownRow(TreeItem item) const {
+    if (tree_ == nullptr || item == kTreeRoot || !tree_->Contains(item)) return kNoShownRow;
+    if (!active_) return tree_->Row(item);
+    const TreeItem parent = tree_->Parent(item);
+    const std::uint32_t count = ShownChildCount(parent);
+    if (count == 0) return kNoShownRow;
+    const std::span<const TreeItem> group = shownChildren_.view().subspan(GroupBegin(parent), count);
+    const auto found = std::lower_bound(group.begin(), group.end(), item);
+    if (found == group.end() || *found != item) return kNoShownRow;
+    return static_cast<std::uint32_t>(found - group.begin());
+}
+
+bool RecipeFilter::IsShown(TreeItem item) const {
+    if (tree_ == nullptr || !tree_->Contains(item)) return false;
+    return item == kTreeRoot || ShownRow(item) != kNoShownRow;
+}
+
+int RecipeFilter::Depth(TreeItem item) const {
+    if (tree_ == nullptr || !tree_->Contains(item)) return -1;
+    int depth = -1;
+    while (item != kTreeRoot) {
+        item = tree_->Parent(item);
+        ++depth;
+    }
+    return depth;
+}
+
+std::size_t RecipeFilter::CountShownPatterns() const {
+    // Patterns are the children of the items one level up.
+    std::size_t count = 0;
+    std::vector<std::pair<TreeItem, int>> stack{{kTreeRoot, -1}};
+    while (!stack.empty()) {
+        const auto [item, depth] = stack.back();
+        stack.pop_back();
+        const std::uint32_t children = ShownChildCount(item);
+        if (depth == kPatternDepth - 1) {
+            count += children;
+            continue;
+        }
+        for (std::uint32_t row = 0; row < children; ++row) stack.emplace_back(ShownChild(item, row), depth + 1);
+    }
+    return count;
+}
+
+TreeItem RecipeFilter::FirstPatternIn(TreeItem item, int depth) const {
+    for (std::uint32_t row = 0; row < ShownChildCount(item); ++row) {
+        const TreeItem child = ShownChild(item, row);
+        if (depth + 1 == kPatternDepth) return child;
+        const TreeItem found = FirstPatternIn(child, depth + 1);
+        if (found != kNoTreeItem) return found;
+    }
+    return kNoTreeItem;
+}
+
+TreeItem RecipeFilter::LastPatternIn(TreeItem item, int depth) const {
+    for (std::uint32_t row = ShownChildCount(item); row-- > 0;) {
+        const TreeItem child = ShownChild(item, row);
+        if (depth + 1 == kPatternDepth) return child;
+        const TreeItem found = LastPatternIn(child, depth + 1);
+        if (found != kNoTreeItem) return found;
+    }
+    return kNoTreeItem;
+}
+
+TreeItem RecipeFilter::NextPattern(TreeItem item) const {
+    if (!IsShown(item) || item == kTreeRoot) return FirstPatternIn(kTreeRoot, -1);
+    int depth = Depth(item);
+    while (depth > kPatternDepth) {
+        item = tree_->Parent(item);
+        --depth;
+    }
+    if (depth < kPatternDepth) {
+        const TreeItem below = FirstPatternIn(item, depth);
+        if (below != kNoTreeItem) return below;
+    }
+    // The following siblings of the item and of each ancestor.
+    for (; item != kTreeRoot; item = tree_->Parent(item), --depth) {
+        const TreeItem parent = tree_->Parent(item);
+        for (std::uint32_t row = ShownRow(item) + 1; row < ShownChildCount(parent); ++row) {
+            const TreeItem sibling = ShownChild(parent, row);
+            if (depth == kPatternDepth) return sibling;
+            const TreeItem found = FirstPatternIn(sibling, depth);
+            if (found != kNoTreeItem) return found;
+        }
+    }
+    return FirstPatternIn(kTreeRoot, -1);
+}
+
+TreeItem RecipeFilter::PreviousPattern(TreeItem item) const {
+    if (!IsShown(item) || item == kTreeRoot) return LastPatternIn(kTreeRoot, -1);
+    int depth = Depth(item);
+    if (depth > kPatternDepth) {
+        while (depth > kPatternDepth) {
+            item = tree_->Parent(item);
+            --depth;
+        }
+        return item;
+    }
+    for (; item != kTreeRoot; item = tree_->Parent(item), --depth) {
+        const TreeItem parent = tree_->Parent(item);
+        for (std::uint32_t row = ShownRow(item); row-- > 0;) {
+            const TreeItem sibling = ShownChild(parent, row);
+            if (depth == kPatternDepth) return sibling;
+            const TreeItem found = LastPatternIn(sibling, depth);
+            if (found != kNoTreeItem) return found;
+        }
+    }
+    return LastPatternIn(kTreeRoot, -1);
+}
+
+std::size_t RecipeFilter::MemoryBytes() const {
+    return shownChildren_.capacity() * sizeof(TreeItem) + groupEnd_.capacity() * sizeof(std::uint32_t);
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,237 @@
+#include "export/RecipeFilter.h"
+#include "export/RecipeTree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace artisanscope;
+
+namespace {
+
+// A small recipe tree; labels are code page 1252 as the walk makes them.
+// Depth: realm 0, skill 1, category 2, pattern 3, ingredient 4.
+const std::vector<std::pair<int, std::string>> kItems = {
+    {0, "Albion"},
+    {1, "Waffenschmied"},
+    {2, "Schwerter"},
+    {3, "Kurzschwert (10)"},
+    {4, "2 Griff"},
+    {4, "Metall: 3 Eisen"},
+    {3, "Langschwert (20)"},
+    {4, "Metall: 5 Bronze"},
+    {2, "\xC4xte"},  // Äxte
+    {3, "Beil (5)"},
+    {4, "Holz: 1 Eiche"},
+    {2, "ILLEGAL INDEX 7 cat=300 max=200"},
+    {1, "Schneider"},
+    {2, "M\xE4ntel"},  // Mäntel
+    {3, "Umhang (1)"},
+    {4, "Stoff: 2 Wolle"},
+    {0, "Midgard"},
+    {1, "R\xFCstungsbauer 1 2 3"},  // Rüstungsbauer, a debug label
+    {2, "4 Helme cat=9"},
+    {3, "\xC9lite Helm (30) lvl=12 4 5 6-7"},  // Élite
+    {4, "Metall: 4 Eisen"},
+    {3, "Gro\xDFschild (40) lvl=3 0 0 0-0"},  // Großschild
+    {4, "Holz: 2 Eiche"},
+    {0, "Hibernia"},
+};
+
+RecipeTree MakeTree() {
+    RecipeTree tree;
+    std::vector<TreeItem> parents{kTreeRoot};
+    for (const auto& [depth, label] : kItems) {
+        parents.resize(depth + 1);
+        parents.push_back(tree.InsertItem(parents[depth], label));
+    }
+    tree.Finish();
+    return tree;
+}
+
+// The shown items, depth first through the filter, as "depth label".
+std::vector<std::string> Shown(const RecipeFilter& filter) {
+    std::vector<std::string> out;
+    auto visit = [&](auto&& self, TreeItem item, int depth) -> void {
+        for (std::uint32_t row = 0; row < filter.ShownChildCount(item); ++row) {
+            const TreeItem child = filter.ShownChild(item, row);
+            EXPECT_EQ(filter.ShownRow(child), row);
+            EXPECT_TRUE(filter.IsShown(child));
+            out.push_back(std::to_string(depth) + " " + std::string(filter.tree()->Label(child)));
+            self(self, child, depth + 1);
+        }
+    };
+    visit(visit, kTreeRoot, 0);
+    return out;
+}
+
+std::vector<std::string> All() {
+    std::vector<std::string> out;
+    for (const auto& [depth, label] : kItems) out.push_back(std::to_string(depth) + " " + label);
+    return out;
+}
+
+using Lines = std::vector<std::string>;
+const Lines kKurzschwert = {"0 Albion", "1 Waffenschmied", "2 Schwerter", "3 Kurzschwert (10)", "4 2 Griff",
+                            "4 Metall: 3 Eisen"};
+const Lines kAexte = {"0 Albion", "1 Waffenschmied", "2 \xC4xte", "3 Beil (5)", "4 Holz: 1 Eiche"};
+const Lines kElite = {"0 Midgard", "1 R\xFCstungsbauer 1 2 3", "2 4 Helme cat=9",
+                      "3 \xC9lite Helm (30) lvl=12 4 5 6-7", "4 Metall: 4 Eisen"};
+const Lines kGross = {"0 Midgard", "1 R\xFCstungsbauer 1 2 3", "2 4 Helme cat=9",
+                      "3 Gro\xDFschild (40) lvl=3 0 0 0-0", "4 Holz: 2 Eiche"};
+
+}  // namespace
+
+TEST(RecipeFilterTest, RuleOverTheTree) {
+    struct Case {
+        const char* query;  // UTF-8, as typed
+        Lines shown;        // empty: nothing; {"all"}: the whole tree
+        std::size_t patterns;
+    };
+    const Case cases[] = {
+        // The empty query, and one of white space only.
+        {"", {"all"}, 6},
+        {" \t\r\n\u00A0", {"all"}, 6},
+        // Folding: ä, Ä and a are one letter; so are É, é and e; ß stays ß.
+        {"äxte", kAexte, 1},
+        {"ÄXTE", kAexte, 1},
+        {"axte", kAexte, 1},
+        {"élite", kElite, 1},
+        {"ELITE", kElite, 1},
+        {"rüstungsbauer helm élite", kElite, 1},
+        {"GROß", kGross, 1},
+        {"gross", {}, 0},
+        // Terms split over ancestors; every term must be found.
+        {"albion kurz", kKurzschwert, 1},
+        {"kurz albion", kKurzschwert, 1},
+        {"midgard kurz", {}, 0},
+        // A pattern matches through its ingredients and shows all of them.
+        {"schwert eisen", kKurzschwert, 1},
+        {"eisen", {"0 Albion", "1 Waffenschmied", "2 Schwerter", "3 Kurzschwert (10)", "4 2 Griff",
+                   "4 Metall: 3 Eisen", "0 Midgard", "1 R\xFCstungsbauer 1 2 3", "2 4 Helme cat=9",
+                   "3 \xC9lite Helm (30) lvl=12 4 5 6-7", "4 Metall: 4 Eisen"},
+         2},
+        // Ingredients count only for their own pattern, not for siblings.
+        {"griff bronze", {}, 0},
+        // A match on a skill or a category shows everything below it.
+        {"schneider", {"0 Albion", "1 Schneider", "2 M\xE4ntel", "3 Umhang (1)", "4 Stoff: 2 Wolle"}, 1},
+        {"schwerter", {"0 Albion", "1 Waffenschmied", "2 Schwerter", "3 Kurzschwert (10)", "4 2 Griff",
+                       "4 Metall: 3 Eisen", "3 Langschwert (20)", "4 Metall: 5 Bronze"},
+         2},
+        // Illegal index items, an empty realm and debug labels are text like any other.
+        {"illegal", {"0 Albion", "1 Waffenschmied", "2 ILLEGAL INDEX 7 cat=300 max=200"}, 0},
+        {"cat=300", {"0 Albion", "1 Waffenschmied", "2 ILLEGAL INDEX 7 cat=300 max=200"}, 0},
+        {"hibernia", {"0 Hibernia"}, 0},
+        {"lvl=12", kElite, 1},
+        {"cat=9 6-7", kElite, 1},
+        // Repeated terms count once; a character code page 1252 cannot write
+        // matches nothing, nor do bytes that are not UTF-8.
+        {"kurz KURZ albion", kKurzschwert, 1},
+        {"kurz 水", {}, 0},
+        {"kurz \xFF", {}, 0},
+        {"\xE4xte", {}, 0},
+    };
+    const RecipeTree tree = MakeTree();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.query);
+        RecipeFilter filter;
+        ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(c.query)));
+        EXPECT_EQ(Shown(filter), c.shown == Lines{"all"} ? All() : c.shown);
+        EXPECT_EQ(filter.ShownPatternCount(), c.patterns);
+        EXPECT_LE(filter.MemoryBytes(), 8 * tree.size());
+    }
+}
+
+TEST(RecipeFilterTest, FoldingTable) {
+    const std::string_view upper = "ABCXYZ\xC0\xC1\xC2\xC3\xC4\xC5\xC7\xC8\xC9\xCA\xCB\xCC\xCF\xD1\xD2\xD6\xD8\xD9\xDC\xDD\x8A\x8E\x9F";
+    const std::string_view folded = "abcxyzaaaaaaceeeeiinooouuyszy";
+    ASSERT_EQ(upper.size(), folded.size());
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        EXPECT_EQ(FoldCp1252(static_cast<unsigned char>(upper[i])), static_cast<unsigned char>(folded[i])) << i;
+    }
+    // Letters without a base letter pair their cases; the rest stay.
+    for (const auto& [in, out] : std::vector<std::pair<int, int>>{
+             {0xC6, 0xE6}, {0xE6, 0xE6}, {0xDE, 0xFE}, {0xD0, 0xF0}, {0x8C, 0x9C}, {0xDF, 0xDF},
+             {0xD7, 0xD7}, {0xF7, 0xF7}, {'1', '1'}, {' ', ' '}, {0x80, 0x80}, {0xFF, 'y'}}) {
+        EXPECT_EQ(FoldCp1252(static_cast<unsigned char>(in)), out) << std::hex << in;
+    }
+    EXPECT_TRUE(FoldedContains("Gro\xDF", "gro\xDF"));
+    EXPECT_FALSE(FoldedContains("Gro", "gro\xDF"));
+    EXPECT_TRUE(FoldedContains("x", ""));
+}
+
+TEST(RecipeFilterTest, MoreThanSixtyFourTerms) {
+    // Every printable ASCII character as a term of its own: 68 after folding.
+    std::string label, query;
+    for (char c = '!'; c <= '~'; ++c) {
+        label += c;
+        query += c;
+        query += ' ';
+    }
+    RecipeTree tree;
+    const TreeItem realm = tree.InsertItem(kTreeRoot, "R");
+    tree.InsertItem(realm, label);
+    tree.InsertItem(realm, label.substr(1));
+    tree.Finish();
+    RecipeFilter filter;
+    ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(query)));
+    EXPECT_EQ(FindQuery::FromUtf8(query).terms.size(), 68u);
+    EXPECT_EQ(Shown(filter), (Lines{"0 R", "1 " + label}));
+    ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(query + "~~")));
+    EXPECT_EQ(Shown(filter), Lines{});
+}
+
+TEST(RecipeFilterTest, NextAndPreviousPatternWrapAround) {
+    const RecipeTree tree = MakeTree();
+    RecipeFilter filter;
+    ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8("eisen")));
+    auto label = [&](TreeItem item) { return std::string(item == kNoTreeItem ? "none" : tree.Label(item)); };
+    const TreeItem kurz = filter.NextPattern(kTreeRoot);
+    EXPECT_EQ(label(kurz), "Kurzschwert (10)");
+    const TreeItem elite = filter.NextPattern(kurz);
+    EXPECT_EQ(label(elite), "\xC9lite Helm (30) lvl=12 4 5 6-7");
+    EXPECT_EQ(filter.NextPattern(elite), kurz) << "after the last comes the first";
+    EXPECT_EQ(filter.PreviousPattern(kurz), elite);
+    EXPECT_EQ(filter.PreviousPattern(elite), kurz);
+    // From an ingredient or a realm.
+    const TreeItem eisen = filter.ShownChild(kurz, 1);
+    EXPECT_EQ(filter.NextPattern(eisen), elite);
+    EXPECT_EQ(filter.PreviousPattern(eisen), kurz);
+    const TreeItem midgard = filter.ShownChild(kTreeRoot, 1);
+    EXPECT_EQ(filter.NextPattern(midgard), elite);
+    EXPECT_EQ(filter.PreviousPattern(midgard), kurz);
+    // A hidden item starts from the top or the bottom.
+    EXPECT_FALSE(filter.IsShown(7));  // Langschwert
+    EXPECT_EQ(filter.NextPattern(7), kurz);
+    EXPECT_EQ(filter.PreviousPattern(7), elite);
+
+    ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8("hibernia")));
+    EXPECT_EQ(filter.NextPattern(kTreeRoot), kNoTreeItem);
+    EXPECT_EQ(filter.PreviousPattern(kTreeRoot), kNoTreeItem);
+
+    // Without a query every pattern is visited in order.
+    ASSERT_TRUE(filter.Apply(tree, FindQuery{}));
+    std::vector<std::string> order;
+    TreeItem item = kTreeRoot;
+    for (int i = 0; i < 8; ++i) order.push_back(label(item = filter.NextPattern(item)));
+    EXPECT_EQ(order, (std::vector<std::string>{"Kurzschwert (10)", "Langschwert (20)", "Beil (5)", "Umhang (1)",
+                                               "\xC9lite Helm (30) lvl=12 4 5 6-7",
+                                               "Gro\xDFschild (40) lvl=3 0 0 0-0", "Kurzschwert (10)",
+                                               "Langschwert (20)"}));
+}
+
+TEST(RecipeFilterTest, EmptyTreeAndUnfinishedTree) {
+    RecipeTree empty;
+    empty.Finish();
+    RecipeFilter filter;
+    EXPECT_EQ(filter.ShownChildCount(kTreeRoot), 0u) << "bound to no tree";
+    ASSERT_TRUE(filter.Apply(empty, FindQuery::FromUtf8("x")));
+    EXPECT_EQ(filter.ShownChildCount(kTreeRoot), 0u);
+    EXPECT_EQ(filter.NextPattern(kTreeRoot), kNoTreeItem);
+
+    RecipeTree unfinished;
+    unfinished.InsertItem(kTreeRoot, "x");
+    EXPECT_FALSE(filter.Apply(unfinished, FindQuery::FromUtf8("x")));
+    EXPECT_EQ(filter.ShownChildCount(kTreeRoot), 0u) << "a failed filter shows nothing";
+}
