@@ -2,7 +2,8 @@
 # configure, build and go.
 
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
-            libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind
+            libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
+            rapidjson-dev
 JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan

@@ -1,0 +1,303 @@
+// The comparison of two recipe tables over fixture pairs: pairing, the kinds
+// of difference, the report's order, its text and JSON forms.
+
+#include "export/DiffReportOutput.h"
+#include "export/RecipeDiff.h"
+#include "fixtures/TableWriter.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <memory>
+
+using namespace artisanscope;
+using namespace artisanscope::fixtures;
+
+namespace {
+
+struct Cat {
+    std::string name;
+    std::vector<PatternSpec> patterns;
+};
+struct Sk {
+    std::string name;
+    std::vector<Cat> categories;
+};
+
+// A table whose skills, categories and patterns each have records of their
+// own, in the order given; realm is the realm they go in.
+TableSpec Table(const std::vector<Sk>& skills, std::uint32_t version = 102, std::size_t realm = 0) {
+    TableSpec spec;
+    spec.version = version;
+    RealmSpec& r = spec.realms[realm];
+    for (const Sk& skill : skills) {
+        SkillSpec s{.name = skill.name};
+        for (const Cat& cat : skill.categories) {
+            CategorySpec c{.name = cat.name};
+            for (const PatternSpec& p : cat.patterns) c.patterns.push_back(r.AddPattern(p));
+            s.categories.push_back(r.AddCategory(c));
+        }
+        r.skills.push_back(s);
+    }
+    return spec;
+}
+
+PatternSpec Sword(std::uint16_t skill = 150) {
+    return {.name = "Schwert", .skill = skill,
+            .slots = {{.name = "Barren", .quantity = 2, .material = 8}, {.name = "Griff", .quantity = 1}}};
+}
+
+struct Loaded {
+    std::uint32_t version;
+    Bytes image;
+};
+
+struct CompareOptions {
+    bool debug = false;
+    bool english = false;
+    DiffPatternFilter filter = {};
+};
+
+// Walks a table the way the load does: version 101 with its own layout and
+// without debug values or hiding, newer versions with the 102 layout.
+DiffSide Collect(TextPool& pool, const TableSpec& spec, const CompareOptions& options) {
+    const Bytes image = WriteRecipeTable(spec);
+    const bool legacy = spec.version < kCurrentTableVersion;
+    const RecipeTableView table(ByteView(image), legacy ? kLayout101 : kLayout102);
+    const Language language = options.english ? Language::English : Language::German;
+    const bool debugValues = options.debug && !legacy;
+    RecipeDiffCollector collector(pool, options.filter);
+    collector.Begin({spec.version, language, options.debug, debugValues});
+    RecipeSink* sinks[] = {&collector};
+    WalkRecipes(table, {language, debugValues, !legacy && !options.debug}, sinks);
+    collector.End();
+    return collector.TakeSide();
+}
+
+DiffReport Compare(const TableSpec& oldSpec, const TableSpec& newSpec, const CompareOptions& options = {}) {
+    auto pool = std::make_shared<TextPool>();
+    DiffSide oldSide = Collect(*pool, oldSpec, options);
+    DiffSide newSide = Collect(*pool, newSpec, options);
+    return CompareRecipeTables(pool, std::move(oldSide), std::move(newSide),
+                               {options.english ? Language::English : Language::German, options.debug});
+}
+
+std::string Text(const TableSpec& oldSpec, const TableSpec& newSpec, const CompareOptions& options = {}) {
+    return DiffReportText(Compare(oldSpec, newSpec, options));
+}
+
+const std::string kHead = "Albion\n  Schmied\n    Waffen\n";
+
+}  // namespace
+
+TEST(DiffTest, IdenticalTablesGiveAnEmptyReport) {
+    const TableSpec spec = Table({{"Schmied", {{"Waffen", {Sword(), {.name = "Axt", .skill = 20}}}}}});
+    const DiffReport report = Compare(spec, spec);
+    EXPECT_FALSE(report.HasDifferences());
+    EXPECT_EQ(DiffReportText(report), "");
+    rapidjson::Document json;
+    json.Parse(DiffReportJson(report).c_str());
+    ASSERT_FALSE(json.HasParseError());
+    EXPECT_EQ(json["differences"].Size(), 0u);
+    EXPECT_EQ(json["totals"]["changed"].GetUint(), 0u);
+}
+
+// Each kind of difference of one pattern, by what the new side's sword is.
+TEST(DiffTest, EachKindOfChange) {
+    struct Case {
+        const char* what;
+        PatternSpec sword;
+        std::string line;
+    };
+    auto with = [](auto change) {
+        PatternSpec p = Sword();
+        change(p);
+        return p;
+    };
+    const Case cases[] = {
+        {"skill", Sword(160), "~ Schwert: skill 150 \xE2\x86\x92 160"},
+        {"quantity", with([](PatternSpec& p) { p.slots[0].quantity = 3; }), "~ Schwert: Barren: Eisen 2 \xE2\x86\x92 3"},
+        {"position", with([](PatternSpec& p) { std::swap(p.slots[0], p.slots[1]); }),
+         "~ Schwert: Griff slot 2 \xE2\x86\x92 1; Barren: Eisen slot 1 \xE2\x86\x92 2"},
+        {"empty slot in front", with([](PatternSpec& p) { p.slots.insert(p.slots.begin(), SlotSpec{.name = "x"}); }),
+         "~ Schwert: Barren: Eisen slot 1 \xE2\x86\x92 2; Griff slot 2 \xE2\x86\x92 3"},
+        {"slot text", with([](PatternSpec& p) { p.slots[1].name = "Heft"; }),
+         "~ Schwert: + Heft 1; - Griff 1"},
+        {"material", with([](PatternSpec& p) { p.slots[0].material = 15; }),
+         "~ Schwert: + Barren: Stahl 2; - Barren: Eisen 2"},
+        {"slot added", with([](PatternSpec& p) { p.slots.push_back({.quantity = 4, .material = 50}); }),
+         "~ Schwert: + Bl\xC3\xA4tter 4"},
+        {"slot removed", with([](PatternSpec& p) { p.slots.pop_back(); }), "~ Schwert: - Griff 1"},
+        {"several", with([](PatternSpec& p) { p.skill = 151; p.slots[0].quantity = 1; p.slots[1].name = "Heft"; }),
+         "~ Schwert: skill 150 \xE2\x86\x92 151; Barren: Eisen 2 \xE2\x86\x92 1; + Heft 1; - Griff 1"},
+        {"debug value only", with([](PatternSpec& p) { p.lvl = 9; p.data5 = 3; }), ""},
+    };
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string expected = c.line.empty() ? "" : kHead + "      " + c.line + "\n0 added, 0 removed, 1 changed\n";
+        EXPECT_EQ(Text(oldSpec, Table({{"Schmied", {{"Waffen", {c.sword}}}}})), expected);
+    }
+}
+
+// Debug values count in debug mode only, and only when both sides have them:
+// a version-101 table has none.
+TEST(DiffTest, DebugValuesInDebugMode) {
+    PatternSpec changed = Sword();
+    changed.lvl = 9;
+    changed.data2 = 4;
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed}}}}});
+    EXPECT_EQ(Text(oldSpec, newSpec, {.debug = true}),
+              kHead + "      ~ Schwert: data2 0 \xE2\x86\x92 4; lvl 0 \xE2\x86\x92 9\n0 added, 0 removed, 1 changed\n");
+    TableSpec legacy = oldSpec;
+    legacy.version = 101;
+    EXPECT_EQ(Text(legacy, newSpec, {.debug = true}), "");
+}
+
+TEST(DiffTest, AddedAndRemovedPatternsWhereTheyStood) {
+    const PatternSpec axe{.name = "Axt", .skill = 20};
+    const PatternSpec mace{.name = "Keule", .skill = 30};
+    const PatternSpec bow{.name = "Bogen", .skill = 40};
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {axe, mace, Sword()}}}}});
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {bow, axe, Sword(151)}}}}});
+    EXPECT_EQ(Text(oldSpec, newSpec), kHead +
+                                          "      + Bogen (40)\n"
+                                          "      - Keule (30)\n"
+                                          "      ~ Schwert: skill 150 \xE2\x86\x92 151\n"
+                                          "1 added, 1 removed, 1 changed\n");
+    EXPECT_EQ(Text(newSpec, oldSpec), kHead +
+                                          "      - Bogen (40)\n"
+                                          "      + Keule (30)\n"
+                                          "      ~ Schwert: skill 151 \xE2\x86\x92 150\n"
+                                          "1 added, 1 removed, 1 changed\n");
+}
+
+// The n-th pattern of a name in a category pairs with the n-th of that name
+// on the other side, counted over every place the category is shown.
+TEST(DiffTest, DuplicateNamesPairInOrder) {
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(2)}}, {"Waffen", {Sword(3)}}}}});
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(5), Sword(3), Sword(4)}}}}});
+    EXPECT_EQ(Text(oldSpec, newSpec), kHead +
+                                          "      ~ Schwert #2: skill 2 \xE2\x86\x92 5\n"
+                                          "      + Schwert #4 (4)\n"
+                                          "1 added, 0 removed, 1 changed\n");
+}
+
+TEST(DiffTest, SkillAndCategoryOnOneSideOnly) {
+    const PatternSpec axe{.name = "Axt", .skill = 20};
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}, {"R\xFCstung", {axe, axe}}}},
+                                     {"Schneider", {{"Hemden", {axe}}, {"Hosen", {}}}}});
+    const TableSpec newSpec = Table({{"Gerber", {{"Leder", {axe}}}},
+                                     {"Schmied", {{"Schilde", {}}, {"Waffen", {Sword()}}}}});
+    const DiffReport report = Compare(oldSpec, newSpec);
+    EXPECT_EQ(DiffReportText(report),
+              "Albion\n"
+              "  + Gerber (1 pattern)\n"
+              "  Schmied\n"
+              "    + Schilde (0 patterns)\n"
+              "    - R\xC3\xBCstung (2 patterns)\n"
+              "  - Schneider (1 pattern)\n"
+              "1 added, 3 removed, 0 changed\n");
+    EXPECT_EQ(report.totals().added, 1u);
+    EXPECT_EQ(report.totals().removed, 3u);
+}
+
+// A version-101 table against the same recipes in version 102: no
+// difference; a real change still shows.
+TEST(DiffTest, Version101Against102) {
+    const std::vector<Sk> recipes = {{"Schmied", {{"Waffen", {Sword(), {.name = "Axt", .material = 8, .skill = 20}}}}}};
+    EXPECT_EQ(Text(Table(recipes, 101), Table(recipes, 102)), "");
+    EXPECT_EQ(Text(Table(recipes, 101), Table(recipes, 102), {.debug = true}), "");
+    std::vector<Sk> changed = recipes;
+    changed[0].categories[0].patterns[1].skill = 21;
+    const DiffReport report = Compare(Table(recipes, 101), Table(changed, 103));
+    EXPECT_EQ(DiffReportText(report), kHead + "      ~ Eisen: skill 20 \xE2\x86\x92 21\n0 added, 0 removed, 1 changed\n");
+    EXPECT_EQ(report.oldSide().tableVersion, 101u);
+    EXPECT_EQ(report.newSide().tableVersion, 103u);
+}
+
+// A pattern the 2000 rule hides is absent on its side outside debug mode.
+TEST(DiffTest, HiddenPatternCountsAsAbsent) {
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(2000)}}}}});
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {Sword(2001)}}}}});
+    EXPECT_EQ(Text(oldSpec, newSpec), kHead + "      - Schwert (2000)\n0 added, 1 removed, 0 changed\n");
+    EXPECT_EQ(Text(oldSpec, newSpec, {.debug = true}),
+              kHead + "      ~ Schwert: skill 2000 \xE2\x86\x92 2001\n0 added, 0 removed, 1 changed\n");
+}
+
+// Realms group separately; English names the materials.
+TEST(DiffTest, RealmsAndLanguage) {
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}}, 102, 2);
+    PatternSpec changed = Sword();
+    changed.slots[0].quantity = 5;
+    TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed}}}}}, 102, 2);
+    newSpec.realms[1] = Table({{"Schmied", {{"Waffen", {Sword()}}}}}).realms[0];
+    EXPECT_EQ(Text(oldSpec, newSpec, {.english = true}),
+              "Midgard\n  + Schmied (1 pattern)\n"
+              "Hibernia\n  Schmied\n    Waffen\n      ~ Schwert: Barren: Iron 2 \xE2\x86\x92 5\n"
+              "1 added, 0 removed, 1 changed\n");
+}
+
+// With a find filter, a pattern takes part when the filter shows it on
+// either side; one-sided groups count only what the filter shows.
+TEST(DiffTest, FilterShowsOnEitherSide) {
+    const PatternSpec axe{.name = "Axt", .skill = 20};
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(), axe}}}}});
+    PatternSpec renamedAxe = axe;
+    renamedAxe.skill = 21;
+    PatternSpec swordNowStahl = Sword(150);
+    swordNowStahl.name = "Schwert";
+    swordNowStahl.slots[0].quantity = 7;
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {swordNowStahl, renamedAxe, Sword(9)}}}},
+                                     {"Gerber", {{"Leder", {axe, Sword()}}}}});
+    // Shows the sword only where it needs more than two bars.
+    CompareOptions options;
+    options.filter = [](const ResolvedPattern& p) { return p.ingredientCount > 0 && p.ingredients[0].quantity > 2; };
+    EXPECT_EQ(Text(oldSpec, newSpec, options),
+              kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n0 added, 0 removed, 1 changed\n");
+    options.filter = [](const ResolvedPattern& p) { return p.name.view() == "Schwert"; };
+    EXPECT_EQ(Text(oldSpec, newSpec, options),
+              kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n      + Schwert #2 (9)\n"
+                      "  + Gerber (1 pattern)\n2 added, 0 removed, 1 changed\n");
+}
+
+TEST(DiffTest, JsonCarriesKeysAndValues) {
+    PatternSpec changed = Sword(160);
+    changed.slots[1].name = "Griff \"lang\"";
+    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}, {"Schneider", {{"Hemden", {}}}}});
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed, {.name = "Axt", .skill = 20}}}}}});
+    const DiffReport report = Compare(oldSpec, newSpec, {.debug = true});
+    rapidjson::Document json;
+    json.Parse(DiffReportJson(report).c_str());
+    ASSERT_FALSE(json.HasParseError());
+    EXPECT_EQ(json["old_table_version"].GetUint(), 102u);
+    EXPECT_STREQ(json["language"].GetString(), "de");
+    EXPECT_TRUE(json["debug"].GetBool());
+    const auto& list = json["differences"];
+    ASSERT_EQ(list.Size(), 3u);
+    const auto& change = list[0];
+    EXPECT_STREQ(change["change"].GetString(), "changed");
+    EXPECT_STREQ(change["realm"].GetString(), "Albion");
+    EXPECT_STREQ(change["skill"].GetString(), "Schmied");
+    EXPECT_STREQ(change["category"].GetString(), "Waffen");
+    EXPECT_STREQ(change["pattern"].GetString(), "Schwert");
+    EXPECT_EQ(change["occurrence"].GetUint(), 1u);
+    EXPECT_EQ(change["old"]["skill_level"].GetUint(), 150u);
+    EXPECT_EQ(change["new"]["skill_level"].GetUint(), 160u);
+    const auto& slot = change["old"]["ingredients"][0];
+    EXPECT_EQ(slot["slot"].GetUint(), 1u);
+    EXPECT_STREQ(slot["unit"].GetString(), "Barren");
+    EXPECT_STREQ(slot["name"].GetString(), "Eisen");
+    EXPECT_EQ(slot["material_id"].GetUint(), 8u);
+    EXPECT_TRUE(change["new"]["ingredients"][1]["unit"].IsNull());
+    EXPECT_STREQ(change["new"]["ingredients"][1]["name"].GetString(), "Griff \"lang\"");
+    EXPECT_EQ(change["new"]["data"].Size(), 4u);
+    EXPECT_EQ(change["differences"].Size(), 3u);
+    EXPECT_STREQ(list[1]["change"].GetString(), "added");
+    EXPECT_FALSE(list[1].HasMember("old"));
+    EXPECT_STREQ(list[2]["level"].GetString(), "skill");
+    EXPECT_EQ(list[2]["patterns"].GetUint(), 0u);
+    EXPECT_EQ(json["totals"]["added"].GetUint(), 1u);
+    EXPECT_EQ(json["totals"]["changed"].GetUint(), 1u);
+}
