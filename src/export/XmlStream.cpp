@@ -1,0 +1,274 @@
+#include "export/XmlStream.h"
+
+#include "recipes/Decimal.h"
+
+#include <tinyxml.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace artisanscope {
+namespace {
+
+constexpr std::size_t kFlushBytes = 256 * 1024;
+constexpr std::size_t kLevels = 6;
+constexpr std::size_t kAttributes = 8;
+
+constexpr std::array<const char*, kLevels> kElementNames = {"Recipes", "Realm", "Skill", "Item", "Pattern", "Ingredient"};
+constexpr std::array<const char*, kAttributes> kAttributeNames = {"name",  "cat",   "skill", "quantity",
+                                                                  "data1", "data2", "data3", "data5"};
+
+// What TinyXML's own printing (the code behind SaveFile) writes for a node
+// at the given depth.
+std::string Printed(const TiXmlBase& node, int depth) {
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* memory = open_memstream(&data, &size);
+    if (memory == nullptr) return {};
+    node.Print(memory, depth);
+    std::string out;
+    if (std::fclose(memory) == 0 && data != nullptr) out.assign(data, size);
+    std::free(data);
+    return out;
+}
+
+// The fixed pieces of the file, each printed once by TinyXML.
+struct XmlFragments {
+    bool valid = true;
+    std::string declaration;                     // <?xml version="1.0" ... ?>
+    std::array<std::string, kLevels> open;       // indentation and "<Name"
+    std::array<std::string, kLevels> shortClose; // " />" of an element without children
+    std::array<std::string, kLevels> close;      // indentation and "</Name>"
+    // A numeric attribute's text around its digits: `name="` and `"`.
+    std::array<std::string, kAttributes> numberBefore, numberAfter;
+};
+
+XmlFragments PrintFragments() {
+    XmlFragments f;
+    f.declaration = Printed(TiXmlDeclaration("1.0", "iso-8859-1", ""), 0);
+    f.valid = !f.declaration.empty();
+    for (std::size_t level = 0; level < kLevels; ++level) {
+        const int depth = static_cast<int>(level);
+        // "<Name />" and "<Name>\n<child />\n</Name>" share exactly "<Name".
+        const std::string childless = Printed(TiXmlElement(kElementNames[level]), depth);
+        TiXmlElement parent(kElementNames[level]);
+        parent.LinkEndChild(new TiXmlElement(kElementNames[level]));
+        const std::string withChild = Printed(parent, depth);
+        std::size_t common = 0;
+        while (common < childless.size() && common < withChild.size() && childless[common] == withChild[common]) ++common;
+        const std::size_t lastLine = withChild.rfind('\n');
+        if (common == 0 || common == childless.size() || lastLine == std::string::npos) f.valid = false;
+        f.open[level] = childless.substr(0, common);
+        f.shortClose[level] = childless.substr(common);
+        f.close[level] = lastLine == std::string::npos ? std::string() : withChild.substr(lastLine + 1);
+    }
+    // Numbers are printed by TinyXML with "%d": digits, which its escaping
+    // leaves alone and which never make it pick the other quote.
+    for (std::size_t a = 0; a < kAttributes; ++a) {
+        const std::string empty = Printed(TiXmlAttribute(kAttributeNames[a], ""), 0);
+        if (empty.size() < 2) {
+            f.valid = false;
+            continue;
+        }
+        f.numberBefore[a] = empty.substr(0, empty.size() - 1);
+        f.numberAfter[a] = empty.substr(empty.size() - 1);
+    }
+    return f;
+}
+
+const XmlFragments& Fragments() {
+    static const XmlFragments fragments = PrintFragments();
+    return fragments;
+}
+
+}  // namespace
+
+// Text attributes as TinyXML's TiXmlAttribute prints them (quote choice,
+// escaping of markup, bytes below 0x20 and its "&#x" pass-through), kept in a
+// direct-mapped cache keyed by attribute and value. A hit is checked against
+// the whole value, so the cache never changes what is written; it only
+// saves printing the same name again. Memory stays bounded: a fixed number
+// of slots, and long values are printed every time instead of kept.
+class XmlStreamExport::PrintedAttributes {
+public:
+    PrintedAttributes() : slots_(kSlots) {
+        for (std::size_t a = 0; a < kAttributes; ++a) attributes_[a].SetName(kAttributeNames[a]);
+    }
+
+    // Appends `name="value"` (or `name='value'`) as TinyXML prints it.
+    void Append(Attribute attribute, std::string_view value, std::string& out) {
+        if (value.size() > kLongestCached) {
+            Print(attribute, value, out);
+            return;
+        }
+        Slot& slot = slots_[SlotOf(attribute, value)];
+        if (!slot.used || slot.attribute != attribute || std::string_view(slot.value) != value) {
+            slot.used = true;
+            slot.attribute = attribute;
+            slot.value.assign(value);
+            slot.printed.clear();
+            Print(attribute, value, slot.printed);
+        }
+        out += slot.printed;
+    }
+
+private:
+    static constexpr std::size_t kSlotBits = 13;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    static constexpr std::size_t kLongestCached = 128;
+
+    struct Slot {
+        bool used = false;
+        Attribute attribute = kName;
+        std::string value;
+        std::string printed;
+    };
+
+    static std::size_t SlotOf(Attribute attribute, std::string_view value) {
+        const std::uint64_t h = (std::hash<std::string_view>{}(value) + attribute) * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>(h >> (64 - kSlotBits));
+    }
+
+    void Print(Attribute attribute, std::string_view value, std::string& out) {
+        // TinyXML takes NUL-terminated text: a value ends at its first NUL.
+        scratch_.assign(value.substr(0, value.find('\0')));
+        TiXmlAttribute& printer = attributes_[attribute];
+        printer.SetValue(scratch_);
+        printer.Print(nullptr, 0, &out);
+    }
+
+    std::vector<Slot> slots_;
+    std::array<TiXmlAttribute, kAttributes> attributes_;
+    std::string scratch_;
+};
+
+XmlStreamExport::XmlStreamExport(std::FILE* file) : file_(file), printed_(std::make_unique<PrintedAttributes>()) {
+    buffer_.reserve(kFlushBytes + 64 * 1024);
+}
+
+XmlStreamExport::~XmlStreamExport() = default;
+
+void XmlStreamExport::Begin(const ExportStart& start) {
+    debug_ = start.debugColumns;
+    depth_ = 0;
+    startTagOpen_ = false;
+    buffer_.clear();
+    const XmlFragments& f = Fragments();
+    if (!f.valid) {
+        failed_ = true;
+        return;
+    }
+    // The document prints each of its nodes followed by a line break.
+    buffer_ += f.declaration;
+    buffer_ += '\n';
+    Open(kRootLevel);
+}
+
+void XmlStreamExport::End() {
+    if (depth_ > 0) {
+        CloseTo(0);
+        buffer_ += '\n';
+    }
+    Flush();
+}
+
+bool XmlStreamExport::Ok() const { return !failed_ && file_ != nullptr && std::ferror(file_) == 0; }
+
+// Every element starts on a line of its own; the root's line follows the
+// declaration's line break.
+bool XmlStreamExport::Open(std::size_t level) {
+    if (buffer_.size() >= kFlushBytes) Flush();
+    CloseTo(level);
+    if (depth_ != level) return false;
+    if (startTagOpen_) buffer_ += '>';
+    if (level != kRootLevel) buffer_ += '\n';
+    buffer_ += Fragments().open[level];
+    startTagOpen_ = true;
+    ++depth_;
+    return true;
+}
+
+void XmlStreamExport::CloseTo(std::size_t depth) {
+    const XmlFragments& f = Fragments();
+    while (depth_ > depth) {
+        --depth_;
+        if (startTagOpen_) {
+            buffer_ += f.shortClose[depth_];
+            startTagOpen_ = false;
+        } else {
+            buffer_ += '\n';
+            buffer_ += f.close[depth_];
+        }
+    }
+}
+
+// An element prints a blank before each of its attributes.
+void XmlStreamExport::TextAttribute(Attribute attribute, std::string_view value) {
+    buffer_ += ' ';
+    printed_->Append(attribute, value, buffer_);
+}
+
+void XmlStreamExport::NumberAttribute(Attribute attribute, std::uint32_t value) {
+    const XmlFragments& f = Fragments();
+    buffer_ += ' ';
+    buffer_ += f.numberBefore[attribute];
+    AppendDecimal(buffer_, value);
+    buffer_ += f.numberAfter[attribute];
+}
+
+void XmlStreamExport::Realm(std::size_t, std::string_view name) {
+    if (!Open(kRealmLevel)) return;
+    TextAttribute(kName, name);
+}
+
+void XmlStreamExport::Skill(const SkillRecord& skill, std::string_view name) {
+    if (!Open(kSkillLevel)) return;
+    TextAttribute(kName, name);
+    if (debug_) {
+        NumberAttribute(kData1, skill.data1);
+        NumberAttribute(kData2, skill.data2);
+        NumberAttribute(kData3, skill.data3);
+    }
+}
+
+void XmlStreamExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+    if (!Open(kItemLevel)) return;
+    TextAttribute(kName, name);
+}
+
+// A pattern arrives with its ingredients, so it is written and closed at once.
+void XmlStreamExport::Pattern(const ResolvedPattern& pattern) {
+    if (!Open(kPatternLevel)) return;
+    const PatternRecord& record = *pattern.record;
+    TextAttribute(kName, pattern.name.view());
+    NumberAttribute(kSkill, record.skill);
+    if (debug_) {
+        NumberAttribute(kData1, record.data1);
+        NumberAttribute(kData2, record.data2);
+        NumberAttribute(kData3, record.data3);
+        NumberAttribute(kData5, record.data5);
+    }
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        Open(kIngredientLevel);
+        if (ingredient.material == 0) {
+            TextAttribute(kName, ingredient.text);
+        } else {
+            TextAttribute(kCat, ingredient.text);
+            TextAttribute(kName, ingredient.materialName.view());
+        }
+        NumberAttribute(kQuantity, ingredient.quantity);
+    }
+    CloseTo(kPatternLevel);
+}
+
+void XmlStreamExport::Flush() {
+    if (buffer_.empty()) return;
+    if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+    buffer_.clear();
+}
+
+}  // namespace artisanscope
