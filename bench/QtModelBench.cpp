@@ -77,7 +77,7 @@ void BM_DialogReload(benchmark::State& state, Input& input) {
     ShownTree shown;
     BenchDialog dialog(shown.model);
     Measure(state, input, [&](Stopwatch&) {
-        if (!LoadRecipeTable(dialog, input.files.archive, nullptr, nullptr)) state.SkipWithError("load failed");
+        if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
         shown.Paint();
     });
     ReportTree(state, shown.model);

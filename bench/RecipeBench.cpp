@@ -7,6 +7,7 @@
 #include "BenchSupport.h"
 #include "Floor.h"
 #include "export/LoadRecipeTable.h"
+#include "export/OutputFile.h"
 #include "export/RecipeTree.h"
 #include "export/RecipeWalk.h"
 #include "export/TextExport.h"
@@ -99,20 +100,32 @@ void BM_LoadRecipeTree(benchmark::State& state, Input& input) {
     RecipeTree tree;
     BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        if (!LoadRecipeTable(dialog, input.files.archive, nullptr, nullptr)) state.SkipWithError("load failed");
+        if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
     });
 }
 
+// The headless job's export: a temporary file beside the target, the
+// writer, the load, and the file synced and renamed into place.
+bool ExportAsTheJob(BenchDialog& dialog, const std::string& archive, const std::string& out, bool xml) {
+    OutputFile output(out);
+    if (!output.Create()) return false;
+    std::unique_ptr<ExportWriter> writer;
+    if (xml) {
+        writer = std::make_unique<XmlDocumentWriter>(output.file());
+    } else {
+        writer = std::make_unique<TextExport>(output.file());
+    }
+    return LoadRecipeTable(dialog, archive, writer.get()) && writer->Ok() && output.Commit();
+}
+
 // The headless job's work for a text export: the load with a tree that
-// keeps nothing, the text file written and closed.
+// keeps nothing, the text file written and put in place.
 void BM_TextExport(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "export.txt");
     DroppingTree tree;
     BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        std::FILE* file = std::fopen(out.c_str(), "wb");
-        if (file == nullptr || !LoadRecipeTable(dialog, input.files.archive, file, nullptr)) state.SkipWithError("export failed");
-        if (file != nullptr) std::fclose(file);
+        if (!ExportAsTheJob(dialog, input.files.archive, out, false)) state.SkipWithError("export failed");
     });
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.textBytes));
 }
@@ -237,10 +250,7 @@ void BM_XmlExport(benchmark::State& state, Input& input) {
     DroppingTree tree;
     BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        auto document = std::make_unique<TiXmlDocument>();
-        if (!LoadRecipeTable(dialog, input.files.archive, nullptr, document.get()) || !SaveXmlDocument(*document, out)) {
-            state.SkipWithError("export failed");
-        }
+        if (!ExportAsTheJob(dialog, input.files.archive, out, true)) state.SkipWithError("export failed");
     });
 }
 
@@ -307,11 +317,8 @@ std::size_t TextExportBytes(const Input& input) {
     const std::string out = OutputPath(input, "export.txt");
     DroppingTree tree;
     BenchDialog dialog(tree);
-    std::FILE* file = std::fopen(out.c_str(), "wb");
-    if (file == nullptr) return 0;
-    const bool ok = LoadRecipeTable(dialog, input.files.archive, file, nullptr);
-    std::fclose(file);
-    return ok ? static_cast<std::size_t>(std::filesystem::file_size(out)) : 0;
+    return ExportAsTheJob(dialog, input.files.archive, out, false) ? static_cast<std::size_t>(std::filesystem::file_size(out))
+                                                                    : 0;
 }
 
 }  // namespace

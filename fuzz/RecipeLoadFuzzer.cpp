@@ -1,12 +1,13 @@
-// Fuzz target: the whole load of a recipe table image, with the tree, a text
-// export into memory and an XML document attached, as a dialog would run it.
+// Fuzz target: the whole load of a recipe table image, with the tree and an
+// XML export attached, and again with a text export into memory, as a
+// dialog would run them.
 //
 // Input: one option byte, then the image.
 //   bits 0-1  version: 0 as in the image, 1 forces 101, 2 forces 102, 3 forces 103
 //   bit 2     debug mode
 //   bit 3     English material names
-//   bit 4     no XML document
-//   bit 5     no text file
+//   bit 4     no XML export
+//   bit 5     no text export
 //   bit 6     load again with the other language and compare the trees
 // After each load the outputs are checked against each other and against the
 // version rule; a broken invariant aborts like a crash.
@@ -17,6 +18,7 @@
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
 #include "export/TextExport.h"
+#include "export/XmlExport.h"
 
 #include <tinyxml.h>
 
@@ -26,6 +28,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -58,7 +62,9 @@ void CountElements(const TiXmlNode& node, std::map<std::string, std::size_t>& co
     }
 }
 
-Outcome Load(std::span<const std::uint8_t> image, bool withXml, bool withText, FuzzDialog& dialog) {
+enum class Output { None, Text, Xml };
+
+Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dialog) {
     Outcome out;
     MpakMember member = MpakMember::Allocate(image.size());
     if (!member) Fail("allocation");
@@ -66,14 +72,19 @@ Outcome Load(std::span<const std::uint8_t> image, bool withXml, bool withText, F
 
     char* textBuffer = nullptr;
     std::size_t textSize = 0;
-    std::FILE* text = withText ? open_memstream(&textBuffer, &textSize) : nullptr;
-    if (withText && text == nullptr) Fail("open_memstream");
-    TiXmlDocument document;
+    std::FILE* text = output == Output::Text ? open_memstream(&textBuffer, &textSize) : nullptr;
+    if (output == Output::Text && text == nullptr) Fail("open_memstream");
+    std::optional<TextExport> textExport;
+    if (text != nullptr) textExport.emplace(text);
+    std::optional<XmlDocumentWriter> xml;
+    if (output == Output::Xml) xml.emplace(nullptr);  // kept in memory, checked below
+    ExportWriter* writer = textExport ? static_cast<ExportWriter*>(&*textExport) : xml ? &*xml : nullptr;
 
     dialog.tree.DeleteAllItems();
-    out.result = LoadRecipeTableImage(dialog, std::move(member), text, withXml ? &document : nullptr);
+    out.result = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), writer));
     dialog.tree.Finish();
     if (text != nullptr) {
+        textExport.reset();  // what a refused load began is still flushed, to be checked
         std::fclose(text);
         out.text.assign(textBuffer, textSize);
         std::free(textBuffer);
@@ -89,7 +100,8 @@ Outcome Load(std::span<const std::uint8_t> image, bool withXml, bool withText, F
         ++out.itemsAtDepth[static_cast<std::size_t>(d)];
     }
 
-    if (withXml) {
+    if (xml) {
+        const TiXmlDocument& document = xml->document();
         const TiXmlNode* first = document.FirstChild();
         const TiXmlElement* root = document.RootElement();
         if (first == nullptr || first->ToDeclaration() == nullptr) Fail("XML declaration missing or not first");
@@ -109,8 +121,9 @@ std::size_t CountCrLf(std::string_view text) {
     return n;
 }
 
-void CheckOutcome(const Outcome& out, const FuzzDialog& dialog, std::uint32_t version, bool debug, bool withXml,
-                  bool withText) {
+void CheckOutcome(const Outcome& out, const FuzzDialog& dialog, std::uint32_t version, bool debug, Output output) {
+    const bool withXml = output == Output::Xml;
+    const bool withText = output == Output::Text;
     const bool walked = version >= kLegacyTableVersion;
     if (out.result != walked) Fail("result does not follow the version rule");
 
@@ -190,13 +203,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool withText = !(options & 32);
     const std::uint32_t version = ByteView(image).U32le(0);
 
+    const Output first = withXml ? Output::Xml : withText ? Output::Text : Output::None;
     FuzzDialog dialog(english, debug);
-    const Outcome outcome = Load(image, withXml, withText, dialog);
-    CheckOutcome(outcome, dialog, version, debug, withXml, withText);
+    const Outcome outcome = Load(image, first, dialog);
+    CheckOutcome(outcome, dialog, version, debug, first);
+
+    if (withXml && withText) {
+        FuzzDialog textDialog(english, debug);
+        const Outcome textOutcome = Load(image, Output::Text, textDialog);
+        CheckOutcome(textOutcome, textDialog, version, debug, Output::Text);
+        if (textOutcome.result != outcome.result || textDialog.tree.size() != dialog.tree.size()) {
+            Fail("the export changed the load");
+        }
+    }
 
     if (options & 64) {
         FuzzDialog other(!english, debug);
-        const Outcome otherOutcome = Load(image, withXml, withText, other);
+        const Outcome otherOutcome = Load(image, first, other);
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }
     return 0;

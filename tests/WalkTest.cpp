@@ -41,9 +41,9 @@ TEST(WalkTest, ExampleTreeInBothModes) {
 }
 
 TEST(WalkTest, ExampleTextRows) {
-    const LoadResult normal = LoadTable(ExampleTable());
+    const LoadOutputs normal = LoadTable(ExampleTable());
     EXPECT_EQ(normal.text, std::string(kTextHeader) + "Albion;S;K;P;150;2;T;Eisen;1;;U\r\n");
-    const LoadResult debug = LoadTable(ExampleTable(), {.debug = true});
+    const LoadOutputs debug = LoadTable(ExampleTable(), {.debug = true});
     EXPECT_EQ(debug.text, std::string(kTextHeaderDebug) + "Albion;S;K;P;150;1;2;3;4;5;6;7;2;T;Eisen;1;;U\r\n");
     EXPECT_TRUE(normal.messages.empty());
 }
@@ -51,8 +51,8 @@ TEST(WalkTest, ExampleTextRows) {
 TEST(WalkTest, EnglishChangesOnlyMaterialNames) {
     TableSpec spec = ExampleTable();
     spec.realms[0].patterns[1].material = 50;  // the pattern is now named by its material
-    const LoadResult german = LoadTable(spec);
-    const LoadResult english = LoadTable(spec, {.english = true});
+    const LoadOutputs german = LoadTable(spec);
+    const LoadOutputs english = LoadTable(spec, {.english = true});
     EXPECT_EQ(german.rows[3].second, "Bl\xE4tter (150)");
     EXPECT_EQ(english.rows[3].second, "Leaf (150)");
     EXPECT_EQ(english.rows[4].second, "T: 2 Iron");
@@ -68,7 +68,7 @@ TEST(WalkTest, HidingRuleAt2000) {
             SCOPED_TRACE(::testing::Message() << "skill " << skill << " debug " << debug);
             TableSpec spec = ExampleTable();
             spec.realms[0].patterns[1].skill = skill;
-            const LoadResult r = LoadTable(spec, {.debug = debug});
+            const LoadOutputs r = LoadTable(spec, {.debug = debug});
             const bool shown = debug || skill <= 2000;
             EXPECT_EQ(r.rows.size(), shown ? 8u : 5u);
             EXPECT_EQ(r.text.find("Albion;S;K;P;") != std::string::npos, shown);
@@ -85,7 +85,7 @@ TEST(WalkTest, IllegalCategoryIndexIsTreeOnly) {
     while (albion.categories.size() < 40) albion.AddCategory({.name = "C" + std::to_string(albion.categories.size())});
     albion.skills[0].categories = {0, 0, 0, 0, 0, 0, 0, 40, 39};
     for (const bool debug : {false, true}) {
-        const LoadResult r = LoadTable(spec, {.debug = debug});
+        const LoadOutputs r = LoadTable(spec, {.debug = debug});
         ASSERT_EQ(r.rows.size(), 6u);
         EXPECT_EQ(r.rows[2], (std::pair<int, std::string>{2, "ILLEGAL INDEX 7 cat=40 max=40"}));
         EXPECT_EQ(r.rows[3].second, debug ? "8 C39 cat=39" : "C39") << "count - 1 is the highest legal index";
@@ -112,7 +112,7 @@ TEST(WalkTest, EmptyAndSharedStructure) {
     const Rows expected{{0, "Albion"}, {1, "S"}, {2, "K"}, {3, "P (150)"}, {4, "T: 2 Eisen"}, {4, "1 U"},
                         {1, "Second"}, {2, "K"}, {3, "P (150)"}, {4, "T: 2 Eisen"}, {4, "1 U"}, {2, "Empty"},
                         {1, "Nothing"}, {0, "Midgard"}, {0, "Hibernia"}};
-    const LoadResult r = LoadTable(spec);
+    const LoadOutputs r = LoadTable(spec);
     EXPECT_EQ(r.rows, expected);
     EXPECT_EQ(r.text, std::string(kTextHeader) + "Albion;S;K;P;150;2;T;Eisen;1;;U\r\n" +
                           "Albion;Second;K;P;150;2;T;Eisen;1;;U\r\n");
@@ -133,14 +133,14 @@ TEST(WalkTest, SlotsAndMaterialNames) {
     const std::uint16_t a = hib.AddPattern(p), b = hib.AddPattern(bare), c = hib.AddPattern(high);
     const std::uint16_t k = hib.AddCategory({.name = "K", .patterns = {a, b, c}});
     hib.skills = {{.name = "S", .categories = {k}}};
-    const LoadResult r = LoadTable(spec);
+    const LoadOutputs r = LoadTable(spec);
     const Rows expected{{0, "Albion"}, {0, "Midgard"}, {0, "Hibernia"}, {1, "S"}, {2, "K"},
                         {3, "3 (1)"}, {4, "A: 1 176"}, {4, "B: 65535 256"}, {4, "C: 2 65535"},
                         {3, "Bare;semi (7)"}, {3, "70000 (3)"}};
     EXPECT_EQ(r.rows, expected);
     EXPECT_EQ(r.text, std::string(kTextHeader) + "Hibernia;S;K;3;1;1;A;176;65535;B;256;2;C;65535\r\n" +
                           "Hibernia;S;K;Bare;semi;7\r\n" + "Hibernia;S;K;70000;3\r\n");
-    const LoadResult debug = LoadTable(spec, {.debug = true});
+    const LoadOutputs debug = LoadTable(spec, {.debug = true});
     EXPECT_NE(debug.text.find("\r\nHibernia;S;K;Bare;semi;7;0;0;0;0;0;0;0\r\n"), std::string::npos)
         << "a pattern without slots has twelve fields in debug mode";
 }
@@ -149,7 +149,7 @@ TEST(WalkTest, UmlautBytesPassThrough) {
     TableSpec spec = ExampleTable();
     spec.realms[0].skills[0].name = "Schmied \xE4\xF6\xFC\x80";
     spec.realms[0].patterns[1].slots[0].material = 22;  // Geprägt
-    const LoadResult r = LoadTable(spec);
+    const LoadOutputs r = LoadTable(spec);
     EXPECT_EQ(r.rows[1].second, "Schmied \xE4\xF6\xFC\x80");
     EXPECT_EQ(r.rows[4].second, "T: 2 Gepr\xE4gt");
     EXPECT_NE(r.text.find("Albion;Schmied \xE4\xF6\xFC\x80;K;P;150;2;T;Gepr\xE4gt;"), std::string::npos);
@@ -163,7 +163,7 @@ TEST(WalkTest, SixteenBitValuesPrintUnsigned) {
     PatternSpec& p = spec.realms[0].patterns[1];
     p.skill = p.lvl = p.data1 = p.data5 = 65535;
     p.slots[1].quantity = 65535;
-    const LoadResult r = LoadTable(spec, {.debug = true});
+    const LoadOutputs r = LoadTable(spec, {.debug = true});
     EXPECT_EQ(r.rows[1].second, "S 65535 2 3");
     EXPECT_EQ(r.rows[3].second, "P (65535) lvl=65535 65535 5 6-65535");
     EXPECT_EQ(r.rows[5].second, "65535 U");
@@ -191,10 +191,16 @@ TEST(WalkTest, VersionRule) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         for (const bool debug : {false, true}) {
-            const LoadResult r = LoadTable(ExampleTable(c.version), {.debug = debug});
+            const LoadOutputs r = LoadTable(ExampleTable(c.version), {.debug = debug});
             EXPECT_EQ(r.ok, c.ok);
             EXPECT_EQ(r.messages, c.messages);
             EXPECT_EQ(r.rows.size(), c.rows);
+            if (!c.ok) {
+                // A refused table writes no export at all.
+                EXPECT_EQ(r.text, "");
+                EXPECT_EQ(r.savedXml, "");
+                continue;
+            }
             const std::string header(debug ? kTextHeaderDebug : kTextHeader);
             ASSERT_EQ(r.text.substr(0, header.size()), header) << "header is chosen by debug mode alone";
             EXPECT_EQ(r.text.size() > header.size(), c.bodyRows);
@@ -202,7 +208,7 @@ TEST(WalkTest, VersionRule) {
             EXPECT_NE(r.savedXml.find("<Recipes"), std::string::npos) << "declaration and root come first";
         }
         // Without an XML document the legacy walk has nothing to warn about.
-        const LoadResult noXml = LoadTable(ExampleTable(c.version), {.xml = false});
+        const LoadOutputs noXml = LoadTable(ExampleTable(c.version), {.xml = false});
         EXPECT_EQ(noXml.messages.size(), c.version == 102 || c.version == 101 ? 0u : 1u);
     }
 }
@@ -218,7 +224,7 @@ TEST(WalkTest, LegacyTableMatchesNormalWalkAndIgnoresDebug) {
     albion.skills = {{.name = "K", .data1 = 9, .categories = {g, 99}}};
     spec.version = 101;
     for (const bool debug : {false, true}) {
-        const LoadResult r = LoadTable(spec, {.debug = debug, .xml = false});
+        const LoadOutputs r = LoadTable(spec, {.debug = debug, .xml = false});
         const Rows expected{{0, "Albion"}, {1, "K"}, {2, "G"}, {3, "P (5)"}, {4, "A: 2 Bronze"}, {4, "1 B"},
                             {3, "H (2001)"}, {2, "ILLEGAL INDEX 1 cat=99 max=2"}, {0, "Midgard"}, {0, "Hibernia"}};
         EXPECT_EQ(r.rows, expected);
@@ -235,16 +241,16 @@ TEST(WalkTest, MissingTableLeavesEverythingEmpty) {
     RecordingDialog dialog;
     dialog.tree.InsertItem(kTreeRoot, "stale");
     std::FILE* text = std::tmpfile();
-    TiXmlDocument document;
-    EXPECT_FALSE(LoadRecipeTable(dialog, dir / "ifd.mpk", text, &document));
+    TextExport writer(text);
+    EXPECT_EQ(LoadRecipeTable(dialog, dir / "ifd.mpk", &writer).status, LoadStatus::ArchiveUnreadable);
+    writer.End();
     EXPECT_EQ(dialog.tree.size(), 0u);
-    EXPECT_EQ(ReadAll(text), "");
-    EXPECT_EQ(document.FirstChild(), nullptr);
-    EXPECT_FALSE(LoadRecipeTable(dialog, "", nullptr, nullptr));
+    EXPECT_EQ(ReadAll(text), "") << "the writer is never begun";
+    EXPECT_EQ(LoadRecipeTable(dialog, "", nullptr).status, LoadStatus::ArchiveUnreadable);
     std::fclose(text);
 
     // The same archive with the table loads through the file.
     fixtures::WriteGameDirectory(dir.path(), fixtures::WriteRecipeTable(ExampleTable()));
-    EXPECT_TRUE(LoadRecipeTable(dialog, dir / "data/ifd.mpk", nullptr, nullptr));
+    EXPECT_TRUE(LoadRecipeTable(dialog, dir / "data/ifd.mpk", nullptr));
     EXPECT_EQ(dialog.tree.size(), 8u);
 }

@@ -1,10 +1,11 @@
 #pragma once
-// Runs one load of a recipe table image with every output attached and
-// collects what each output received.
+// Runs loads of a recipe table image with each export attached and collects
+// what each export put on disk.
 
 #include "RecordingDialog.h"
 #include "TempDir.h"
 #include "export/LoadRecipeTable.h"
+#include "export/OutputFile.h"
 #include "export/TextExport.h"
 #include "export/XmlExport.h"
 #include "fixtures/TableWriter.h"
@@ -12,6 +13,8 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <memory>
 #include <cstdio>
 #include <string>
 
@@ -24,14 +27,18 @@ struct LoadOptions {
     bool xml = true;
 };
 
-struct LoadResult {
+struct LoadOutputs {
     bool ok = false;
     std::vector<std::pair<int, std::string>> rows;
     std::vector<std::string> messages;
-    std::string text;       // everything written to the text file
-    std::string savedXml;   // the XML file as saved ("" when no document)
-    bool documentEmpty = true;
+    std::string text;       // the text export as written ("" when none was put in place)
+    std::string savedXml;   // the XML export as written ("" when none was put in place)
 };
+
+inline std::string ReadText(const std::string& path) {
+    const auto bytes = fixtures::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
 
 inline std::string ReadAll(std::FILE* file) {
     std::string out;
@@ -42,39 +49,64 @@ inline std::string ReadAll(std::FILE* file) {
     return out;
 }
 
-inline std::string ReadText(const std::string& path) {
-    const auto bytes = fixtures::ReadFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
+struct OneLoad {
+    bool ok = false;
+    std::vector<std::pair<int, std::string>> rows;
+    std::vector<std::string> messages;
+    std::string written;  // the export's file, "" when it was not put in place
+};
 
-// Loads image (the inflated tdl.crf) as if it came from an archive.
-inline LoadResult LoadImage(const fixtures::Bytes& image, const LoadOptions& options = {}) {
+// One load of image (the inflated tdl.crf, as if it came from an archive)
+// into a fresh dialog and, when makeWriter is given, that export written as
+// an export is: to a file put in place only after a successful load.
+template <class MakeWriter>
+OneLoad LoadOnce(const fixtures::Bytes& image, const LoadOptions& options, MakeWriter makeWriter) {
     RecordingDialog dialog(options.english, options.debug);
-    std::FILE* text = options.text ? std::tmpfile() : nullptr;
-    TiXmlDocument document;
-    MpakMember member = MpakMember::Allocate(image.size());
-    std::copy(image.begin(), image.end(), member.data());
-    dialog.tree.DeleteAllItems();
-    LoadResult result;
-    result.ok = LoadRecipeTableImage(dialog, std::move(member), text, options.xml ? &document : nullptr);
-    dialog.tree.Finish();
+    TempDir dir;
+    OutputFile output(dir / "out");
+    OneLoad result;
+    {
+        std::unique_ptr<ExportWriter> writer = output.Create() ? makeWriter(output.file()) : nullptr;
+        MpakMember member = MpakMember::Allocate(image.size());
+        std::copy(image.begin(), image.end(), member.data());
+        dialog.tree.DeleteAllItems();
+        result.ok = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), writer.get()));
+        dialog.tree.Finish();
+        if (writer != nullptr && result.ok && writer->Ok()) output.Commit();
+    }
+    output.Discard();
     result.rows = dialog.Rows();
     result.messages = dialog.messages;
-    if (text != nullptr) {
-        std::fflush(text);
-        result.text = ReadAll(text);
-        std::fclose(text);
+    if (std::filesystem::exists(dir / "out")) result.written = ReadText(dir / "out");
+    return result;
+}
+
+// One load per requested export (one without any when none is); rows and
+// messages are those of the XML load when there is one.
+inline LoadOutputs LoadImage(const fixtures::Bytes& image, const LoadOptions& options = {}) {
+    LoadOutputs result;
+    auto take = [&result](OneLoad&& load) {
+        result.ok = load.ok;
+        result.rows = std::move(load.rows);
+        result.messages = std::move(load.messages);
+        return std::move(load.written);
+    };
+    if (options.text || !options.xml) {
+        std::string text = take(LoadOnce(image, options, [&](std::FILE* file) -> std::unique_ptr<ExportWriter> {
+            if (!options.text) return nullptr;
+            return std::make_unique<TextExport>(file);
+        }));
+        result.text = std::move(text);
     }
     if (options.xml) {
-        result.documentEmpty = document.FirstChild() == nullptr;
-        TempDir dir;
-        SaveXmlDocument(document, dir / "out.xml");
-        result.savedXml = ReadText(dir / "out.xml");
+        result.savedXml = take(LoadOnce(image, options, [](std::FILE* file) -> std::unique_ptr<ExportWriter> {
+            return std::make_unique<XmlDocumentWriter>(file);
+        }));
     }
     return result;
 }
 
-inline LoadResult LoadTable(const fixtures::TableSpec& spec, const LoadOptions& options = {}) {
+inline LoadOutputs LoadTable(const fixtures::TableSpec& spec, const LoadOptions& options = {}) {
     return LoadImage(fixtures::WriteRecipeTable(spec), options);
 }
 

@@ -60,7 +60,7 @@ using A = std::vector<std::pair<std::string, std::string>>;
 TEST(XmlExportTest, ExampleDocumentInBothModes) {
     for (const bool debug : {false, true}) {
         SCOPED_TRACE(debug);
-        const LoadResult r = LoadTable(ExampleTable(), {.debug = debug, .text = false});
+        const LoadOutputs r = LoadTable(ExampleTable(), {.debug = debug, .text = false});
         std::string declaration;
         const Node root = ParseSaved(r.savedXml, &declaration);
         EXPECT_EQ(declaration, "1.0|iso-8859-1|");
@@ -86,7 +86,7 @@ TEST(XmlExportTest, ExampleDocumentInBothModes) {
 // TinyXML's own rendering: declaration line, four spaces per level, empty
 // elements in short form, LF line ends, no byte-order mark.
 TEST(XmlExportTest, SavedFileShape) {
-    const LoadResult r = LoadTable(ExampleTable(), {.text = false});
+    const LoadOutputs r = LoadTable(ExampleTable(), {.text = false});
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n"
         "<Recipes>\n"
@@ -111,7 +111,7 @@ TEST(XmlExportTest, SavedFileShape) {
 TEST(XmlExportTest, MarkupInNamesIsEscapedAndReadBack) {
     TableSpec spec = ExampleTable();
     spec.realms[0].skills[0].name = "a<b>&\"c'\x01";
-    const LoadResult r = LoadTable(spec, {.text = false});
+    const LoadOutputs r = LoadTable(spec, {.text = false});
     const Node root = ParseSaved(r.savedXml);
     EXPECT_EQ(root.children[0].children[0].attributes[0].second, "a<b>&\"c'\x01");
 }

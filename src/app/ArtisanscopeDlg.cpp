@@ -160,7 +160,7 @@ const RecipeTree* CArtisanscopeDlg::LoadedTree() const { return &treeModel_->tre
 
 bool CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return LoadRecipeTable(*this, archivePath_, nullptr, nullptr);
+    return static_cast<bool>(LoadRecipeTable(*this, archivePath_, nullptr));
 }
 
 void CArtisanscopeDlg::OnOpen() {
@@ -192,11 +192,12 @@ void CArtisanscopeDlg::OnExport() {
     ExportOutcome outcome;
     {
         const BusyCursor busy;
-        outcome = ExportRecipeTable(*this, archivePath_, FileNameBytes(*chosen), FailedLoadDocument::Discard);
+        const std::string path = FileNameBytes(*chosen);
+        outcome = ExportRecipeTable(*this, archivePath_, path, ExportFormatForPath(path));
     }
     if (!outcome.created) {
         ShowMessage(kCantCreateFileMessage);
-    } else if (!outcome.loaded) {
+    } else if (!outcome.load) {
         ShowMessage(kOpenTableFirstMessage);
     } else if (!outcome.written) {
         ShowMessage(kCantWriteFileMessage);

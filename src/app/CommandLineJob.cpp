@@ -32,25 +32,31 @@ int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, co
     if (commandLine.debugMode) dialog.CheckDebugMode();
 
     int status = kExitOk;
+    // The table is loaded whatever becomes of the output: the tree and the
+    // load's own messages do not depend on it.
+    LoadResult load;
     if (commandLine.output_file.empty()) {
-        if (!LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr, nullptr)) {
-            Report(io, kCantReadArchiveMessage);
-            status = kExitFailed;
-        }
+        load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
     } else {
-        const ExportOutcome outcome =
-            ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file, FailedLoadDocument::Save);
+        const ExportOutcome outcome = ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file,
+                                                        ExportFormatForPath(commandLine.output_file));
         if (!outcome.created) {
             // No output: the dialog stays open even with -quit.
             Report(io, kCantCreateFileMessage);
             status = kExitFailed;
+            load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
         } else {
-            if (!outcome.loaded) Report(io, kCantReadArchiveMessage);
-            if (!outcome.written) Report(io, kCantWriteFileMessage);
-            if (!outcome.loaded || !outcome.written) status = kExitFailed;
+            load = outcome.load;
+            if (load && !outcome.written) {
+                Report(io, kCantWriteFileMessage);
+                status = kExitFailed;
+            }
             if (commandLine.quitAfterExport) dialog.EndDialog(1);
         }
     }
+    // A refused version has been told by the load's own message.
+    if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage);
+    if (!load) status = kExitFailed;
 
     if (io.printTree) {
         const RecipeTree* tree = dialog.LoadedTree();

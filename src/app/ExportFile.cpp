@@ -1,39 +1,45 @@
 #include "app/ExportFile.h"
 
 #include "app/PathRules.h"
-#include "export/LoadRecipeTable.h"
+#include "export/TextExport.h"
 #include "export/XmlExport.h"
-
-#include <tinyxml.h>
 
 namespace artisanscope {
 
-std::FILE* CreateTextExport(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+ExportFormat ExportFormatForPath(std::string_view path) {
+    return EndsWithNoCase(path, ".xml") ? ExportFormat::Xml : ExportFormat::Text;
+}
 
-bool CloseTextExport(std::FILE* file) {
-    const bool flushed = std::fflush(file) == 0;
-    const bool clean = std::ferror(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    return flushed && clean && closed;
+ExportFormatSpec ExportFormatSpecFor(ExportFormat format) {
+    switch (format) {
+        case ExportFormat::Xml:
+            return {OutputTarget::AnyFile,
+                    [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {
+                        return std::make_unique<XmlDocumentWriter>(file);
+                    },
+                    true};
+        case ExportFormat::Text:
+            break;
+    }
+    return {OutputTarget::AnyFile, [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {
+                return std::make_unique<TextExport>(file);
+            }};
 }
 
 ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                FailedLoadDocument failedLoadDocument) {
+                                ExportFormat format) {
     ExportOutcome outcome;
-    if (IsXmlExportPath(outputPath)) {
-        TiXmlDocument document;
-        outcome.created = true;
-        outcome.loaded = LoadRecipeTable(dialog, archivePath, nullptr, &document);
-        if (outcome.loaded || failedLoadDocument == FailedLoadDocument::Save) {
-            outcome.written = SaveXmlDocument(document, outputPath);
-        }
-        return outcome;
-    }
-    std::FILE* file = CreateTextExport(outputPath);
-    if (file == nullptr) return outcome;
+    outcome.load.status = LoadStatus::ArchiveUnreadable;
+    const ExportFormatSpec spec = ExportFormatSpecFor(format);
+    OutputFile output(outputPath, spec.target);
+    const bool created = output.Create();
+    if (!created && !spec.savedAtEnd) return outcome;
     outcome.created = true;
-    outcome.loaded = LoadRecipeTable(dialog, archivePath, file, nullptr);
-    outcome.written = CloseTextExport(file);
+    const std::unique_ptr<ExportWriter> writer = spec.makeWriter(output.file(), output.path());
+    outcome.load = LoadRecipeTable(dialog, archivePath, writer.get());
+    // Nothing reaches the target unless the load succeeded and every byte
+    // was written; the output's destructor throws the rest away.
+    if (created && outcome.load && writer->Ok()) outcome.written = output.Commit();
     return outcome;
 }
 

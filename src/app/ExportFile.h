@@ -1,45 +1,64 @@
 #pragma once
-// One export: the output chosen by its file name (".xml" in any case gives
-// the XML export, anything else the text export), one load that writes it,
-// and an honest account of whether the file was written. Shared by the
-// Export button and the command-line job, which differ only in what they do
-// with a document after a failed load.
+// One export: the output file created beside its target, the writer of the
+// chosen format, one load that writes it, and an honest account of what
+// happened. The file is put in place only after a successful load whose
+// writer wrote everything; otherwise nothing is created and a file already
+// at the path keeps its bytes. Shared by the Export button and the job.
 
+#include "export/LoadRecipeTable.h"
+#include "export/OutputFile.h"
 #include "export/RecipeDialog.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace artisanscope {
+
+class ExportWriter;
 
 inline constexpr std::string_view kCantReadArchiveMessage = "can't read 'ifd.mpk'";
 inline constexpr std::string_view kOpenTableFirstMessage = "Open a table first";
 inline constexpr std::string_view kCantCreateFileMessage = "can't create file";
 inline constexpr std::string_view kCantWriteFileMessage = "can't write file";
 
-// Opens a text export: created, or emptied when it exists. Null on failure.
-std::FILE* CreateTextExport(const std::string& path);
-
-// Flushes and closes a text export; false when any byte written to it may
-// have been lost (a write error now or earlier, or a failed close).
-bool CloseTextExport(std::FILE* file);
-
-enum class FailedLoadDocument {
-    Discard,  // the Export button: an XML document is not saved after a failed load
-    Save,     // the command-line job: it is saved with whatever it holds
+enum class ExportFormat {
+    Text,  // semicolon-separated lines
+    Xml,
 };
+
+// The format a file name asks for: ".xml" in any case gives Xml, every other
+// name Text.
+ExportFormat ExportFormatForPath(std::string_view path);
+
+// What a format needs of its output, and how its writer is made.
+struct ExportFormatSpec {
+    OutputTarget target = OutputTarget::AnyFile;
+    // The writer for an output created as `target` asks: the open stream and
+    // the path of the file behind it (null and empty for savedAtEnd below).
+    std::unique_ptr<ExportWriter> (*makeWriter)(std::FILE* file, const std::string& path) = nullptr;
+    // The user meets the format's file only at the end, when the export is
+    // saved (the XML document is built in memory first): an output that
+    // cannot be created does not stop the load; the export is built with
+    // nowhere to go and reported as not written.
+    bool savedAtEnd = false;
+};
+
+// The one place where formats are listed.
+ExportFormatSpec ExportFormatSpecFor(ExportFormat format);
 
 struct ExportOutcome {
-    bool created = false;  // the text file could be opened (always true for XML)
-    bool loaded = false;   // LoadRecipeTable returned true
-    bool written = false;  // the file on disk holds everything the load produced
+    bool created = false;  // the output file could be created (always, for a format saved at the end)
+    LoadResult load;       // not Loaded also when there was no load (not created)
+    bool written = false;  // the file is in place with everything the load produced
 };
 
-// Exports the table at archivePath to outputPath through LoadRecipeTable.
-// A text file is created before the load and closed after it, whatever its
-// outcome; an XML document is saved atomically.
+// Creates the output for outputPath, loads the table at archivePath into the
+// format's writer, and puts the file in place when the load succeeded and
+// the writer is Ok. When the output cannot be created there is no load,
+// unless the format is saved at the end.
 ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                FailedLoadDocument failedLoadDocument);
+                                ExportFormat format);
 
 }  // namespace artisanscope

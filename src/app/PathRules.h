@@ -41,7 +41,4 @@ std::string ResolveArchivePath(const std::string& path);
 // The executable's file name without folder and extension.
 std::string ApplicationName(std::string_view argv0);
 
-// Export file names ending in ".xml" (any case) get the XML export.
-inline bool IsXmlExportPath(std::string_view path) { return EndsWithNoCase(path, ".xml"); }
-
 }  // namespace artisanscope

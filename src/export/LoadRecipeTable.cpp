@@ -1,14 +1,10 @@
 #include "export/LoadRecipeTable.h"
 
+#include "export/ExportWriter.h"
 #include "export/RecipeWalk.h"
-#include "export/TextExport.h"
 #include "export/TreeFiller.h"
-#include "export/XmlExport.h"
 #include "recipes/RecipeTable.h"
 
-#include <tinyxml.h>
-
-#include <optional>
 #include <vector>
 
 namespace artisanscope {
@@ -30,65 +26,63 @@ Language LanguageOf(const RecipeDialog& dialog) {
     return dialog.IsEnglishNamesChecked() ? Language::English : Language::German;
 }
 
+// The walk into the tree and, when given, the writer's sink.
+void WalkInto(RecipeDialog& dialog, const RecipeTableView& table, const WalkOptions& options, RecipeSink* writer) {
+    TreeFiller treeFiller(dialog.treeStore(), options.debug);
+    std::vector<RecipeSink*> sinks;
+    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
+    if (writer != nullptr) sinks.push_back(writer);
+    WalkRecipes(table, options, sinks);
+}
+
 }  // namespace
 
-bool LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, std::FILE* textFile,
-                     TiXmlDocument* document) {
+LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer) {
     RecipeTreeStore& tree = dialog.treeStore();
     tree.DeleteAllItems();
     FillingScope filling(tree);
     MpakMember image = ReadMpakMember(archivePath, kRecipeTableMember);
-    if (!image) return false;
-    return LoadRecipeTableImage(dialog, std::move(image), textFile, document);
+    if (!image) return {LoadStatus::ArchiveUnreadable, {}};
+    return LoadRecipeTableImage(dialog, std::move(image), writer);
 }
 
-bool LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, std::FILE* textFile, TiXmlDocument* document) {
+LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer) {
+    const MpakMember owned = std::move(image);  // released on every way out
     const Language language = LanguageOf(dialog);
     const bool debug = dialog.debugMode();
-    if (textFile != nullptr) WriteTextHeader(textFile, debug);
-    if (document != nullptr) BeginXmlDocument(*document);
+    const RecipeTableView table(ByteView(owned.bytes()), kLayout102);
+    const std::uint32_t version = table.version();
+    const VersionRule rule = VersionRuleFor(version);
+    if (writer != nullptr) writer->Begin(ExportStart{version, language, debug, debug && rule != VersionRule::Legacy});
 
-    const RecipeTableView table(ByteView(image.bytes()), kLayout102);
-    switch (VersionRuleFor(table.version())) {
+    switch (rule) {
         case VersionRule::Legacy:
-            return WalkLegacyRecipeTable(dialog, std::move(image), textFile, document);
+            return WalkLegacyRecipeTable(dialog, owned.bytes(), writer);
         case VersionRule::Newer:
             dialog.ShowMessage(kNewerVersionMessage);
             break;
         case VersionRule::Current:
             break;
     }
-
-    TreeFiller treeFiller(dialog.treeStore(), debug);
-    std::optional<XmlExport> xml;
-    if (document != nullptr) xml.emplace(*document, debug);
-    std::optional<TextExport> text;
-    if (textFile != nullptr) text.emplace(textFile, debug);
-
-    std::vector<RecipeSink*> sinks;
-    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
-    if (xml) sinks.push_back(&*xml);
-    if (text) sinks.push_back(&*text);
-    WalkRecipes(table, WalkOptions{language, debug, !debug}, sinks);
-    return true;
+    WalkInto(dialog, table, WalkOptions{language, debug, !debug}, writer);
+    if (writer != nullptr) writer->End();
+    return {};
 }
 
-bool WalkLegacyRecipeTable(RecipeDialog& dialog, MpakMember image, std::FILE* textFile, TiXmlDocument* document) {
-    const MpakMember owned = std::move(image);  // released on every way out
-    if (document != nullptr) dialog.ShowMessage(kLegacyXmlMessage);
-    const RecipeTableView table(ByteView(owned.bytes()), kLayout101);
+LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer) {
+    ExportWriter* walkWriter = writer;
+    if (writer != nullptr && !writer->TakesLegacyTables()) {
+        dialog.ShowMessage(kLegacyXmlMessage);
+        walkWriter = nullptr;
+    }
+    const RecipeTableView table(ByteView(image), kLayout101);
     if (table.version() != kLegacyTableVersion) {
         dialog.ShowMessage(kOldVersionMessage);
-        return false;
+        return {LoadStatus::VersionRefused, {}};
     }
-    TreeFiller treeFiller(dialog.treeStore(), false);
-    std::optional<TextExport> text;
-    if (textFile != nullptr) text.emplace(textFile, false);
-    std::vector<RecipeSink*> sinks;
-    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
-    if (text) sinks.push_back(&*text);
-    WalkRecipes(table, WalkOptions{LanguageOf(dialog), false, false}, sinks);
-    return true;
+    WalkInto(dialog, table, WalkOptions{LanguageOf(dialog), false, false}, walkWriter);
+    if (writer != nullptr) writer->End();
+    return {};
 }
 
 }  // namespace artisanscope

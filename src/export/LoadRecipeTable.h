@@ -1,18 +1,19 @@
 #pragma once
 // The one operation behind every load, refresh and export: empties the
 // dialog's tree, fetches "tdl.crf" from the archive, and walks it once into
-// the tree and, when given, the text file and the XML document.
+// the tree and, when given, one export writer.
 
 #include "archive/MpakArchive.h"
 #include "export/RecipeDialog.h"
 
-#include <cstdio>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
-class TiXmlDocument;
-
 namespace artisanscope {
+
+class ExportWriter;
 
 inline constexpr std::string_view kRecipeTableMember = "tdl.crf";
 inline constexpr std::string_view kNewerVersionMessage = "not supported file version - errors can occur";
@@ -20,21 +21,35 @@ inline constexpr std::string_view kLegacyXmlMessage = "XML-Export of old format 
 inline constexpr std::string_view kOldVersionMessage =
     "not supported file version\r\nAND you have an OLD file-version plz update camelot";
 
-// Returns false when the table cannot be had from the archive (the tree is
-// then empty and nothing was written), the legacy walk's result for tables
-// older than version 102, and true otherwise. The caller owns the text file
-// (opened "wb") and the document, and closes or saves them afterwards.
-bool LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, std::FILE* textFile,
-                     TiXmlDocument* document);
+enum class LoadStatus {
+    Loaded,             // the table was walked (possibly after a warning)
+    ArchiveUnreadable,  // the archive or its member "tdl.crf" could not be had
+    VersionRefused,     // a table older than version 101
+};
 
-// The load's work once the image is in hand: header line, XML start, version
-// rule, walk. Takes the image over and releases it before returning.
-bool LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, std::FILE* textFile, TiXmlDocument* document);
+struct LoadResult {
+    LoadStatus status = LoadStatus::Loaded;
+    std::string reason;  // why the archive could not be read, when known
+    explicit operator bool() const { return status == LoadStatus::Loaded; }
+};
 
-// Walks a version-101 table (refusing every other version with a message):
-// same labels and rows as the version-102 walk outside debug mode, never
-// hides a pattern, and adds nothing to an XML document (it warns instead).
-// Takes the image over and releases it before returning.
-bool WalkLegacyRecipeTable(RecipeDialog& dialog, MpakMember image, std::FILE* textFile, TiXmlDocument* document);
+// Empties the dialog's tree, reads "tdl.crf" from the archive and walks it
+// into the tree and, when given, the writer. When the table cannot be had the
+// tree stays empty and the writer is never begun. The writer is begun once
+// the table is in hand; after a refused version its End is not called (its
+// output is to be thrown away); otherwise End follows the walk.
+LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer);
+
+// The load's work once the image is in hand: writer start, version rule,
+// walk. Takes the image over and releases it before returning.
+LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer);
+
+// The version rule's lower branch, for an image whose version is below 102
+// and whose writer has been begun: refuses every version but 101 with a
+// message; walks a version-101 table with the same labels and rows as the
+// version-102 walk outside debug mode, never hiding a pattern, into the tree
+// and into a writer that takes legacy tables (any other writer gets a warning
+// and nothing of the walk).
+LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer);
 
 }  // namespace artisanscope

@@ -7,9 +7,9 @@ namespace {
 constexpr std::size_t kFlushBytes = 256 * 1024;
 }
 
-void WriteTextHeader(std::FILE* file, bool debugMode) {
-    const std::string_view header = debugMode ? kTextHeaderDebug : kTextHeader;
-    std::fwrite(header.data(), 1, header.size(), file);
+void TextExport::Begin(const ExportStart& start) {
+    debug_ = start.debugColumns;
+    buffer_.assign(start.debugMode ? kTextHeaderDebug : kTextHeader);
 }
 
 void TextExport::Skill(const SkillRecord& skill, std::string_view name) {

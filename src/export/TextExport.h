@@ -2,9 +2,9 @@
 // The semicolon-separated text export: one header line, then one line per
 // shown pattern, CR LF line ends, the table's bytes unchanged, no quoting.
 // Lines are gathered in memory and written in large blocks; write errors are
-// left on the FILE for the caller, who checks them when closing.
+// left on the FILE for its owner, who checks them when committing.
 
-#include "export/RecipeWalk.h"
+#include "export/ExportWriter.h"
 
 #include <cstdio>
 #include <string>
@@ -17,14 +17,18 @@ inline constexpr std::string_view kTextHeaderDebug =
     "Realm;Beruf;Item;Item level;skill;cat_unkown1;cat_unkown2;cat_unkown3;rec_unknown1;rec_unknown2;"
     "rec_unknown3;rec_unknown4;mat1_count;mat1_einheit;mat1_name;....\r\n";
 
-void WriteTextHeader(std::FILE* file, bool debugMode);
-
-class TextExport final : public RecipeSink {
+class TextExport final : public ExportWriter {
 public:
-    TextExport(std::FILE* file, bool debugColumns) : file_(file), debug_(debugColumns) {}
+    // The stream stays the caller's; the export only writes to it.
+    explicit TextExport(std::FILE* file) : file_(file) {}
     ~TextExport() override { Flush(); }
     TextExport(const TextExport&) = delete;
     TextExport& operator=(const TextExport&) = delete;
+
+    // The header line (the debug one in debug mode, whatever the version).
+    void Begin(const ExportStart& start) override;
+    void End() override { Flush(); }
+    bool Ok() const override { return file_ != nullptr && std::ferror(file_) == 0; }
 
     void Realm(std::size_t, std::string_view name) override { realm_ = name; }
     void Skill(const SkillRecord& skill, std::string_view name) override;
@@ -36,7 +40,7 @@ public:
 
 private:
     std::FILE* file_;
-    const bool debug_;
+    bool debug_ = false;  // the debug columns
     std::string buffer_;
     std::string_view realm_, skill_, category_;
     std::uint16_t skillData_[3] = {0, 0, 0};

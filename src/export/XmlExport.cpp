@@ -1,16 +1,8 @@
 #include "export/XmlExport.h"
 
+#include "export/OutputFile.h"
+
 #include <tinyxml.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace artisanscope {
 
@@ -84,81 +76,35 @@ void XmlExport::Pattern(const ResolvedPattern& pattern) {
     }
 }
 
-#ifndef _WIN32
-namespace {
+XmlDocumentWriter::XmlDocumentWriter(std::FILE* file) : file_(file), document_(std::make_unique<TiXmlDocument>()) {}
 
-// Writes the document straight into an existing target that is not a regular
-// file (a device such as /dev/null or /dev/full, a FIFO): such a node can
-// only be written to, and renaming a file over it would destroy it.
-bool SaveInPlace(const TiXmlDocument& document, const std::string& path) {
-    // O_NONBLOCK: a FIFO without a reader fails at once instead of hanging.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    const int flags = ::fcntl(fd, F_GETFL);
-    std::FILE* file = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? ::fdopen(fd, "w") : nullptr;
-    if (file == nullptr) {
-        ::close(fd);
-        return false;
-    }
-    bool ok = document.SaveFile(file);
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::ferror(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+XmlDocumentWriter::~XmlDocumentWriter() = default;
+
+void XmlDocumentWriter::Begin(const ExportStart& start) {
+    BeginXmlDocument(*document_);
+    elements_.emplace(*document_, start.debugColumns);
 }
 
-}  // namespace
-#endif
+void XmlDocumentWriter::End() { ok_ = file_ != nullptr && document_->SaveFile(file_) && ok_; }
+
+void XmlDocumentWriter::Realm(std::size_t realm, std::string_view name) {
+    if (elements_) elements_->Realm(realm, name);
+}
+void XmlDocumentWriter::Skill(const SkillRecord& skill, std::string_view name) {
+    if (elements_) elements_->Skill(skill, name);
+}
+void XmlDocumentWriter::Category(std::size_t position, std::uint32_t index, std::string_view name) {
+    if (elements_) elements_->Category(position, index, name);
+}
+void XmlDocumentWriter::Pattern(const ResolvedPattern& pattern) {
+    if (elements_) elements_->Pattern(pattern);
+}
 
 bool SaveXmlDocument(const TiXmlDocument& document, const std::string& path) {
-#ifndef _WIN32
-    // A link to an existing file is followed: the file it names is replaced
-    // and the link stays.
-    std::string target = path;
-    struct stat existing {};
-    if (::lstat(path.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) return SaveInPlace(document, target);
-
-    // The temporary file sits beside the target so that rename() stays within
-    // one file system and replaces the target in one step.
-    const std::size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = folder + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-
-    // mkstemp creates mode 0600; an export should get the usual mode for new
-    // files, or keep the mode of the file it replaces.
-    if (::stat(target.c_str(), &existing) == 0) {
-        ::fchmod(fd, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-
-    std::FILE* file = ::fdopen(fd, "w");
-    if (file == nullptr) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    bool ok = document.SaveFile(file);
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::ferror(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-#else
-    return document.SaveFile(path.c_str());
-#endif
+    OutputFile output(path);
+    if (!output.Create()) return false;
+    if (!document.SaveFile(output.file())) return false;
+    return output.Commit();
 }
 
 }  // namespace artisanscope

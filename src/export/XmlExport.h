@@ -3,8 +3,12 @@
 // "Recipes", then "Realm", "Skill", "Item", "Pattern" and "Ingredient"
 // elements carrying their data as attributes, in the walk's order.
 
+#include "export/ExportWriter.h"
 #include "export/RecipeWalk.h"
 
+#include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
 
 class TiXmlDocument;
@@ -41,12 +45,38 @@ private:
     std::string text_;
 };
 
-// Saves the document to path so that the target is replaced whole or not at
-// all: the document is written to a temporary file in the same folder, which
-// is flushed, closed and then renamed over the target. Returns false, with
-// the target untouched and no temporary file left, when anything fails.
-// A link to a file is followed; a target that is not a regular file (a
-// device such as /dev/full, a FIFO) is written in place, never replaced.
+// The XML export as an export writer: the whole document is built in
+// memory with TinyXML and printed by TinyXML into the output in End. It
+// cannot hold a version-101 table (that export is the empty "Recipes").
+class XmlDocumentWriter final : public ExportWriter {
+public:
+    explicit XmlDocumentWriter(std::FILE* file);
+    ~XmlDocumentWriter() override;
+
+    void Begin(const ExportStart& start) override;
+    bool TakesLegacyTables() const override { return false; }
+    void End() override;
+    bool Ok() const override { return ok_; }
+    // The document built so far.
+    const TiXmlDocument& document() const { return *document_; }
+
+    void Realm(std::size_t realm, std::string_view name) override;
+    void Skill(const SkillRecord& skill, std::string_view name) override;
+    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
+    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(const ResolvedPattern& pattern) override;
+
+private:
+    std::FILE* file_;
+    std::unique_ptr<TiXmlDocument> document_;
+    std::optional<XmlExport> elements_;
+    bool ok_ = true;
+};
+
+// Saves the document to path through OutputFile: the target is replaced
+// whole or not at all, a link is followed and a device or FIFO is written
+// in place. False, with the target untouched and no temporary file left,
+// when anything fails.
 bool SaveXmlDocument(const TiXmlDocument& document, const std::string& path);
 
 }  // namespace artisanscope

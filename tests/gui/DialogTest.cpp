@@ -51,7 +51,7 @@ struct Harness {
     Rows TreeRows() const { return dialog->treeModel().tree().Rows(); }
     Rows ReferenceRows(bool english, bool debug, const std::string& archive = {}) const {
         artisanscope::testing::PlainDialog plain(english, debug);
-        LoadRecipeTable(plain, archive.empty() ? Archive() : archive, nullptr, nullptr);
+        LoadRecipeTable(plain, archive.empty() ? Archive() : archive, nullptr);
         return plain.tree.Rows();
     }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id)); }
@@ -273,16 +273,19 @@ void DialogTest::exportFailures_data() {
     QTest::addColumn<bool>("readOnlyFolder");  // $OUT made read-only
     QTest::addColumn<int>("sizeLimit");        // bytes a file may grow to; 0: none
     QTest::addColumn<QString>("message");
-    QTest::addColumn<int>("afterwards");       // 0: absent, 1: empty, 2: exists
-    QTest::newRow("before Open, text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 1;
+    QTest::addColumn<int>("afterwards");       // 0: absent, 1: an earlier file kept, 2: exists
+    QTest::newRow("before Open, text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 0;
     QTest::newRow("before Open, xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 0;
+    QTest::newRow("before Open, earlier text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 1;
+    QTest::newRow("before Open, earlier xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 1;
     QTest::newRow("missing folder, text") << true << "$OUT/missing/out.txt" << false << 0 << "can't create file" << 0;
     QTest::newRow("missing folder, xml") << true << "$OUT/missing/out.xml" << false << 0 << "can't write file" << 0;
     QTest::newRow("read-only folder, text") << true << "$OUT/out.txt" << true << 0 << "can't create file" << 0;
     QTest::newRow("read-only folder, xml") << true << "$OUT/out.xml" << true << 0 << "can't write file" << 0;
     QTest::newRow("full disk, text") << true << "/dev/full" << false << 0 << "can't write file" << 2;
-    QTest::newRow("file size limit, text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 2;
+    QTest::newRow("file size limit, text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 0;
     QTest::newRow("file size limit, xml") << true << "$OUT/out.xml" << false << 100 << "can't write file" << 0;
+    QTest::newRow("file size limit, earlier text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 1;
 }
 
 void DialogTest::exportFailures() {
@@ -298,6 +301,8 @@ void DialogTest::exportFailures() {
     const Rows before = h.TreeRows();
     const std::string output = path.replace("$OUT", Q(h.scratch.path())).toStdString();
     h.prompter.saveAnswers.push_back(Q(output));
+    const std::string earlier = "an earlier export\n";
+    if (afterwards == 1) std::ofstream(output, std::ios::binary) << earlier;
     namespace fs = std::filesystem;
     if (readOnlyFolder) {
         // Readable for everyone, writable for no one.
@@ -317,7 +322,7 @@ void DialogTest::exportFailures() {
     if (output != "/dev/full") {
         switch (afterwards) {
             case 0: QVERIFY(!std::filesystem::exists(output)); break;
-            case 1: QCOMPARE(Q(ReadText(output)), QString()); QVERIFY(std::filesystem::exists(output)); break;
+            case 1: QCOMPARE(ReadText(output), earlier); break;
             default: QVERIFY(std::filesystem::exists(output)); break;
         }
         QVERIFY(NoTemporaryFilesIn(h.scratch.path()));
@@ -473,12 +478,13 @@ void DialogTest::commandLineJobDrivesTheDialog() {
         QCOMPARE(h.app->exitStatus(), kExitOk);
     }
     {
-        // No output file, no quitting: the dialog stays, the process will fail.
+        // No output file, no quitting: the dialog stays showing the loaded
+        // tree, the process will fail.
         Harness h({"-q", "$GAME", "$OUT/missing/out.txt"});
         h.dialog->OnInitDialog();
         QVERIFY(!h.dialog->endedBeforeShown());
         QCOMPARE(h.app->exitStatus(), kExitFailed);
-        QCOMPARE(h.TreeRows(), Rows{});
+        QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false));
     }
     {
         // The whole start: the usage box, then the job, which quits.

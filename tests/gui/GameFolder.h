@@ -3,6 +3,7 @@
 // of it, as the reference the shell's outputs are compared with.
 
 #include "RecordingDialog.h"
+#include "app/ExportFile.h"
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
 #include "export/XmlExport.h"
@@ -65,15 +66,7 @@ inline std::string ReferenceExport(const std::string& archive, bool xml, bool en
                                    const std::string& scratchFolder) {
     PlainDialog dialog(english, debug);
     const std::string path = scratchFolder + (xml ? "/reference.xml" : "/reference.txt");
-    if (xml) {
-        TiXmlDocument document;
-        LoadRecipeTable(dialog, archive, nullptr, &document);
-        SaveXmlDocument(document, path);
-    } else {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        LoadRecipeTable(dialog, archive, file, nullptr);
-        std::fclose(file);
-    }
+    ExportRecipeTable(dialog, archive, path, xml ? ExportFormat::Xml : ExportFormat::Text);
     const std::string text = ReadText(path);
     std::remove(path.c_str());
     return text;

@@ -113,7 +113,10 @@ const std::string kSmallListing =
     "Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n        Metallbarren: 2 Gepr\xC3\xA4gt\n"
     "Midgard\nHibernia\n";
 
-enum class Output { None, Text, Xml, Empty, Absent };
+// Kept: an earlier file at the output path must keep its bytes.
+enum class Output { None, Text, Xml, Empty, Absent, Kept };
+
+const std::string kEarlierExport = "an earlier export\n";
 
 struct Case {
     const char* what;
@@ -132,6 +135,7 @@ void Check(const Case& c) {
     TempDir game, scratch;
     artisanscope::testing::WriteSmallGame(game.path(), c.version);
     const std::vector<std::string> args = artisanscope::testing::Substitute(c.args, game.path(), scratch.path());
+    if (c.output == Output::Kept) std::ofstream(args.back(), std::ios::binary) << kEarlierExport;
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_EQ(outcome.out, c.out);
@@ -149,6 +153,7 @@ void Check(const Case& c) {
             EXPECT_EQ(ReadText(output), "");
             break;
         case Output::Absent: EXPECT_FALSE(std::filesystem::exists(output)); break;
+        case Output::Kept: EXPECT_EQ(ReadText(output), kEarlierExport); break;
         case Output::None: break;
     }
     // No temporary file of an atomic save is left behind.
@@ -186,9 +191,16 @@ TEST(ProcessTest, HeadlessJob) {
          "artisanscope: not supported file version - errors can occur\n", Output::Text, false, false, 103},
         {"legacy table to xml", {"-q", "$GAME", "$OUT/out.xml"}, 0, "",
          "artisanscope: XML-Export of old format currently not supported\n", Output::Xml, false, false, 101},
+        // The archive was read: the version message says all, nothing is written.
         {"table too old", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
-         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n"
-         "artisanscope: can't read 'ifd.mpk'\n",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Absent, false, false, 100},
+        {"table too old, earlier xml kept", {"-q", "$GAME", "$OUT/out.xml"}, 1, "",
+         "artisanscope: XML-Export of old format currently not supported\n"
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Kept, false, false, 100},
+        {"table too old, no output", {"-q", "$GAME"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
          Output::None, false, false, 100},
     };
     for (const Case& c : cases) Check(c);
@@ -197,15 +209,27 @@ TEST(ProcessTest, HeadlessJob) {
 TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
     const Case cases[] = {
         {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n",
-         Output::Empty},
+         Output::Absent},
+        {"no game folder, earlier text kept", {"-q", "$OUT/none", "$OUT/keep.txt"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
+        {"no game folder, earlier xml kept", {"-q", "$OUT/none", "$OUT/keep.xml"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
         {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n"},
         {"text into a missing folder", {"-q", "$GAME", "$OUT/missing/out.txt"}, 1, "",
          "artisanscope: can't create file\n", Output::Absent},
+        // The load still runs: the tree is listed and the load's messages follow.
+        {"text into a missing folder, tree", {"--tree", "$GAME", "$OUT/missing/out.txt"}, 1, kSmallListing,
+         "artisanscope: can't create file\n", Output::Absent},
+        {"text into a missing folder, newer table", {"$GAME", "$OUT/missing/out.txt"}, 1, "",
+         "artisanscope: can't create file\nartisanscope: not supported file version - errors can occur\n",
+         Output::Absent, false, false, 103},
         {"xml into a missing folder", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "",
          "artisanscope: can't write file\n", Output::Absent},
         {"text onto a full disk", {"-q", "$GAME", "/dev/full"}, 1, "", "artisanscope: can't write file\n"},
         {"text past the file size limit", {"-q", "$GAME", "$OUT/out.txt"}, 1, "", "artisanscope: can't write file\n",
-         Output::None, false, false, 102, {false, 100}},
+         Output::Absent, false, false, 102, {false, 100}},
+        {"text past the file size limit, earlier kept", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
         {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", "artisanscope: can't write file\n",
          Output::Absent, false, false, 102, {false, 100}},
     };

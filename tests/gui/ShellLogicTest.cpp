@@ -1,4 +1,5 @@
 #include "app/DialogTemplates.h"
+#include "app/ExportFile.h"
 #include "app/PathRules.h"
 #include "recipes/Cp1252.h"
 
@@ -111,7 +112,7 @@ TEST(PathRulesTest, NamesAndEndings) {
         {"out.xml", true}, {"out.XML", true}, {"/a/b.Xml", true}, {".xml", true},
         {"out.txt", false}, {"out.cvs", false}, {"out.xmlx", false}, {"xml", false}, {"", false},
     };
-    for (const XmlCase& c : endings) EXPECT_EQ(IsXmlExportPath(c.path), c.xml) << c.path;
+    for (const XmlCase& c : endings) EXPECT_EQ(ExportFormatForPath(c.path) == ExportFormat::Xml, c.xml) << c.path;
 }
 
 TEST(Cp1252Test, EveryByteBecomesItsCharacter) {

@@ -8,11 +8,12 @@
 #include "TempDir.h"
 #include "archive/MpakArchive.h"
 #include "export/LoadRecipeTable.h"
+#include "export/TextExport.h"
+#include "export/XmlExport.h"
 #include "fixtures/MpakWriter.h"
 #include "fixtures/TableWriter.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 #include <chrono>
 #include <cstdio>
@@ -62,11 +63,10 @@ long PeakRssKiB() {
 
 struct LoadOutcome {
     bool finished = false;  // false: the load blocked
-    bool result = true;
+    LoadStatus status = LoadStatus::Loaded;
     std::size_t treeItems = 0;
     std::size_t messages = 0;
     std::string text;
-    bool documentEmpty = false;
 };
 
 // One load with every output attached, guarded against blocking: if it has
@@ -78,8 +78,9 @@ LoadOutcome GuardedLoad(const std::string& path) {
         RecordingDialog dialog;
         dialog.tree.InsertItem(kTreeRoot, "left over from the previous load");
         std::FILE* text = std::tmpfile();
-        TiXmlDocument document;
-        out.result = LoadRecipeTable(dialog, path, text, &document);
+        TextExport writer(text);
+        out.status = LoadRecipeTable(dialog, path, &writer).status;
+        writer.End();
         std::rewind(text);
         char buffer[256];
         std::size_t n;
@@ -87,7 +88,6 @@ LoadOutcome GuardedLoad(const std::string& path) {
         std::fclose(text);
         out.treeItems = dialog.tree.size();
         out.messages = dialog.messages.size();
-        out.documentEmpty = document.FirstChild() == nullptr;
         out.finished = true;
         return out;
     });
@@ -136,11 +136,10 @@ TEST(ArchiveErrorPathTest, UnusableArchivesFailAtOnceAndStayUntouched) {
         const long rssBefore = PeakRssKiB();
         const LoadOutcome out = GuardedLoad(path);
         EXPECT_TRUE(out.finished) << "the load blocked";
-        EXPECT_FALSE(out.result);
+        EXPECT_EQ(out.status, LoadStatus::ArchiveUnreadable);
         EXPECT_EQ(out.treeItems, 0u);
         EXPECT_EQ(out.messages, 0u) << "the core shows no message; the caller words it";
-        EXPECT_EQ(out.text, "") << "nothing is written before the table is in hand";
-        EXPECT_TRUE(out.documentEmpty);
+        EXPECT_EQ(out.text, "") << "the writer is not begun before the table is in hand";
         EXPECT_LT(PeakRssKiB() - rssBefore, 256 * 1024) << "memory was committed for the file";
         EXPECT_TRUE(EntryState::Of(path, false) == before) << "the path was changed";
         EXPECT_EQ(Listing(dir.path()), listing) << "something was created beside the archive";
@@ -170,7 +169,9 @@ TEST(ArchiveErrorPathTest, UnreadableArchiveIsRefused) {
             if (::access(path.c_str(), R_OK) == 0) return 77;  // permissions do not apply here
             RecordingDialog dialog;
             std::FILE* text = std::tmpfile();
-            const bool loaded = LoadRecipeTable(dialog, path, text, nullptr);
+            TextExport writer(text);
+            const bool loaded = static_cast<bool>(LoadRecipeTable(dialog, path, &writer));
+            writer.End();
             const bool wrote = std::ftell(text) != 0;
             std::fclose(text);
             return loaded || wrote || dialog.tree.size() != 0 ? 1 : 0;
@@ -215,9 +216,12 @@ TEST(ArchiveErrorPathTest, ArchiveIsNeverWrittenOrTouched) {
         for (const bool debug : {false, true}) {
             RecordingDialog dialog(false, debug);
             std::FILE* text = std::tmpfile();
-            TiXmlDocument document;
-            EXPECT_EQ(LoadRecipeTable(dialog, dir / "ifd.mpk", text, &document), c.loads);
-            EXPECT_EQ(LoadRecipeTable(dialog, dir / "ifd.mpk", nullptr, nullptr), c.loads);
+            TextExport textExport(text);
+            XmlDocumentWriter xmlExport(text);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &textExport)), c.loads);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &xmlExport)), c.loads);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", nullptr)), c.loads);
+            textExport.End();
             std::fclose(text);
         }
         EXPECT_TRUE(EntryState::Of(dir / "ifd.mpk") == before);

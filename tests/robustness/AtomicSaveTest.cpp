@@ -1,4 +1,4 @@
-// An XML export replaces its target whole or not at all. Whatever makes a
+// An export replaces its target whole or not at all. Whatever makes a
 // save fail (a read-only folder, a folder where the file should be, a missing
 // folder, a disk that fills up half way), the previous good export stays as
 // it was and no temporary file is left beside it; a save that succeeds leaves
@@ -6,6 +6,7 @@
 
 #include "Isolation.h"
 #include "TempDir.h"
+#include "export/OutputFile.h"
 #include "export/XmlExport.h"
 #include "fixtures/MpakWriter.h"
 
@@ -263,4 +264,43 @@ TEST(AtomicSaveTest, LinkToAnExportIsFollowed) {
     EXPECT_EQ(EntryState::Of(dir / "exports/real.xml").bytes, Expected(document));
     EXPECT_EQ(Listing(dir.path()), (std::set<std::string>{"exports", "recipes.xml"}));
     EXPECT_EQ(Listing(dir / "exports"), std::set<std::string>{"real.xml"});
+}
+
+// An output that is not committed leaves nothing behind and the target as it
+// was; a writer that needs a regular file is refused any other node.
+TEST(AtomicSaveTest, UncommittedOutputAndRegularFileTargets) {
+    struct Case {
+        const char* what;
+        const char* target;  // beside the good export unless absolute
+        OutputTarget kind;
+        bool creates;
+        bool commit;
+    } cases[] = {
+        {"discarded", "recipes.xml", OutputTarget::AnyFile, true, false},
+        {"dropped without commit", "recipes.xml", OutputTarget::RegularFile, true, false},
+        {"regular file replaced", "recipes.xml", OutputTarget::RegularFile, true, true},
+        {"device refused", "/dev/null", OutputTarget::RegularFile, false, false},
+        {"device written in place", "/dev/null", OutputTarget::AnyFile, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        fx::WriteFile(dir / "recipes.xml", fx::Bytes(kGood, kGood + sizeof kGood - 1));
+        const std::string target = c.target[0] == '/' ? std::string(c.target) : dir / c.target;
+        {
+            OutputFile output(target, c.kind);
+            ASSERT_EQ(output.Create(), c.creates);
+            if (!c.creates) continue;
+            EXPECT_EQ(output.path() == target, c.target[0] == '/') << "only a device is written in place";
+            std::fputs("new", output.file());
+            if (c.commit) {
+                EXPECT_TRUE(output.Commit());
+            } else if (std::string(c.what) == "discarded") {
+                output.Discard();
+            }
+        }
+        const bool replaced = c.commit && c.target[0] != '/';
+        EXPECT_EQ(EntryState::Of(dir / "recipes.xml").bytes, replaced ? std::string("new") : std::string(kGood));
+        EXPECT_EQ(Listing(dir.path()), std::set<std::string>{"recipes.xml"});
+    }
 }

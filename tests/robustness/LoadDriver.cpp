@@ -1,5 +1,5 @@
-// One export through the core alone, the way the command-line job does it,
-// for runs under a memory checker without the application shell:
+// One export through the core and the shell's export step, the way the
+// command-line job does it, for runs under a memory checker without the job:
 //
 //   load_driver [-debug] [-english] ARCHIVE OUTPUT
 //
@@ -7,11 +7,8 @@
 // Messages go to standard error. Exit status 0 when the table was loaded and
 // the output written, 1 otherwise.
 
-#include "export/LoadRecipeTable.h"
+#include "app/ExportFile.h"
 #include "export/RecipeTree.h"
-#include "export/XmlExport.h"
-
-#include <tinyxml.h>
 
 #include <cstdio>
 #include <cstring>
@@ -37,13 +34,6 @@ private:
     bool english_, debug_;
 };
 
-bool EndsWithXml(const std::string& path) {
-    if (path.size() < 4) return false;
-    std::string tail = path.substr(path.size() - 4);
-    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    return tail == ".xml";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,23 +50,7 @@ int main(int argc, char** argv) {
     const std::string archive = argv[i], output = argv[i + 1];
     DriverDialog dialog(english, debug);
 
-    if (EndsWithXml(output)) {
-        TiXmlDocument document;
-        if (!LoadRecipeTable(dialog, archive, nullptr, &document)) return 1;
-        if (!SaveXmlDocument(document, output)) {
-            std::fprintf(stderr, "load_driver: can't write file\n");
-            return 1;
-        }
-        return 0;
-    }
-    std::FILE* text = std::fopen(output.c_str(), "wb");
-    if (text == nullptr) {
-        std::fprintf(stderr, "load_driver: can't write file\n");
-        return 1;
-    }
-    const bool loaded = LoadRecipeTable(dialog, archive, text, nullptr);
-    bool written = std::fflush(text) == 0 && std::ferror(text) == 0;
-    written = std::fclose(text) == 0 && written;
-    if (!written) std::fprintf(stderr, "load_driver: can't write file\n");
-    return loaded && written ? 0 : 1;
+    const ExportOutcome outcome = ExportRecipeTable(dialog, archive, output, ExportFormatForPath(output));
+    if (!outcome.created || (outcome.load && !outcome.written)) std::fprintf(stderr, "load_driver: can't write file\n");
+    return outcome.load && outcome.written ? 0 : 1;
 }
