@@ -15,13 +15,18 @@ private:
     std::span<RecipeSink* const> sinks_;
 };
 
-ResolvedPattern Resolve(const RecipeTableView& table, const PatternRecord& record, Language language) {
+ResolvedPattern Resolve(const RecipeTableView& table, const PatternRecord& record, std::uint16_t index,
+                        std::size_t position, Language language) {
     ResolvedPattern pattern;
     pattern.record = &record;
+    pattern.index = index;
+    pattern.position = static_cast<std::uint8_t>(position);
     pattern.name = table.PatternName(record, language);
-    for (const IngredientSlot& slot : record.slots) {
+    for (std::size_t k = 0; k < kIngredientSlots; ++k) {
+        const IngredientSlot& slot = record.slots[k];
         if (slot.quantity == 0) continue;
         ResolvedIngredient& ingredient = pattern.ingredients[pattern.ingredientCount++];
+        ingredient.slot = static_cast<std::uint8_t>(k);
         ingredient.quantity = slot.quantity;
         ingredient.material = slot.material;
         ingredient.text = table.String(slot.name);
@@ -63,7 +68,7 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
                     const auto record = table.Pattern(*realm, patternIndex);
                     if (!record) continue;
                     if (options.hideAbove2000 && record->skill > kHiddenSkillAbove) continue;
-                    const ResolvedPattern pattern = Resolve(table, *record, options.language);
+                    const ResolvedPattern pattern = Resolve(table, *record, patternIndex, p, options.language);
                     sinks.Each([&](RecipeSink& sink) { sink.Pattern(pattern); });
                 }
             }

@@ -25,6 +25,7 @@ struct WalkOptions {
 };
 
 struct ResolvedIngredient {
+    std::uint8_t slot = 0;  // place in the pattern record, 0..7
     std::uint16_t quantity = 0;
     std::uint16_t material = 0;  // 0: none
     std::string_view text;       // the slot's own string
@@ -33,6 +34,8 @@ struct ResolvedIngredient {
 
 struct ResolvedPattern {
     const PatternRecord* record = nullptr;
+    std::uint16_t index = 0;    // the record's index in its realm's pattern table
+    std::uint8_t position = 0;  // the place in its category's pattern list, 0..49
     NameText name;
     std::array<ResolvedIngredient, kIngredientSlots> ingredients{};
     std::size_t ingredientCount = 0;  // filled slots, in slot order

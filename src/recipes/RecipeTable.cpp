@@ -83,6 +83,7 @@ std::optional<SkillRecord> RecipeTableView::Skill(const RealmEntry& realm, std::
     skill.data2 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 2, layout_.skillDataWidth));
     skill.data3 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 4, layout_.skillDataWidth));
     skill.name = record->U16le(layout_.skillNameOffset);
+    skill.slot = static_cast<std::uint8_t>(slot);
     skill.categories = *record->Sub(layout_.skillCategoriesOffset, 2 * kCategoryPositions);
     return skill;
 }

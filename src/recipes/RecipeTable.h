@@ -108,6 +108,7 @@ VersionRule VersionRuleFor(std::uint32_t version);
 struct SkillRecord {
     std::uint16_t data1 = 0, data2 = 0, data3 = 0;
     std::uint16_t name = 0;
+    std::uint8_t slot = 0;  // the record's place in its realm's skill table, 0..18
     ByteView categories;  // exactly 200 u16 entries
     std::uint16_t Category(std::size_t position) const { return categories.U16le(2 * std::uint64_t{position}); }
 };
