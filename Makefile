@@ -3,7 +3,7 @@
 
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
             libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
-            rapidjson-dev
+            libsqlite3-dev rapidjson-dev
 JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan

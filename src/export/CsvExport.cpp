@@ -1,0 +1,114 @@
+#include "export/CsvExport.h"
+
+#include "recipes/Cp1252.h"
+#include "recipes/Decimal.h"
+
+namespace artisanscope {
+namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool NeedsQuotes(std::string_view text) { return text.find_first_of(",\"\r\n") != std::string_view::npos; }
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view text) {
+    if (!NeedsQuotes(text)) {
+        AppendCp1252AsUtf8(out, text);
+        return;
+    }
+    out += '"';
+    std::size_t start = 0;
+    for (std::size_t quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"', start)) {
+        AppendCp1252AsUtf8(out, text.substr(start, quote + 1 - start));
+        out += '"';
+        start = quote + 1;
+    }
+    AppendCp1252AsUtf8(out, text.substr(start));
+    out += '"';
+}
+
+void CsvExport::Begin(const ExportStart& start) {
+    debug_ = start.debugColumns;
+    std::string& out = out_.buffer();
+    out += kUtf8ByteOrderMark;
+    out += kCsvHeader;
+    if (debug_) out += kCsvDebugHeader;
+    out += kLineEnd;
+}
+
+void CsvExport::Realm(std::size_t, std::string_view name) {
+    realm_.clear();
+    AppendCsvField(realm_, name);
+    realm_ += ',';
+}
+
+void CsvExport::Skill(const SkillRecord& skill, std::string_view name) {
+    skill_.clear();
+    AppendCsvField(skill_, name);
+    skill_ += ',';
+    skillData_.clear();
+    for (const std::uint16_t value : {skill.data1, skill.data2, skill.data3}) {
+        skillData_ += ',';
+        AppendDecimal(skillData_, value);
+    }
+}
+
+void CsvExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+    rowStart_ = realm_;
+    rowStart_ += skill_;
+    AppendCsvField(rowStart_, name);
+    rowStart_ += ',';
+}
+
+// Every row of a pattern shares its first five columns and, in debug mode,
+// its last seven; only the ingredient columns between them differ.
+void CsvExport::Pattern(const ResolvedPattern& pattern) {
+    const PatternRecord& record = *pattern.record;
+    patternStart_ = rowStart_;
+    AppendCsvField(patternStart_, pattern.name.view());
+    patternStart_ += ',';
+    AppendDecimal(patternStart_, record.skill);
+    patternStart_ += ',';
+
+    patternEnd_.clear();
+    if (debug_) {
+        patternEnd_ += skillData_;
+        for (const std::uint16_t value : {record.data1, record.data2, record.data3, record.data5}) {
+            patternEnd_ += ',';
+            AppendDecimal(patternEnd_, value);
+        }
+    }
+    patternEnd_ += kLineEnd;
+
+    std::string& out = out_.buffer();
+    if (pattern.ingredientCount == 0) {
+        out += patternStart_;
+        out += ",,,,";
+        out += patternEnd_;
+    }
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        out += patternStart_;
+        AppendDecimal(out, ingredient.slot + 1u);
+        out += ',';
+        AppendDecimal(out, ingredient.quantity);
+        out += ',';
+        if (ingredient.material == 0) {
+            out += ',';
+            AppendCsvField(out, ingredient.text);
+            out += ',';
+        } else {
+            AppendCsvField(out, ingredient.text);
+            out += ',';
+            AppendCsvField(out, ingredient.materialName.view());
+            out += ',';
+            AppendDecimal(out, ingredient.material);
+        }
+        out += patternEnd_;
+    }
+    out_.Written();
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,277 @@
+#include "export/SqliteExport.h"
+
+#include "recipes/Cp1252.h"
+
+#include <sqlite3.h>
+
+#include <optional>
+#include <set>
+#include <vector>
+
+namespace artisanscope {
+namespace {
+
+// The CSV export's columns over the tables, in its row order: skills by id
+// (walk order), then the positions of the two lists, then the slot.
+constexpr std::string_view kRecipesViewStart = R"(
+CREATE VIEW recipes AS SELECT
+  realms.name AS realm, skills.name AS skill, categories.name AS category, patterns.name AS pattern,
+  patterns.skill_level AS skill_level, ingredients.slot AS slot, ingredients.quantity AS quantity,
+  ingredients.unit AS unit, ingredients.name AS ingredient, ingredients.material_id AS material_id)";
+constexpr std::string_view kRecipesViewDebugColumns = R"(,
+  skills.data1 AS skill_data1, skills.data2 AS skill_data2, skills.data3 AS skill_data3,
+  patterns.data1 AS pattern_data1, patterns.data2 AS pattern_data2, patterns.data3 AS pattern_data3,
+  patterns.data5 AS pattern_data5)";
+constexpr std::string_view kRecipesViewEnd = R"(
+FROM skills
+  JOIN realms ON realms.id = skills.realm
+  JOIN skill_categories ON skill_categories.skill = skills.id
+  JOIN categories ON categories.id = skill_categories.category
+  JOIN category_patterns ON category_patterns.category = categories.id
+  JOIN patterns ON patterns.id = category_patterns.pattern
+  LEFT JOIN ingredients ON ingredients.pattern = patterns.id
+ORDER BY skills.id, skill_categories.position, category_patterns.position, ingredients.slot;
+)";
+
+// Index values are u16 in the table: one slot per possible index.
+constexpr std::size_t kIndexSlots = 65536;
+constexpr std::uint32_t kFirstMaterialId = 1;
+
+// One prepared statement. Text parameters are converted from code page 1252
+// into buffers of the statement's own, which stay put until the step.
+class Statement {
+public:
+    Statement(sqlite3* db, std::string_view sql, bool& ok) : ok_(ok) {
+        if (ok_ && sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &statement_, nullptr) != SQLITE_OK) {
+            ok_ = false;
+        }
+        if (statement_ != nullptr) texts_.resize(static_cast<std::size_t>(sqlite3_bind_parameter_count(statement_)) + 1);
+    }
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& Int(int column, std::int64_t value) {
+        if (ok_ && sqlite3_bind_int64(statement_, column, value) != SQLITE_OK) ok_ = false;
+        return *this;
+    }
+    // NULL unless present.
+    Statement& MaybeInt(int column, bool present, std::int64_t value) {
+        if (present) return Int(column, value);
+        if (ok_ && sqlite3_bind_null(statement_, column) != SQLITE_OK) ok_ = false;
+        return *this;
+    }
+    Statement& Utf8(int column, std::string_view utf8) {
+        if (ok_ && sqlite3_bind_text64(statement_, column, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8) !=
+                       SQLITE_OK) {
+            ok_ = false;
+        }
+        return *this;
+    }
+    Statement& Text(int column, std::string_view cp1252) {
+        if (!ok_) return *this;
+        std::string& text = texts_[static_cast<std::size_t>(column)];
+        text.clear();
+        AppendCp1252AsUtf8(text, cp1252);
+        return Utf8(column, text);
+    }
+    Statement& MaybeText(int column, bool present, std::string_view cp1252) {
+        if (present) return Text(column, cp1252);
+        if (ok_ && sqlite3_bind_null(statement_, column) != SQLITE_OK) ok_ = false;
+        return *this;
+    }
+    void Run() {
+        if (!ok_) return;
+        if (sqlite3_step(statement_) != SQLITE_DONE) ok_ = false;
+        sqlite3_reset(statement_);
+    }
+
+private:
+    bool& ok_;
+    sqlite3_stmt* statement_ = nullptr;
+    std::vector<std::string> texts_;  // by parameter number
+};
+
+}  // namespace
+
+struct SqliteExport::Database {
+    Database(std::string databasePath, std::string_view generatorName)
+        : path(std::move(databasePath)), generator(generatorName) {}
+    ~Database() { Close(); }
+
+    void Exec(std::string_view sql) {
+        if (ok && sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) ok = false;
+    }
+    void Prepare() {
+        meta.emplace(db, "INSERT INTO meta(key, value) VALUES(?1, ?2)", ok);
+        material.emplace(db, "INSERT INTO materials(id, name_de, name_en) VALUES(?1, ?2, ?3)", ok);
+        realm.emplace(db, "INSERT INTO realms(id, name) VALUES(?1, ?2)", ok);
+        skill.emplace(db, "INSERT INTO skills(id, realm, slot, name, data1, data2, data3) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)", ok);
+        category.emplace(db, "INSERT INTO categories(id, realm, table_index, name) VALUES(?1, ?2, ?3, ?4)", ok);
+        skillCategory.emplace(db, "INSERT INTO skill_categories(skill, position, category) VALUES(?1, ?2, ?3)", ok);
+        pattern.emplace(db,
+                        "INSERT INTO patterns(id, realm, table_index, name, skill_level, material_id, "
+                        "data1, data2, data3, data5) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
+                        ok);
+        categoryPattern.emplace(db, "INSERT INTO category_patterns(category, position, pattern) VALUES(?1, ?2, ?3)", ok);
+        ingredient.emplace(db,
+                           "INSERT INTO ingredients(pattern, slot, quantity, unit, name, material_id) "
+                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
+                           ok);
+    }
+    void Material(std::uint32_t id) {
+        material->Int(1, id)
+            .Text(2, MaterialName(Language::German, id).view())
+            .Text(3, MaterialName(Language::English, id).view())
+            .Run();
+    }
+    // Every statement is finalised before the connection is closed.
+    void Close() {
+        for (auto* s : {&meta, &material, &realm, &skill, &category, &skillCategory, &pattern, &categoryPattern,
+                        &ingredient}) {
+            s->reset();
+        }
+        if (db != nullptr && sqlite3_close(db) != SQLITE_OK) ok = false;
+        db = nullptr;
+    }
+
+    std::string path;
+    std::string generator;
+    sqlite3* db = nullptr;
+    bool ok = true;
+    bool debug = false;
+    std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern,
+        ingredient;
+
+    std::int64_t realmId = 0;
+    std::int64_t skillId = 0, lastSkillId = 0;
+    std::int64_t categoryId = 0, lastCategoryId = 0;
+    std::int64_t lastPatternId = 0;
+    bool categoryIsNew = false;  // its pattern list is stored the first time it is shown
+    // Row id by table index within the current realm; 0 = not stored yet.
+    std::vector<std::int64_t> categoryIds, patternIds;
+    std::set<std::uint32_t> materialsBeyondTable;
+};
+
+SqliteExport::SqliteExport(std::string path, std::string_view generator)
+    : db_(std::make_unique<Database>(std::move(path), generator)) {}
+
+SqliteExport::~SqliteExport() = default;
+
+void SqliteExport::Begin(const ExportStart& start) {
+    Database& d = *db_;
+    d.debug = start.debugColumns;
+    if (sqlite3_open_v2(d.path.c_str(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        d.ok = false;
+        return;
+    }
+    // The file is a temporary one that is put in place only when complete,
+    // so no rollback journal and no syncing of SQLite's own.
+    d.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;");
+    d.Exec("BEGIN");
+    d.Exec(kSqliteSchema);
+    std::string view(kRecipesViewStart);
+    if (d.debug) view += kRecipesViewDebugColumns;
+    view += kRecipesViewEnd;
+    d.Exec(view);
+    d.Prepare();
+    if (!d.ok) return;
+
+    d.meta->Utf8(1, "generator").Utf8(2, d.generator).Run();
+    d.meta->Utf8(1, "table_version").Int(2, start.tableVersion).Run();
+    d.meta->Utf8(1, "language").Utf8(2, start.language == Language::English ? "en" : "de").Run();
+    d.meta->Utf8(1, "debug").Int(2, d.debug ? 1 : 0).Run();
+    for (std::uint32_t id = kFirstMaterialId; id < kMaterialIdsPerLanguage; ++id) d.Material(id);
+    d.categoryIds.assign(kIndexSlots, 0);
+    d.patternIds.assign(kIndexSlots, 0);
+}
+
+void SqliteExport::Realm(std::size_t realm, std::string_view name) {
+    Database& d = *db_;
+    if (!d.ok) return;
+    d.realmId = static_cast<std::int64_t>(realm);
+    d.realm->Int(1, d.realmId).Text(2, name).Run();
+    std::fill(d.categoryIds.begin(), d.categoryIds.end(), 0);
+    std::fill(d.patternIds.begin(), d.patternIds.end(), 0);
+}
+
+void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
+    Database& d = *db_;
+    if (!d.ok) return;
+    d.skillId = ++d.lastSkillId;
+    d.skill->Int(1, d.skillId)
+        .Int(2, d.realmId)
+        .Int(3, skill.slot + 1)
+        .Text(4, name)
+        .MaybeInt(5, d.debug, skill.data1)
+        .MaybeInt(6, d.debug, skill.data2)
+        .MaybeInt(7, d.debug, skill.data3)
+        .Run();
+}
+
+void SqliteExport::Category(std::size_t position, std::uint32_t index, std::string_view name) {
+    Database& d = *db_;
+    if (!d.ok || index >= kIndexSlots) return;
+    std::int64_t& id = d.categoryIds[index];
+    d.categoryIsNew = id == 0;
+    if (d.categoryIsNew) {
+        id = ++d.lastCategoryId;
+        d.category->Int(1, id).Int(2, d.realmId).Int(3, index).Text(4, name).Run();
+    }
+    d.categoryId = id;
+    d.skillCategory->Int(1, d.skillId).Int(2, static_cast<std::int64_t>(position)).Int(3, id).Run();
+}
+
+void SqliteExport::Pattern(const ResolvedPattern& pattern) {
+    Database& d = *db_;
+    if (!d.ok) return;
+    std::int64_t& id = d.patternIds[pattern.index];
+    if (id == 0) {
+        id = ++d.lastPatternId;
+        const PatternRecord& record = *pattern.record;
+        if (record.material >= kMaterialIdsPerLanguage) d.materialsBeyondTable.insert(record.material);
+        d.pattern->Int(1, id)
+            .Int(2, d.realmId)
+            .Int(3, pattern.index)
+            .Text(4, pattern.name.view())
+            .Int(5, record.skill)
+            .MaybeInt(6, record.material != 0, record.material)
+            .MaybeInt(7, d.debug, record.data1)
+            .MaybeInt(8, d.debug, record.data2)
+            .MaybeInt(9, d.debug, record.data3)
+            .MaybeInt(10, d.debug, record.data5)
+            .Run();
+        for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+            const ResolvedIngredient& ingredient = pattern.ingredients[k];
+            const bool hasMaterial = ingredient.material != 0;
+            if (ingredient.material >= kMaterialIdsPerLanguage) d.materialsBeyondTable.insert(ingredient.material);
+            d.ingredient->Int(1, id)
+                .Int(2, ingredient.slot + 1)
+                .Int(3, ingredient.quantity)
+                .MaybeText(4, hasMaterial, ingredient.text)
+                .Text(5, hasMaterial ? ingredient.materialName.view() : ingredient.text)
+                .MaybeInt(6, hasMaterial, ingredient.material)
+                .Run();
+        }
+    }
+    if (d.categoryIsNew) {
+        d.categoryPattern->Int(1, d.categoryId).Int(2, pattern.position).Int(3, id).Run();
+    }
+}
+
+void SqliteExport::End() {
+    Database& d = *db_;
+    if (d.db == nullptr) return;
+    // Ids without a name entry are named by their number, so that every
+    // material_id has its row.
+    for (const std::uint32_t id : d.materialsBeyondTable) d.Material(id);
+    d.Exec(kSqliteIndexes);
+    d.Exec("COMMIT");
+    d.Close();
+}
+
+bool SqliteExport::Ok() const { return db_->ok; }
+
+}  // namespace artisanscope

@@ -1,0 +1,413 @@
+// The CSV, JSON and SQLite exports, driven by the walk over fixture tables
+// and read back with a CSV reader, RapidJSON's parser and SQLite's C API.
+
+#include "FormatReaders.h"
+#include "TempDir.h"
+#include "export/CsvExport.h"
+#include "export/JsonExport.h"
+#include "export/SqliteExport.h"
+#include "export/TextExport.h"
+#include "fixtures/TableWriter.h"
+#include "recipes/Cp1252.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace artisanscope;
+using namespace artisanscope::fixtures;
+using namespace artisanscope::testing;
+
+namespace {
+
+constexpr const char* kGenerator = "Artisanscope 1.1.0.0";
+
+struct Mode {
+    bool english = false;
+    bool debug = false;
+};
+
+struct Exported {
+    std::string csv, json, text;
+    std::string database;  // path
+    bool csvOk = false, jsonOk = false, sqliteOk = false;
+};
+
+std::string ReadBack(std::FILE* file) {
+    std::string out;
+    std::fflush(file);
+    std::rewind(file);
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out.append(buffer, n);
+    std::fclose(file);
+    return out;
+}
+
+// One walk over the table into the three writers and the semicolon text, as
+// the load does it: debug values only for version 102 and above, the 2000
+// rule outside debug mode there.
+Exported ExportAll(const TableSpec& spec, Mode mode, const TempDir& dir) {
+    const Bytes image = WriteRecipeTable(spec);
+    const bool legacy = spec.version < kCurrentTableVersion;
+    const RecipeTableView table(ByteView(image), legacy ? kLayout101 : kLayout102);
+    const Language language = mode.english ? Language::English : Language::German;
+    const bool debugColumns = mode.debug && !legacy;
+    const ExportStart start{spec.version, language, mode.debug, debugColumns};
+
+    Exported out;
+    out.database = dir / "out.sqlite";
+    std::FILE* csvFile = std::tmpfile();
+    std::FILE* jsonFile = std::tmpfile();
+    std::FILE* textFile = std::tmpfile();
+    {
+        CsvExport csv(csvFile);
+        JsonExport json(jsonFile, kGenerator);
+        SqliteExport sqlite(out.database, kGenerator);
+        TextExport text(textFile, debugColumns);
+        ExportWriter* writers[] = {&csv, &json, &sqlite};
+        for (ExportWriter* w : writers) w->Begin(start);
+        RecipeSink* sinks[] = {&csv, &json, &sqlite, &text};
+        WalkRecipes(table, WalkOptions{language, debugColumns, !legacy && !mode.debug}, sinks);
+        for (ExportWriter* w : writers) w->End();
+        out.csvOk = csv.Ok();
+        out.jsonOk = json.Ok();
+        out.sqliteOk = sqlite.Ok();
+    }
+    out.csv = ReadBack(csvFile);
+    out.json = ReadBack(jsonFile);
+    out.text = ReadBack(textFile);
+    return out;
+}
+
+// The recipe of the examples: skill S (data 1 2 3) with category K at
+// position 0; K holds pattern P (skill 150, data 4 5 6, data5 7) with slot T
+// x2 of material 8 and slot U x1 without material.
+TableSpec ExampleTable() {
+    TableSpec spec;
+    RealmSpec& albion = spec.realms[0];
+    PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+    p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
+    const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {albion.AddPattern(p)}});
+    albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
+    return spec;
+}
+
+// Everything the formats must carry: names holding a comma, a quote, ";",
+// CR LF, umlauts and an undefined code page byte; a category listed by two
+// skills and twice by one; a pattern listed twice; a pattern without filled
+// slots; a hidden pattern; an illegal category index; a material-named
+// pattern; materials without a name and beyond the name table; an empty realm
+// and an empty skill slot in front of a filled one.
+TableSpec RichTable(std::uint32_t version = 102) {
+    TableSpec spec;
+    spec.version = version;
+    RealmSpec& albion = spec.realms[0];
+    PatternSpec sword{.name = "Schwert, \"lang\"; scharf", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150,
+                      .lvl = 10, .data5 = 7};
+    sword.slots = {{.name = "Barren", .quantity = 2, .material = 8},
+                   {.name = "", .quantity = 0, .material = 9},
+                   {.name = "Griff; Leder", .quantity = 1},
+                   {.name = "Klinge", .quantity = 3, .material = 3}};
+    PatternSpec bare{.name = "Leer", .skill = 2000, .data5 = 65535};
+    PatternSpec secret{.name = "Geheim", .skill = 2001};
+    secret.slots = {{.name = "Stoff", .quantity = 65535, .material = 300}};
+    PatternSpec named{.name = "ignored", .material = 22, .skill = 40};
+    named.slots = {{.name = "", .quantity = 1, .material = 50}};
+    const std::uint16_t s1 = albion.AddPattern(sword), s2 = albion.AddPattern(bare), s3 = albion.AddPattern(secret),
+                        s4 = albion.AddPattern(named);
+    const std::uint16_t k1 = albion.AddCategory({.name = "Waffen, schwer", .patterns = {0, s1, s2, s3, s1}});
+    const std::uint16_t k2 = albion.AddCategory({.name = "R\xFCstung \x80\x81", .patterns = {s4}});
+    const std::uint16_t illegal = static_cast<std::uint16_t>(albion.categories.size());
+    albion.skills = {{.name = ""},
+                     {.name = "Waffenschmied", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k1, illegal, 0, k2}},
+                     {.name = "Zweiter \"Schmied\"", .data1 = 65535, .categories = {k2, k1, k2}}};
+    RealmSpec& hibernia = spec.realms[2];
+    PatternSpec line{.name = "Zeile\r\nzwei", .skill = 1};
+    line.slots = {{.name = "a\nb", .quantity = 4}};
+    const std::uint16_t k3 = hibernia.AddCategory({.name = "Cr\rLf", .patterns = {hibernia.AddPattern(line)}});
+    hibernia.skills = {{.name = "Skill", .categories = {k3}}};
+    return spec;
+}
+
+FormatRows CsvBody(const std::string& csv, FormatRow* header = nullptr) {
+    EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8 byte-order mark";
+    FormatRows rows = ParseCsv(csv.substr(3));
+    if (rows.empty()) return rows;
+    if (header != nullptr) *header = rows.front();
+    rows.erase(rows.begin());
+    return rows;
+}
+
+rapidjson::Document ParseJson(const std::string& json) {
+    rapidjson::Document document;
+    document.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str());
+    EXPECT_FALSE(document.HasParseError()) << "JSON error " << document.GetParseError() << " at "
+                                           << document.GetErrorOffset();
+    return document;
+}
+
+// The semicolon text lines that the CSV rows describe, in code page 1252
+// turned into UTF-8: one line per pattern, which starts at a row whose slot
+// is empty or not above the slot of the row before.
+std::vector<std::string> TextLinesFromCsv(const FormatRows& rows, bool debug) {
+    std::vector<std::string> lines;
+    int lastSlot = 0;  // 0: the row before ended its pattern
+    for (const FormatRow& row : rows) {
+        const int slot = row[5].empty() ? 0 : std::stoi(row[5]);
+        if (slot == 0 || lastSlot == 0 || slot <= lastSlot) {
+            lines.push_back(row[0] + ";" + row[1] + ";" + row[2] + ";" + row[3] + ";" + row[4]);
+            if (debug) {
+                for (std::size_t c = 10; c < 17; ++c) lines.back() += ";" + row[c];
+            }
+        }
+        if (slot != 0) lines.back() += ";" + row[6] + ";" + row[7] + ";" + row[8];
+        lastSlot = slot;
+    }
+    return lines;
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    const std::string utf8 = Cp1252ToUtf8(text);
+    std::size_t start = 0;
+    for (std::size_t end; (end = utf8.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(utf8.substr(start, end - start));
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(FormatExportTest, CsvFieldQuoting) {
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"", ""},
+        {"plain text", "plain text"},
+        {"semi;colon", "semi;colon"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"\"", "\"\"\"\""},
+        {"cr\rhere", "\"cr\rhere\""},
+        {"lf\nhere", "\"lf\nhere\""},
+        {"Gepr\xE4gt", "Gepr\xC3\xA4gt"},
+        {"\x80 \x81 \x9F \xFF", "\xE2\x82\xAC \xEF\xBF\xBD \xC5\xB8 \xC3\xBF"},
+        {"\xE4,\"\xF6\"", "\"\xC3\xA4,\"\"\xC3\xB6\"\"\""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x";
+        AppendCsvField(out, c.in);
+        EXPECT_EQ(out, "x" + c.out) << c.in;
+    }
+}
+
+TEST(FormatExportTest, CsvExampleInBothModes) {
+    TempDir dir;
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(ExportAll(ExampleTable(), {}, dir).csv,
+              bom + std::string(kCsvHeader) + "\r\n" + "Albion,S,K,P,150,1,2,T,Eisen,8\r\n" +
+                  "Albion,S,K,P,150,2,1,,U,\r\n");
+    TempDir dir2;
+    EXPECT_EQ(ExportAll(ExampleTable(), {.english = true, .debug = true}, dir2).csv,
+              bom + std::string(kCsvHeader) + std::string(kCsvDebugHeader) + "\r\n" +
+                  "Albion,S,K,P,150,1,2,T,Iron,8,1,2,3,4,5,6,7\r\n" + "Albion,S,K,P,150,2,1,,U,,1,2,3,4,5,6,7\r\n");
+}
+
+TEST(FormatExportTest, JsonExampleText) {
+    TempDir dir;
+    const std::string json = ExportAll(ExampleTable(), {.debug = true}, dir).json;
+    EXPECT_EQ(json, R"({
+  "generator": "Artisanscope 1.1.0.0",
+  "table_version": 102,
+  "language": "de",
+  "debug": true,
+  "realms": [
+    {
+      "name": "Albion",
+      "skills": [
+        {
+          "slot": 1,
+          "name": "S",
+          "data": [
+            1,
+            2,
+            3
+          ],
+          "categories": [
+            {
+              "index": 1,
+              "name": "K",
+              "patterns": [
+                {
+                  "index": 1,
+                  "name": "P",
+                  "skill_level": 150,
+                  "data": [
+                    4,
+                    5,
+                    6,
+                    7
+                  ],
+                  "ingredients": [
+                    {
+                      "slot": 1,
+                      "quantity": 2,
+                      "unit": "T",
+                      "name": "Eisen",
+                      "material_id": 8
+                    },
+                    {
+                      "slot": 2,
+                      "quantity": 1,
+                      "unit": null,
+                      "name": "U",
+                      "material_id": null
+                    }
+                  ]
+                }
+              ]
+            }
+          ]
+        }
+      ]
+    },
+    {
+      "name": "Midgard",
+      "skills": []
+    },
+    {
+      "name": "Hibernia",
+      "skills": []
+    }
+  ]
+}
+)");
+}
+
+// The three formats and the semicolon text carry the same rows, in every
+// mode and for both table versions.
+TEST(FormatExportTest, AllFormatsAgree) {
+    for (const std::uint32_t version : {102u, 101u}) {
+        for (const bool debug : {false, true}) {
+            for (const bool english : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "version " << version << " debug " << debug << " english " << english);
+                TempDir dir;
+                const Exported e = ExportAll(RichTable(version), {.english = english, .debug = debug}, dir);
+                ASSERT_TRUE(e.csvOk && e.jsonOk && e.sqliteOk);
+                const bool debugColumns = debug && version == 102;
+
+                FormatRow header;
+                const FormatRows csv = CsvBody(e.csv, &header);
+                EXPECT_EQ(header.size(), debugColumns ? 17u : 10u);
+                std::string columns;
+                for (const std::string& name : header) columns += (columns.empty() ? "" : ",") + name;
+                EXPECT_EQ(QuerySqlite(e.database, "SELECT group_concat(name, ',') FROM pragma_table_info('recipes')"),
+                          FormatRows{{columns}});
+                const rapidjson::Document json = ParseJson(e.json);
+                EXPECT_EQ(json["table_version"].GetUint(), version);
+                EXPECT_EQ(json["debug"].GetBool(), debugColumns);
+                EXPECT_STREQ(json["language"].GetString(), english ? "en" : "de");
+                EXPECT_EQ(FlattenJson(json), csv);
+                EXPECT_EQ(QuerySqlite(e.database, "SELECT * FROM recipes"), csv);
+
+                // The text export cannot hold the CR LF inside Hibernia's
+                // names; its other lines must match.
+                std::vector<std::string> fromCsv = TextLinesFromCsv(csv, debugColumns);
+                std::vector<std::string> text = TextLines(e.text);
+                ASSERT_GE(text.size(), 2u);
+                fromCsv.pop_back();
+                text.resize(fromCsv.size());
+                EXPECT_EQ(text, fromCsv);
+
+                const bool hiddenShown = debug || version == 101;
+                EXPECT_EQ(e.csv.find("Geheim") != std::string::npos, hiddenShown);
+                EXPECT_EQ(csv.size(), hiddenShown ? 20u : 18u);
+            }
+        }
+    }
+}
+
+// Categories and patterns are stored once however often they are shown; the
+// lists keep every showing; every reference has its row.
+TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
+    for (const bool debug : {false, true}) {
+        SCOPED_TRACE(debug ? "debug" : "normal");
+        TempDir dir;
+        const Exported e = ExportAll(RichTable(), {.debug = debug}, dir);
+        const auto q = [&](const std::string& sql) { return QuerySqlite(e.database, sql); };
+        EXPECT_EQ(q("SELECT key, value FROM meta ORDER BY key"),
+                  (FormatRows{{"debug", debug ? "1" : "0"}, {"generator", kGenerator}, {"language", "de"},
+                              {"table_version", "102"}}));
+        EXPECT_EQ(q("SELECT id, name FROM realms"), (FormatRows{{"0", "Albion"}, {"1", "Midgard"}, {"2", "Hibernia"}}));
+        EXPECT_EQ(q("SELECT realm, slot, name, data1, data2, data3 FROM skills ORDER BY id"),
+                  (debug ? FormatRows{{"0", "2", "Waffenschmied", "1", "2", "3"},
+                                      {"0", "3", "Zweiter \"Schmied\"", "65535", "0", "0"}, {"2", "1", "Skill", "0", "0", "0"}}
+                         : FormatRows{{"0", "2", "Waffenschmied", "", "", ""}, {"0", "3", "Zweiter \"Schmied\"", "", "", ""},
+                                      {"2", "1", "Skill", "", "", ""}}));
+        EXPECT_EQ(q("SELECT realm, table_index, name FROM categories ORDER BY id"),
+                  (FormatRows{{"0", "1", "Waffen, schwer"}, {"0", "2", "R\xC3\xBCstung \xE2\x82\xAC\xEF\xBF\xBD"},
+                              {"2", "1", "Cr\rLf"}}));
+        EXPECT_EQ(q("SELECT skill, position, category FROM skill_categories ORDER BY skill, position"),
+                  (FormatRows{{"1", "0", "1"}, {"1", "3", "2"}, {"2", "0", "2"}, {"2", "1", "1"}, {"2", "2", "2"},
+                              {"3", "0", "3"}}));
+        EXPECT_EQ(q("SELECT count(*) FROM patterns"), FormatRows{{debug ? "5" : "4"}});
+        EXPECT_EQ(q("SELECT position, pattern FROM category_patterns WHERE category = 1 ORDER BY position"),
+                  (debug ? FormatRows{{"1", "1"}, {"2", "2"}, {"3", "3"}, {"4", "1"}}
+                         : FormatRows{{"1", "1"}, {"2", "2"}, {"4", "1"}}));
+        EXPECT_EQ(q("SELECT name, material_id, data5 FROM patterns WHERE name LIKE 'Gepr%'"),
+                  (FormatRows{{"Gepr\xC3\xA4gt", "22", debug ? "0" : ""}}));
+        EXPECT_EQ(q("SELECT slot, quantity, unit, name, material_id FROM ingredients WHERE pattern = 1"),
+                  (FormatRows{{"1", "2", "Barren", "Eisen", "8"}, {"3", "1", "", "Griff; Leder", ""},
+                              {"4", "3", "Klinge", "3", "3"}}));
+        EXPECT_EQ(q("SELECT typeof(unit) FROM ingredients WHERE pattern = 1 AND slot = 3"), FormatRows{{"null"}});
+        // Ids 1 to 255 and every id the table uses beyond them.
+        EXPECT_EQ(q("SELECT count(*), min(id), max(id) FROM materials"),
+                  (debug ? FormatRows{{"256", "1", "300"}} : FormatRows{{"255", "1", "255"}}));
+        EXPECT_EQ(q("SELECT name_de, name_en FROM materials WHERE id IN (3, 8, 22) ORDER BY id"),
+                  (FormatRows{{"3", "3"}, {"Eisen", "Iron"}, {"Gepr\xC3\xA4gt", "Embossed"}}));
+        EXPECT_TRUE(q("PRAGMA foreign_key_check").empty());
+        EXPECT_EQ(q("PRAGMA integrity_check"), FormatRows{{"ok"}});
+        EXPECT_EQ(q("SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name NOT LIKE 'sqlite_%'"),
+                  FormatRows{{"10"}});
+    }
+}
+
+// The two example queries of the README.
+TEST(FormatExportTest, SqliteExampleQueries) {
+    TempDir dir;
+    const Exported e = ExportAll(RichTable(), {}, dir);
+    EXPECT_EQ(QuerySqlite(e.database,
+                          "SELECT DISTINCT r.realm, r.skill, r.category, r.pattern, r.quantity FROM recipes r "
+                          "JOIN materials m ON m.id = r.material_id WHERE m.name_de = 'Eisen' OR m.name_en = 'Eisen'"),
+              (FormatRows{{"Albion", "Waffenschmied", "Waffen, schwer", "Schwert, \"lang\"; scharf", "2"},
+                          {"Albion", "Zweiter \"Schmied\"", "Waffen, schwer", "Schwert, \"lang\"; scharf", "2"}}));
+    EXPECT_EQ(QuerySqlite(e.database,
+                          "SELECT i.slot, i.quantity, i.unit, i.name FROM patterns p JOIN ingredients i ON i.pattern = p.id "
+                          "JOIN realms r ON r.id = p.realm WHERE r.name = 'Albion' AND p.name = 'Schwert, \"lang\"; scharf' "
+                          "ORDER BY i.slot"),
+              (FormatRows{{"1", "2", "Barren", "Eisen"}, {"3", "1", "", "Griff; Leder"}, {"4", "3", "Klinge", "3"}}));
+}
+
+// A failed write is reported by Ok(), never passed over.
+TEST(FormatExportTest, WriteFailuresAreReported) {
+    const Bytes image = WriteRecipeTable(RichTable());
+    const RecipeTableView table(ByteView(image), kLayout102);
+    const ExportStart start{102, Language::German, false, false};
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
+    TempDir dir;
+    CsvExport csv(full);
+    JsonExport json(full, kGenerator);
+    SqliteExport missingFolder(dir / "no/such/folder/out.sqlite", kGenerator);
+    ExportWriter* writers[] = {&csv, &json, &missingFolder};
+    for (ExportWriter* w : writers) w->Begin(start);
+    RecipeSink* sinks[] = {&csv, &json, &missingFolder};
+    WalkRecipes(table, WalkOptions{Language::German, false, true}, sinks);
+    for (ExportWriter* w : writers) {
+        w->End();
+        EXPECT_FALSE(w->Ok());
+    }
+    std::fclose(full);
+}
