@@ -2,7 +2,7 @@
 // and read back with a CSV reader, RapidJSON's parser and SQLite's C API.
 
 #include "FormatReaders.h"
-#include "TempDir.h"
+#include "WalkTestSupport.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
@@ -33,50 +33,41 @@ struct Exported {
     bool csvOk = false, jsonOk = false, sqliteOk = false;
 };
 
-std::string ReadBack(std::FILE* file) {
-    std::string out;
-    std::fflush(file);
-    std::rewind(file);
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) out.append(buffer, n);
-    std::fclose(file);
-    return out;
+// One load of the table into one writer, written as an export is: to a
+// temporary file beside the target, put in place only after a successful
+// load whose writer wrote everything. Returns whether the file is in place.
+template <class MakeWriter>
+bool ExportOnce(const Bytes& image, Mode mode, const std::string& target, OutputTarget kind, MakeWriter makeWriter) {
+    RecordingDialog dialog(mode.english, mode.debug);
+    OutputFile output(target, kind);
+    if (!output.Create()) return false;
+    const std::unique_ptr<ExportWriter> writer = makeWriter(output.file(), output.path());
+    MpakMember member = MpakMember::Allocate(image.size());
+    std::copy(image.begin(), image.end(), member.data());
+    const LoadResult load = LoadRecipeTableImage(dialog, std::move(member), writer.get());
+    return load && writer->Ok() && output.Commit();
 }
 
-// One walk over the table into the three writers and the semicolon text, as
-// the load does it: debug values only for version 102 and above, the 2000
-// rule outside debug mode there.
+// The table exported in the three formats and as semicolon text.
 Exported ExportAll(const TableSpec& spec, Mode mode, const TempDir& dir) {
     const Bytes image = WriteRecipeTable(spec);
-    const bool legacy = spec.version < kCurrentTableVersion;
-    const RecipeTableView table(ByteView(image), legacy ? kLayout101 : kLayout102);
-    const Language language = mode.english ? Language::English : Language::German;
-    const bool debugColumns = mode.debug && !legacy;
-    const ExportStart start{spec.version, language, mode.debug, debugColumns};
-
     Exported out;
     out.database = dir / "out.sqlite";
-    std::FILE* csvFile = std::tmpfile();
-    std::FILE* jsonFile = std::tmpfile();
-    std::FILE* textFile = std::tmpfile();
-    {
-        CsvExport csv(csvFile);
-        JsonExport json(jsonFile, kGenerator);
-        SqliteExport sqlite(out.database, kGenerator);
-        TextExport text(textFile, debugColumns);
-        ExportWriter* writers[] = {&csv, &json, &sqlite};
-        for (ExportWriter* w : writers) w->Begin(start);
-        RecipeSink* sinks[] = {&csv, &json, &sqlite, &text};
-        WalkRecipes(table, WalkOptions{language, debugColumns, !legacy && !mode.debug}, sinks);
-        for (ExportWriter* w : writers) w->End();
-        out.csvOk = csv.Ok();
-        out.jsonOk = json.Ok();
-        out.sqliteOk = sqlite.Ok();
-    }
-    out.csv = ReadBack(csvFile);
-    out.json = ReadBack(jsonFile);
-    out.text = ReadBack(textFile);
+    out.csvOk = ExportOnce(image, mode, dir / "out.csv", OutputTarget::AnyFile, [](std::FILE* file, const std::string&) {
+        return std::make_unique<CsvExport>(file);
+    });
+    out.jsonOk = ExportOnce(image, mode, dir / "out.json", OutputTarget::AnyFile, [](std::FILE* file, const std::string&) {
+        return std::make_unique<JsonExport>(file, kGenerator);
+    });
+    out.sqliteOk = ExportOnce(image, mode, out.database, OutputTarget::RegularFile, [](std::FILE*, const std::string& path) {
+        return std::make_unique<SqliteExport>(path, kGenerator);
+    });
+    ExportOnce(image, mode, dir / "out.txt", OutputTarget::AnyFile, [](std::FILE* file, const std::string&) {
+        return std::make_unique<TextExport>(file);
+    });
+    out.csv = ReadText(dir / "out.csv");
+    out.json = ReadText(dir / "out.json");
+    out.text = ReadText(dir / "out.txt");
     return out;
 }
 
@@ -170,7 +161,7 @@ std::vector<std::string> TextLinesFromCsv(const FormatRows& rows, bool debug) {
 std::vector<std::string> TextLines(const std::string& text) {
     std::vector<std::string> lines;
     const std::string utf8 = Cp1252ToUtf8(text);
-    std::size_t start = 0;
+    std::size_t start = utf8.find("\r\n") + 2;  // after the header line
     for (std::size_t end; (end = utf8.find("\r\n", start)) != std::string::npos; start = end + 2) {
         lines.push_back(utf8.substr(start, end - start));
     }
