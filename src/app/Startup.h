@@ -2,13 +2,16 @@
 // What main decides before any window system is touched: the GNU-style long
 // options of this build and whether a display exists at all.
 
+#include "app/Version.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace artisanscope {
 
-inline constexpr std::string_view kVersionText = "Artisanscope 1.1.0.0";
+// What --version prints: the program name and the project version.
+inline constexpr std::string_view kVersionText = "Artisanscope " ARTISANSCOPE_VERSION;
 
 struct LongOptions {
     bool tree = false;     // --tree: list the loaded tree on standard output
