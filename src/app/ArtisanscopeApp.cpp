@@ -4,11 +4,13 @@
 #include "platform/Prompter.h"
 #include "platform/RecipeTreeModel.h"
 
-#include <QPixmap>
+#include <QSize>
 
 #include <utility>
 
-#include "artisanscope.xpm"
+// The icon PNGs are a Qt resource in this library; registering them by name
+// keeps the linker from dropping them from a static link.
+static void RegisterIconResource() { Q_INIT_RESOURCE(artisanscope_icons); }
 
 namespace artisanscope {
 
@@ -38,6 +40,13 @@ void RunCommandLineJob(CArtisanscopeApp& app) {
     app.SetExitStatus(RunCommandLineJob(app.commandLine(), *dialog, app.jobIo()));
 }
 
-QIcon LoadAppIcon() { return QIcon(QPixmap(artisanscope_xpm)); }
+QIcon LoadAppIcon() {
+    RegisterIconResource();
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/artisanscope/icon/%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
 
 }  // namespace artisanscope

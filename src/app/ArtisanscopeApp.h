@@ -57,7 +57,7 @@ private:
 // its exit status in the application.
 void RunCommandLineJob(CArtisanscopeApp& app);
 
-// The 32 x 32 program icon.
+// The program icon at every size it is drawn in, 16 to 256 pixels.
 QIcon LoadAppIcon();
 
 }  // namespace artisanscope

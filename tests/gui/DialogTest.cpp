@@ -141,6 +141,12 @@ void DialogTest::templateControls() {
     QCOMPARE(d.windowTitle(), QStringLiteral("Artisanscope"));
     QVERIFY(h.Show());
     QVERIFY(!d.windowIcon().isNull());
+    // The window icon carries every rendered size of the program's icon.
+    const QList<QSize> iconSizes = d.windowIcon().availableSizes();
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        QVERIFY2(iconSizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+        QCOMPARE(d.windowIcon().pixmap(size, size).size(), QSize(size, size));
+    }
     QVERIFY(qobject_cast<QPushButton*>(d.GetDlgItem(main_dialog::kCloseId))->isDefault());
     // Tab order is template order and wraps round.
     d.activateWindow();
