@@ -3,14 +3,16 @@
 
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
             libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
-            libsqlite3-dev rapidjson-dev
+            libsqlite3-dev rapidjson-dev \
+            librsvg2-bin dpkg-dev fakeroot file lintian desktop-file-utils appstream \
+            man-db groff-base qt6-qpa-plugins
 JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan
 # Seconds each fuzz target runs in `make fuzz`; `make fuzz-ci` runs 30.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test test-plain test-asan run clean fuzz fuzz-ci memcheck
+.PHONY: all deps build build-asan test test-plain test-asan run clean fuzz fuzz-ci memcheck package package-check
 
 all: build
 
@@ -36,7 +38,28 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
-test: test-plain test-asan fuzz-ci
+test: test-plain test-asan fuzz-ci package-check
+
+# The Debian package artisanscope_<version>_<arch>.deb, written to this
+# folder from a build of its own: installed under /usr, with Debian's
+# hardening flags, without the tests.
+PACKAGE_BUILD := build-package
+$(PACKAGE_BUILD)/CMakeCache.txt: | deps
+	eval "$$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_CFLAGS_MAINT_STRIP=-g DEB_CXXFLAGS_MAINT_STRIP=-g \
+	         dpkg-buildflags --export=sh)" && \
+	CFLAGS="$$CFLAGS $$CPPFLAGS" CXXFLAGS="$$CXXFLAGS $$CPPFLAGS" \
+	  cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DARTISANSCOPE_TESTS=OFF
+
+package: deps $(PACKAGE_BUILD)/CMakeCache.txt
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	rm -f $(PACKAGE_BUILD)/artisanscope_*.deb artisanscope_*.deb
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	cp $(PACKAGE_BUILD)/artisanscope_*.deb .
+
+# lintian, the desktop entry, the metadata and the manual page of the built
+# package, and its executable run from an extracted copy on the sample.
+package-check: package build
+	sh tools/check-package.sh artisanscope_*.deb $(BUILD)
 
 # libFuzzer targets (clang-14, ASan + UBSan, build-fuzz/): each runs for a
 # bounded time on its seeds plus earlier finds; a crash fails with the
@@ -68,7 +91,7 @@ run: build
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) artisanscope_*.deb
 
 # Benchmarks, in build-bench/ (Release, with the desktop part for the Qt
 # model): `make bench-data` writes the bench game directories once,
