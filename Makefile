@@ -4,8 +4,8 @@
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
             libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
             libsqlite3-dev rapidjson-dev \
-            librsvg2-bin dpkg-dev fakeroot file lintian desktop-file-utils appstream \
-            man-db groff-base qt6-qpa-plugins
+            librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream \
+            man-db groff-base
 JOBS ?= 2
 BUILD := build
 ASAN_BUILD := build-asan

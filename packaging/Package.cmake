@@ -1,7 +1,7 @@
 # The Debian package, written by CPack's DEB generator (`make package`).
 # Runtime dependencies come from the installed binaries through
-# dpkg-shlibdeps; only what is loaded at run time without being linked is
-# named here.
+# dpkg-shlibdeps (the module's Qt libraries; libqt6gui6 carries the xcb
+# platform plugin itself).
 
 include(GNUInstallDirs)
 
@@ -23,9 +23,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/artisanscope/artisanscope)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The dialog's Qt needs a platform plugin (xcb, wayland), which Qt loads by
-# itself and libqt6gui6 only recommends.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 set(CPACK_STRIP_FILES ON)
 # Directories the package shares with others keep their usual modes.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
