@@ -12,10 +12,28 @@
 
 namespace artisanscope {
 namespace {
-
 constexpr std::size_t kFlushBytes = 256 * 1024;
 constexpr std::size_t kLevels = 6;
 constexpr std::size_t kAttributes = 8;
+}  // namespace
+
+// The fixed pieces of the file, each printed once by TinyXML and joined with
+// the line breaks and separators around them, so that writing an element
+// or attribute takes one or two appends.
+struct XmlStreamExport::Fragments {
+    bool valid = true;
+    std::string declaration;  // <?xml version="1.0" ... ?> and its line break
+    // A start tag up to its attributes, on a new line: after a sibling that
+    // is closed, and after the parent's start tag that still lacks its ">".
+    std::array<std::string, kLevels> openAfterSibling, openAfterStartTag;
+    std::array<std::string, kLevels> shortClose;  // " />" of an element without children
+    std::array<std::string, kLevels> closeLine;   // line break, indentation and "</Name>"
+    // A numeric attribute's text before its digits (` name="`, with the
+    // blank an element writes before each attribute) and after them.
+    std::array<std::string, kAttributes> numberBefore, numberAfter;
+};
+
+namespace {
 
 constexpr std::array<const char*, kLevels> kElementNames = {"Recipes", "Realm", "Skill", "Item", "Pattern", "Ingredient"};
 constexpr std::array<const char*, kAttributes> kAttributeNames = {"name",  "cat",   "skill", "quantity",
@@ -35,21 +53,12 @@ std::string Printed(const TiXmlBase& node, int depth) {
     return out;
 }
 
-// The fixed pieces of the file, each printed once by TinyXML.
-struct XmlFragments {
-    bool valid = true;
-    std::string declaration;                     // <?xml version="1.0" ... ?>
-    std::array<std::string, kLevels> open;       // indentation and "<Name"
-    std::array<std::string, kLevels> shortClose; // " />" of an element without children
-    std::array<std::string, kLevels> close;      // indentation and "</Name>"
-    // A numeric attribute's text around its digits: `name="` and `"`.
-    std::array<std::string, kAttributes> numberBefore, numberAfter;
-};
-
-XmlFragments PrintFragments() {
-    XmlFragments f;
+XmlStreamExport::Fragments PrintFragments() {
+    XmlStreamExport::Fragments f;
+    // The document writes a line break after each of its nodes.
     f.declaration = Printed(TiXmlDeclaration("1.0", "iso-8859-1", ""), 0);
     f.valid = !f.declaration.empty();
+    f.declaration += '\n';
     for (std::size_t level = 0; level < kLevels; ++level) {
         const int depth = static_cast<int>(level);
         // "<Name />" and "<Name>\n<child />\n</Name>" share exactly "<Name".
@@ -60,10 +69,18 @@ XmlFragments PrintFragments() {
         std::size_t common = 0;
         while (common < childless.size() && common < withChild.size() && childless[common] == withChild[common]) ++common;
         const std::size_t lastLine = withChild.rfind('\n');
-        if (common == 0 || common == childless.size() || lastLine == std::string::npos) f.valid = false;
-        f.open[level] = childless.substr(0, common);
+        if (common == 0 || common == childless.size() || lastLine == std::string::npos) {
+            f.valid = false;
+            continue;
+        }
+        // An element writes ">" to end its start tag, then a line break
+        // before each child element and before its end tag. The root starts
+        // on the line after the declaration.
+        const std::string open = childless.substr(0, common);
+        f.openAfterSibling[level] = (level == XmlStreamExport::kRootLevel ? "" : "\n") + open;
+        f.openAfterStartTag[level] = ">\n" + open;
         f.shortClose[level] = childless.substr(common);
-        f.close[level] = lastLine == std::string::npos ? std::string() : withChild.substr(lastLine + 1);
+        f.closeLine[level] = withChild.substr(lastLine);
     }
     // Numbers are printed by TinyXML with "%d": digits, which its escaping
     // leaves alone and which never make it pick the other quote.
@@ -73,40 +90,37 @@ XmlFragments PrintFragments() {
             f.valid = false;
             continue;
         }
-        f.numberBefore[a] = empty.substr(0, empty.size() - 1);
+        f.numberBefore[a] = ' ' + empty.substr(0, empty.size() - 1);
         f.numberAfter[a] = empty.substr(empty.size() - 1);
     }
     return f;
 }
 
-const XmlFragments& Fragments() {
-    static const XmlFragments fragments = PrintFragments();
-    return fragments;
-}
-
 }  // namespace
 
-// Text attributes as TinyXML's TiXmlAttribute prints them (quote choice,
-// escaping of markup, bytes below 0x20 and its "&#x" pass-through), kept in a
-// direct-mapped cache keyed by attribute and value. A hit is checked against
-// the whole value, so the cache never changes what is written; it only
-// saves printing the same name again. Memory stays bounded: a fixed number
-// of slots, and long values are printed every time instead of kept.
+// Text attributes as TinyXML's TiXmlAttribute prints them (its quote choice
+// and its escaping of markup characters and bytes below 0x20), each with the
+// blank an element writes before it, kept in a direct-mapped cache keyed by
+// attribute and value. A hit is checked against the whole value, so the
+// cache never changes what is written; it only saves printing the same name
+// again. The slot is chosen by the value's address and length, which is
+// cheap, and is right as often as names are read in place from the table or
+// the name tables. Memory stays bounded: a fixed number of slots, and long
+// values are printed every time instead of kept.
 class XmlStreamExport::PrintedAttributes {
 public:
     PrintedAttributes() : slots_(kSlots) {
         for (std::size_t a = 0; a < kAttributes; ++a) attributes_[a].SetName(kAttributeNames[a]);
     }
 
-    // Appends `name="value"` (or `name='value'`) as TinyXML prints it.
+    // Appends ` name="value"` (or ` name='value'`) as TinyXML prints it.
     void Append(Attribute attribute, std::string_view value, std::string& out) {
         if (value.size() > kLongestCached) {
             Print(attribute, value, out);
             return;
         }
         Slot& slot = slots_[SlotOf(attribute, value)];
-        if (!slot.used || slot.attribute != attribute || std::string_view(slot.value) != value) {
-            slot.used = true;
+        if (slot.attribute != attribute || std::string_view(slot.value) != value || slot.printed.empty()) {
             slot.attribute = attribute;
             slot.value.assign(value);
             slot.printed.clear();
@@ -121,15 +135,15 @@ private:
     static constexpr std::size_t kLongestCached = 128;
 
     struct Slot {
-        bool used = false;
         Attribute attribute = kName;
         std::string value;
-        std::string printed;
+        std::string printed;  // empty: never filled
     };
 
     static std::size_t SlotOf(Attribute attribute, std::string_view value) {
-        const std::uint64_t h = (std::hash<std::string_view>{}(value) + attribute) * 0x9E3779B97F4A7C15ull;
-        return static_cast<std::size_t>(h >> (64 - kSlotBits));
+        const auto address = reinterpret_cast<std::uintptr_t>(value.data());
+        const std::uint64_t key = (address ^ (std::uint64_t{value.size()} << 40) ^ (std::uint64_t{attribute} << 56));
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits));
     }
 
     void Print(Attribute attribute, std::string_view value, std::string& out) {
@@ -137,6 +151,7 @@ private:
         scratch_.assign(value.substr(0, value.find('\0')));
         TiXmlAttribute& printer = attributes_[attribute];
         printer.SetValue(scratch_);
+        out += ' ';
         printer.Print(nullptr, 0, &out);
     }
 
@@ -145,78 +160,67 @@ private:
     std::string scratch_;
 };
 
-XmlStreamExport::XmlStreamExport(std::FILE* file) : file_(file), printed_(std::make_unique<PrintedAttributes>()) {
+XmlStreamExport::XmlStreamExport(std::FILE* file)
+    : file_(file), fragments_(PrintedFragments()), printed_(std::make_unique<PrintedAttributes>()) {
     buffer_.reserve(kFlushBytes + 64 * 1024);
 }
 
 XmlStreamExport::~XmlStreamExport() = default;
+
+const XmlStreamExport::Fragments& XmlStreamExport::PrintedFragments() {
+    static const Fragments fragments = PrintFragments();
+    return fragments;
+}
 
 void XmlStreamExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
     depth_ = 0;
     startTagOpen_ = false;
     buffer_.clear();
-    const XmlFragments& f = Fragments();
-    if (!f.valid) {
+    if (!fragments_.valid) {
         failed_ = true;
         return;
     }
-    // The document prints each of its nodes followed by a line break.
-    buffer_ += f.declaration;
-    buffer_ += '\n';
+    buffer_ += fragments_.declaration;
     Open(kRootLevel);
 }
 
 void XmlStreamExport::End() {
     if (depth_ > 0) {
         CloseTo(0);
-        buffer_ += '\n';
+        buffer_ += '\n';  // the document's line break after its root
     }
     Flush();
 }
 
 bool XmlStreamExport::Ok() const { return !failed_ && file_ != nullptr && std::ferror(file_) == 0; }
 
-// Every element starts on a line of its own; the root's line follows the
-// declaration's line break.
 bool XmlStreamExport::Open(std::size_t level) {
     if (buffer_.size() >= kFlushBytes) Flush();
     CloseTo(level);
     if (depth_ != level) return false;
-    if (startTagOpen_) buffer_ += '>';
-    if (level != kRootLevel) buffer_ += '\n';
-    buffer_ += Fragments().open[level];
+    buffer_ += startTagOpen_ ? fragments_.openAfterStartTag[level] : fragments_.openAfterSibling[level];
     startTagOpen_ = true;
     ++depth_;
     return true;
 }
 
 void XmlStreamExport::CloseTo(std::size_t depth) {
-    const XmlFragments& f = Fragments();
     while (depth_ > depth) {
         --depth_;
-        if (startTagOpen_) {
-            buffer_ += f.shortClose[depth_];
-            startTagOpen_ = false;
-        } else {
-            buffer_ += '\n';
-            buffer_ += f.close[depth_];
-        }
+        buffer_ += startTagOpen_ ? fragments_.shortClose[depth_] : fragments_.closeLine[depth_];
+        startTagOpen_ = false;
     }
 }
 
-// An element prints a blank before each of its attributes.
 void XmlStreamExport::TextAttribute(Attribute attribute, std::string_view value) {
-    buffer_ += ' ';
     printed_->Append(attribute, value, buffer_);
 }
 
 void XmlStreamExport::NumberAttribute(Attribute attribute, std::uint32_t value) {
-    const XmlFragments& f = Fragments();
-    buffer_ += ' ';
-    buffer_ += f.numberBefore[attribute];
+    buffer_ += fragments_.numberBefore[attribute];
     AppendDecimal(buffer_, value);
-    buffer_ += f.numberAfter[attribute];
+    buffer_ += fragments_.numberAfter[attribute];
 }
 
 void XmlStreamExport::Realm(std::size_t, std::string_view name) {

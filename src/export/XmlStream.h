@@ -49,8 +49,12 @@ public:
     // Attributes, in the names TinyXML prints them with.
     enum Attribute : std::size_t { kName, kCat, kSkill, kQuantity, kData1, kData2, kData3, kData5 };
 
+    // The fixed texts of the file, printed once by TinyXML.
+    struct Fragments;
+
 private:
     class PrintedAttributes;
+    static const Fragments& PrintedFragments();
 
     // Starts an element at level after closing whatever is open at that
     // level or deeper; false (and nothing written) when its parent is not
@@ -62,6 +66,7 @@ private:
     void Flush();
 
     std::FILE* file_;
+    const Fragments& fragments_;
     bool debug_ = false;
     bool failed_ = false;
     // Number of open elements: 1 while only the root is open.
