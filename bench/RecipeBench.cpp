@@ -12,7 +12,7 @@
 #include "export/RecipeWalk.h"
 #include "export/TextExport.h"
 #include "export/TreeFiller.h"
-#include "export/XmlExport.h"
+#include "fixtures/XmlExport.h"
 
 #include <tinyxml.h>
 

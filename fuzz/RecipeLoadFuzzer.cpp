@@ -18,7 +18,7 @@
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
 #include "export/TextExport.h"
-#include "export/XmlExport.h"
+#include "fixtures/XmlExport.h"
 
 #include <tinyxml.h>
 

@@ -7,7 +7,7 @@
 #include "export/LoadRecipeTable.h"
 #include "export/OutputFile.h"
 #include "export/TextExport.h"
-#include "export/XmlExport.h"
+#include "export/XmlStream.h"
 #include "fixtures/TableWriter.h"
 
 #include <tinyxml.h>
@@ -100,7 +100,7 @@ inline LoadOutputs LoadImage(const fixtures::Bytes& image, const LoadOptions& op
     }
     if (options.xml) {
         result.savedXml = take(LoadOnce(image, options, [](std::FILE* file) -> std::unique_ptr<ExportWriter> {
-            return std::make_unique<XmlDocumentWriter>(file);
+            return std::make_unique<XmlStreamExport>(file);
         }));
     }
     return result;

@@ -1,4 +1,5 @@
 #include "WalkTestSupport.h"
+#include "fixtures/XmlExport.h"
 
 #include <gtest/gtest.h>
 

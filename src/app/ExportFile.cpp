@@ -2,7 +2,7 @@
 
 #include "app/PathRules.h"
 #include "export/TextExport.h"
-#include "export/XmlExport.h"
+#include "export/XmlStream.h"
 
 namespace artisanscope {
 
@@ -15,7 +15,7 @@ ExportFormatSpec ExportFormatSpecFor(ExportFormat format) {
         case ExportFormat::Xml:
             return {OutputTarget::AnyFile,
                     [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {
-                        return std::make_unique<XmlDocumentWriter>(file);
+                        return std::make_unique<XmlStreamExport>(file);
                     },
                     true};
         case ExportFormat::Text:

@@ -38,10 +38,10 @@ struct ExportFormatSpec {
     // The writer for an output created as `target` asks: the open stream and
     // the path of the file behind it (null and empty for savedAtEnd below).
     std::unique_ptr<ExportWriter> (*makeWriter)(std::FILE* file, const std::string& path) = nullptr;
-    // The user meets the format's file only at the end, when the export is
-    // saved (the XML document is built in memory first): an output that
-    // cannot be created does not stop the load; the export is built with
-    // nowhere to go and reported as not written.
+    // The format's file counts as saved at the end: an output that cannot be
+    // created does not stop the load; the export runs with nowhere to go
+    // and is reported as not written. XML exports have always been reported
+    // this way, from when the document was built in memory and saved last.
     bool savedAtEnd = false;
 };
 

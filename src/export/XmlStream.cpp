@@ -177,7 +177,8 @@ void XmlStreamExport::Begin(const ExportStart& start) {
     depth_ = 0;
     startTagOpen_ = false;
     buffer_.clear();
-    if (!fragments_.valid) {
+    // Without a file there is nothing to format for.
+    if (!fragments_.valid || file_ == nullptr) {
         failed_ = true;
         return;
     }
@@ -196,6 +197,7 @@ void XmlStreamExport::End() {
 bool XmlStreamExport::Ok() const { return !failed_ && file_ != nullptr && std::ferror(file_) == 0; }
 
 bool XmlStreamExport::Open(std::size_t level) {
+    if (failed_) return false;  // what follows would be thrown away
     if (buffer_.size() >= kFlushBytes) Flush();
     CloseTo(level);
     if (depth_ != level) return false;
@@ -257,7 +259,7 @@ void XmlStreamExport::Pattern(const ResolvedPattern& pattern) {
     }
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
         const ResolvedIngredient& ingredient = pattern.ingredients[k];
-        Open(kIngredientLevel);
+        if (!Open(kIngredientLevel)) break;
         if (ingredient.material == 0) {
             TextAttribute(kName, ingredient.text);
         } else {
@@ -269,9 +271,12 @@ void XmlStreamExport::Pattern(const ResolvedPattern& pattern) {
     CloseTo(kPatternLevel);
 }
 
+// After a failure the output is thrown away whole: nothing more is written.
 void XmlStreamExport::Flush() {
-    if (buffer_.empty()) return;
-    if (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+    if (!failed_ && !buffer_.empty() &&
+        (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())) {
+        failed_ = true;
+    }
     buffer_.clear();
 }
 

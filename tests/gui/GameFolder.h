@@ -6,7 +6,6 @@
 #include "app/ExportFile.h"
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
-#include "export/XmlExport.h"
 #include "fixtures/TableWriter.h"
 
 #include <tinyxml.h>

@@ -9,7 +9,7 @@
 #include "archive/MpakArchive.h"
 #include "export/LoadRecipeTable.h"
 #include "export/TextExport.h"
-#include "export/XmlExport.h"
+#include "export/XmlStream.h"
 #include "fixtures/MpakWriter.h"
 #include "fixtures/TableWriter.h"
 
@@ -217,7 +217,7 @@ TEST(ArchiveErrorPathTest, ArchiveIsNeverWrittenOrTouched) {
             RecordingDialog dialog(false, debug);
             std::FILE* text = std::tmpfile();
             TextExport textExport(text);
-            XmlDocumentWriter xmlExport(text);
+            XmlStreamExport xmlExport(text);
             EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &textExport)), c.loads);
             EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &xmlExport)), c.loads);
             EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", nullptr)), c.loads);

@@ -7,7 +7,7 @@
 #include "Isolation.h"
 #include "TempDir.h"
 #include "export/OutputFile.h"
-#include "export/XmlExport.h"
+#include "fixtures/XmlExport.h"
 #include "fixtures/MpakWriter.h"
 
 #include <gtest/gtest.h>
