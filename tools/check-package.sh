@@ -68,6 +68,12 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$id.metainfo.x
 man_warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
   man --warnings -E UTF-8 -l "$root/usr/share/man/man1/artisanscope.1.gz" 2>&1 >/dev/null)
 [ -z "$man_warnings" ] && pass "manual page renders without warnings" || fail "manual page: $man_warnings"
+# Every option of the README's command-line table is in the manual page.
+readme=$(dirname "$0")/../README.md
+man_text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$root/usr/share/man/man1/artisanscope.1.gz" 2>/dev/null)
+for option in $(grep '^| `-' "$readme" | cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`'); do
+  printf '%s\n' "$man_text" | grep -qF -e "$option" || fail "the manual page lacks the option $option"
+done
 
 # The extracted executable, run as an installed one would be.
 exe=$root/usr/bin/artisanscope
