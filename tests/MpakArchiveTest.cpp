@@ -15,10 +15,12 @@ namespace {
 
 Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
+// The member's bytes, or "!" and the name of the check that refused it.
 std::string Member(const Bytes& archive, std::string_view name) {
-    const MpakMember m = ReadMpakMemberFromBytes(archive, name);
-    if (!m) return "<null>";
-    return std::string(reinterpret_cast<const char*>(m.data()), m.size());
+    const MpakRead read = ReadMpakMemberFromBytes(archive, name);
+    if (!read) return "!" + std::string(MpakErrorName(read.error));
+    EXPECT_EQ(read.error, MpakError::None);
+    return std::string(reinterpret_cast<const char*>(read.member.data()), read.member.size());
 }
 
 MpakSpec TwoMembers() {
@@ -39,9 +41,9 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
         {"plain", [](MpakSpec&) {}, "tdl.crf", "recipes"},
         {"name case of ASCII letters ignored", [](MpakSpec& s) { s.members[1].name = "TDL.CRF"; }, "tdl.crf", "recipes"},
         {"mixed case", [](MpakSpec& s) { s.members[1].name = "Tdl.Crf"; }, "TDL.crf", "recipes"},
-        {"umlaut case is not folded", [](MpakSpec& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "<null>"},
-        {"prefix must match whole", [](MpakSpec&) {}, "tdl.cr", "<null>"},
-        {"missing member", [](MpakSpec&) {}, "nope", "<null>"},
+        {"umlaut case is not folded", [](MpakSpec& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "!member not found"},
+        {"prefix must match whole", [](MpakSpec&) {}, "tdl.cr", "!member not found"},
+        {"missing member", [](MpakSpec&) {}, "nope", "!member not found"},
         {"first match wins", [](MpakSpec& s) { s.members[0].name = "TDL.crf"; }, "tdl.crf", "other"},
         {"prefix block skipped", [](MpakSpec& s) { s.prefixBlock = Bytes(1000, 0xAB); }, "tdl.crf", "recipes"},
         {"reserved bytes ignored",
@@ -50,18 +52,22 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
              s.reservedSeed = 77;
          },
          "tdl.crf", "recipes"},
-        {"lower-case magic", [](MpakSpec& s) { s.badMagic = true; }, "tdl.crf", "<null>"},
-        {"directory CRC", [](MpakSpec& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "<null>"},
-        {"member CRC", [](MpakSpec& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "<null>"},
+        {"lower-case magic", [](MpakSpec& s) { s.badMagic = true; }, "tdl.crf", "!bad magic"},
+        {"directory CRC", [](MpakSpec& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "!directory checksum"},
+        {"member CRC", [](MpakSpec& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "!member checksum"},
         {"other member's CRC does not matter", [](MpakSpec& s) { s.members[0].wrongCrc = true; }, "tdl.crf", "recipes"},
-        {"entry count 0", [](MpakSpec& s) { s.entryCount = 0; }, "tdl.crf", "<null>"},
-        {"entry count negative", [](MpakSpec& s) { s.entryCount = -1; }, "tdl.crf", "<null>"},
+        {"entry count 0", [](MpakSpec& s) { s.entryCount = 0; }, "tdl.crf", "!entry count impossible"},
+        {"entry count negative", [](MpakSpec& s) { s.entryCount = -1; }, "tdl.crf", "!entry count impossible"},
         {"entry count beyond the directory", [](MpakSpec& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
-        {"entry count that no directory could hold", [](MpakSpec& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf", "<null>"},
-        {"count cuts the search", [](MpakSpec& s) { s.entryCount = 1; }, "tdl.crf", "<null>"},
-        {"data offset outside", [](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf", "<null>"},
-        {"compressed size outside", [](MpakSpec& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf", "<null>"},
-        {"inflated size no stream could fill", [](MpakSpec& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf", "<null>"},
+        {"entry count that no directory could hold", [](MpakSpec& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf",
+         "!entry count impossible"},
+        {"count cuts the search", [](MpakSpec& s) { s.entryCount = 1; }, "tdl.crf", "!member not found"},
+        {"data offset outside", [](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf",
+         "!member outside the file"},
+        {"compressed size outside", [](MpakSpec& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf",
+         "!member outside the file"},
+        {"inflated size no stream could fill", [](MpakSpec& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf",
+         "!member size impossible"},
         {"name field without NUL", [](MpakSpec& s) {
              s.members[1].fillNameField = true;
              s.members[1].name = std::string(256, 'a');
@@ -84,9 +90,9 @@ TEST(MpakArchiveTest, MemberSizeComesFromTheDirectory) {
     spec.members[1].inflatedSize = 3;
     EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), "rec");
     spec.members[1].inflatedSize = 0;
-    const MpakMember empty = ReadMpakMemberFromBytes(WriteMpak(spec), "tdl.crf");
+    const MpakRead empty = ReadMpakMemberFromBytes(WriteMpak(spec), "tdl.crf");
     EXPECT_TRUE(empty);
-    EXPECT_EQ(empty.size(), 0u);
+    EXPECT_EQ(empty.member.size(), 0u);
 }
 
 TEST(MpakArchiveTest, BrokenMemberStreamLeavesZeros) {
@@ -113,10 +119,10 @@ TEST(MpakArchiveTest, FindsMembersBeyondTheFirst230Entries) {
 
 TEST(MpakArchiveTest, ShortInputs) {
     const Bytes valid = WriteMpak(TwoMembers());
-    EXPECT_EQ(Member({}, "tdl.crf"), "<null>");
-    EXPECT_EQ(Member(Text("MPAK"), "tdl.crf"), "<null>");
-    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 20), "tdl.crf"), "<null>");
-    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 21), "tdl.crf"), "<null>");
+    EXPECT_EQ(Member({}, "tdl.crf"), "!too short for a header");
+    EXPECT_EQ(Member(Text("MPAK"), "tdl.crf"), "!too short for a header");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 20), "tdl.crf"), "!too short for a header");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 21), "tdl.crf"), "!directory outside the file");
 }
 
 // Every prefix of a valid archive, and every single-byte change, yields null
@@ -128,13 +134,13 @@ TEST(MpakArchiveTest, TruncationAndByteFlipSweep) {
     const Bytes valid = WriteMpak(spec);
     for (std::size_t length = 0; length < valid.size(); ++length) {
         const std::string got = Member(Bytes(valid.begin(), valid.begin() + length), "tdl.crf");
-        EXPECT_TRUE(got == "<null>" || got == "recipes") << "length " << length;
+        EXPECT_TRUE(got.starts_with("!") || got == "recipes") << "length " << length;
     }
     for (std::size_t at = 0; at < valid.size(); ++at) {
         for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
             Bytes changed = valid;
             changed[at] ^= flip;
-            const MpakMember m = ReadMpakMemberFromBytes(changed, "tdl.crf");
+            const MpakMember m = ReadMpakMemberFromBytes(changed, "tdl.crf").member;
             if (m && std::string(reinterpret_cast<const char*>(m.data()), m.size()) != "recipes") {
                 // Only fields no check covers may change the outcome: the
                 // inflated size recorded in the directory.
@@ -149,11 +155,26 @@ TEST(MpakArchiveTest, ReadsFromFiles) {
     const Bytes valid = WriteMpak(TwoMembers());
     WriteFile(dir / "ifd.mpk", valid);
     EXPECT_TRUE(ReadMpakMember(dir / "ifd.mpk", "tdl.crf"));
-    EXPECT_FALSE(ReadMpakMember(dir / "missing.mpk", "tdl.crf"));
-    EXPECT_FALSE(ReadMpakMember(dir.path(), "tdl.crf")) << "a directory";
-    EXPECT_FALSE(ReadMpakMember("", "tdl.crf"));
     WriteFile(dir / "empty.mpk", {});
-    EXPECT_FALSE(ReadMpakMember(dir / "empty.mpk", "tdl.crf"));
+    // The reason names the archive as it was given.
+    struct Case {
+        std::string path;
+        MpakError error;
+        std::string reason;
+    } cases[] = {
+        {dir / "missing.mpk", MpakError::Unreadable, dir / "missing.mpk: No such file or directory"},
+        {dir.path(), MpakError::NotRegularFile, dir.path() + ": not a regular file"},
+        {"", MpakError::Unreadable, ": No such file or directory"},
+        {dir / "empty.mpk", MpakError::TooShortForHeader,
+         "0 bytes, too short for the 21-byte header in " + dir / "empty.mpk"},
+        {dir / "ifd.mpk", MpakError::MemberNotFound, "member TDL.XYZ not found in " + dir / "ifd.mpk"},
+    };
+    for (const Case& c : cases) {
+        const MpakRead read = ReadMpakMember(c.path, c.path.ends_with("ifd.mpk") ? "TDL.XYZ" : "tdl.crf");
+        EXPECT_FALSE(read);
+        EXPECT_EQ(read.error, c.error) << c.path;
+        EXPECT_EQ(read.reason, c.reason);
+    }
     // The archive is only read.
     const auto before = std::filesystem::last_write_time(dir / "ifd.mpk");
     ReadMpakMember(dir / "ifd.mpk", "tdl.crf");

@@ -20,11 +20,7 @@ CArtisanscopeApp::CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompte
     : commandLine_(commandLine), prompter_(prompter), io_(std::move(io)), appIcon_(LoadAppIcon()) {}
 
 bool CArtisanscopeApp::InitInstance(const std::vector<std::string>& arguments) {
-    commandLine_.SetUsageBox([this](std::string_view text) {
-        QString body = Cp1252ToQString(text);
-        body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        prompter_.ShowMessageBox(nullptr, appName(), body);
-    });
+    commandLine_.SetUsageBox([this](std::string_view text) { prompter_.ShowMessage(nullptr, appName(), text); });
     ParseCommandLine(commandLine_, arguments);
 
     CArtisanscopeDlg dialog(*this);

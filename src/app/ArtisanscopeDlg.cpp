@@ -133,10 +133,10 @@ RecipeTreeStore& CArtisanscopeDlg::treeStore() { return *treeModel_; }
 
 bool CArtisanscopeDlg::IsEnglishNamesChecked() const { return englishNamesCheck_->isChecked(); }
 
-void CArtisanscopeDlg::ShowMessage(std::string_view text) {
-    QString body = Cp1252ToQString(text);
-    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    app_.prompter().ShowMessageBox(this, app_.appName(), body);
+void CArtisanscopeDlg::ShowMessage(std::string_view text) { app_.prompter().ShowMessage(this, app_.appName(), text); }
+
+void CArtisanscopeDlg::ShowFailedLoad(std::string_view text, const LoadResult& load) {
+    app_.prompter().ShowMessage(this, app_.appName(), text, load.reason);
 }
 
 void CArtisanscopeDlg::CheckEnglishNames() { englishNamesCheck_->setChecked(true); }
@@ -158,9 +158,9 @@ void CArtisanscopeDlg::EndDialog(int result) {
 
 const RecipeTree* CArtisanscopeDlg::LoadedTree() const { return &treeModel_->tree(); }
 
-bool CArtisanscopeDlg::Reload() {
+LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return static_cast<bool>(LoadRecipeTable(*this, archivePath_, nullptr));
+    return LoadRecipeTable(*this, archivePath_, nullptr);
 }
 
 void CArtisanscopeDlg::OnOpen() {
@@ -172,7 +172,8 @@ void CArtisanscopeDlg::OnOpen() {
     const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
     if (!derived) return;
     archivePath_ = ResolveArchivePath(*derived);
-    if (!Reload()) ShowMessage(kCantReadArchiveMessage);
+    const LoadResult load = Reload();
+    if (!load) ShowFailedLoad(kCantReadArchiveMessage, load);
 }
 
 void CArtisanscopeDlg::OnEnglishNames() { Reload(); }
@@ -198,7 +199,7 @@ void CArtisanscopeDlg::OnExport() {
     if (!outcome.created) {
         ShowMessage(kCantCreateFileMessage);
     } else if (!outcome.load) {
-        ShowMessage(kOpenTableFirstMessage);
+        ShowFailedLoad(kOpenTableFirstMessage, outcome.load);
     } else if (!outcome.written) {
         ShowMessage(kCantWriteFileMessage);
     }

@@ -6,6 +6,7 @@
 
 #include "app/CommandLineJob.h"
 #include "app/DialogTemplates.h"
+#include "export/LoadRecipeTable.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -69,7 +70,9 @@ protected:
 
 private:
     void Place(QWidget* control, const DialogRect& rect, int id);
-    bool Reload();
+    LoadResult Reload();
+    // A message about a failed load, its reason (if any) in the details.
+    void ShowFailedLoad(std::string_view text, const LoadResult& load);
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;

@@ -13,10 +13,8 @@ namespace {
 
 constexpr std::size_t kListingBlockBytes = std::size_t{1} << 20;
 
-void Report(const CommandLineJobIo& io, std::string_view text) {
-    const std::string line = FormatConsoleMessage(io.appName, text);
-    std::fwrite(line.data(), 1, line.size(), io.err);
-    std::fflush(io.err);
+void Report(const CommandLineJobIo& io, std::string_view text, std::string_view reason = {}) {
+    ReportOnConsole(io.err, io.appName, text, reason);
 }
 
 }  // namespace
@@ -55,7 +53,7 @@ int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, co
         }
     }
     // A refused version has been told by the load's own message.
-    if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage);
+    if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage, load.reason);
     if (!load) status = kExitFailed;
 
     if (io.printTree) {
@@ -65,7 +63,7 @@ int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, co
     return status;
 }
 
-std::string FormatConsoleMessage(std::string_view appName, std::string_view text) {
+std::string FormatConsoleMessage(std::string_view appName, std::string_view text, std::string_view reason) {
     std::string line(appName);
     line += ": ";
     std::string body = Cp1252ToUtf8(text);
@@ -73,8 +71,18 @@ std::string FormatConsoleMessage(std::string_view appName, std::string_view text
         if (body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n') continue;
         line += body[i];
     }
+    if (!reason.empty()) {
+        line += ": ";
+        line += reason;
+    }
     line += '\n';
     return line;
+}
+
+void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view text, std::string_view reason) {
+    const std::string line = FormatConsoleMessage(appName, text, reason);
+    std::fwrite(line.data(), 1, line.size(), err);
+    std::fflush(err);
 }
 
 std::string ConsoleUsageText() {

@@ -46,8 +46,12 @@ struct CommandLineJobIo {
 int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io);
 
 // "<appName>: <text>" and a line feed, for standard error: text is code page
-// 1252 and comes out UTF-8, with CR LF turned into LF.
-std::string FormatConsoleMessage(std::string_view appName, std::string_view text);
+// 1252 and comes out UTF-8, with CR LF turned into LF. A reason (file-name
+// bytes, written as they are) follows the text after ": ".
+std::string FormatConsoleMessage(std::string_view appName, std::string_view text, std::string_view reason = {});
+
+// Writes FormatConsoleMessage's line to err at once.
+void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view text, std::string_view reason = {});
 
 // The usage text for a console: LF line ends and a final line feed.
 std::string ConsoleUsageText();

@@ -12,11 +12,7 @@ RecipeTreeStore& HeadlessDialog::treeStore() {
     return discardingTree_;
 }
 
-void HeadlessDialog::ShowMessage(std::string_view text) {
-    const std::string line = FormatConsoleMessage(appName_, text);
-    std::fwrite(line.data(), 1, line.size(), err_);
-    std::fflush(err_);
-}
+void HeadlessDialog::ShowMessage(std::string_view text) { ReportOnConsole(err_, appName_, text); }
 
 int RunHeadless(MyCommandLine& commandLine, const std::vector<std::string>& arguments, const CommandLineJobIo& io) {
     HeadlessDialog dialog(io.appName, io.err, io.printTree);

@@ -7,6 +7,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <utility>
 #include <limits>
 #include <new>
 
@@ -18,11 +21,6 @@
 
 namespace artisanscope {
 namespace {
-
-// Deflate cannot expand data by more than about 1032:1; a directory that
-// claims more entries than its compressed bytes could ever produce is refused
-// before its buffer is allocated.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
 
 std::uint32_t Crc32Of(ByteView bytes) {
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -46,49 +44,84 @@ std::size_t Inflate(ByteView src, std::span<std::uint8_t> dest) {
     return produced <= dest.size() ? static_cast<std::size_t>(produced) : dest.size();
 }
 
+std::string Decimal(std::uint64_t value) { return std::to_string(value); }
+
 // Reads a whole regular file into memory. Refuses anything that is not a
 // regular file (directories, FIFOs, devices) without blocking, and files
 // larger than kMaxArchiveBytes without allocating for them.
-bool ReadWholeFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& block, std::size_t& size) {
+bool ReadWholeFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& block, std::size_t& size,
+                   MpakStepError& error) {
+    auto fail = [&](MpakError kind, std::string detail) {
+        error = {kind, std::move(detail)};
+        block.reset();
+        return false;
+    };
 #ifndef _WIN32
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return fail(MpakError::Unreadable, std::strerror(errno));
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-              static_cast<std::uint64_t>(info.st_size) <= kMaxArchiveBytes;
-    if (ok) {
-        size = static_cast<std::size_t>(info.st_size);
-        block.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
-        ok = block != nullptr;
+    if (::fstat(fd, &info) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return fail(MpakError::Unreadable, std::strerror(code));
     }
-    const std::span<std::uint8_t> target(block.get(), ok ? size : 0);
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return fail(MpakError::NotRegularFile, "not a regular file");
+    }
+    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxArchiveBytes) {
+        ::close(fd);
+        return fail(MpakError::TooLarge, Decimal(static_cast<std::uint64_t>(info.st_size)) + " bytes, more than " +
+                                             Decimal(kMaxArchiveBytes));
+    }
+    size = static_cast<std::size_t>(info.st_size);
+    block.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
+    if (block == nullptr) {
+        ::close(fd);
+        return fail(MpakError::OutOfMemory, "no memory for " + Decimal(size) + " bytes");
+    }
+    const std::span<std::uint8_t> target(block.get(), size);
     std::size_t done = 0;
-    while (ok && done < size) {
+    while (done < size) {
         const auto rest = target.subspan(done);
         const ssize_t n = ::read(fd, rest.data(), rest.size());
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (n <= 0) ok = false;  // error, or the file shrank while being read
-        else done += static_cast<std::size_t>(n);
+        if (n < 0) {
+            const int code = errno;
+            ::close(fd);
+            return fail(MpakError::Unreadable, std::strerror(code));
+        }
+        if (n == 0) {
+            ::close(fd);
+            return fail(MpakError::Unreadable, "the file shrank while being read");
+        }
+        done += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    if (!ok) block.reset();
-    return ok;
+    return true;
 #else
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return fail(MpakError::Unreadable, std::strerror(errno));
     bool ok = std::fseek(file, 0, SEEK_END) == 0;
     const long end = ok ? std::ftell(file) : -1;
-    ok = ok && end >= 0 && static_cast<std::uint64_t>(end) <= kMaxArchiveBytes &&
-         std::fseek(file, 0, SEEK_SET) == 0;
+    ok = ok && end >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok && static_cast<std::uint64_t>(end) > kMaxArchiveBytes) {
+        std::fclose(file);
+        return fail(MpakError::TooLarge, Decimal(static_cast<std::uint64_t>(end)) + " bytes");
+    }
     if (ok) {
         size = static_cast<std::size_t>(end);
         block.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
         ok = block != nullptr && std::fread(block.get(), 1, size, file) == size;
     }
     std::fclose(file);
-    if (!ok) block.reset();
-    return ok;
+    return ok || fail(MpakError::Unreadable, "cannot be read");
 #endif
+}
+
+bool Fail(MpakStepError& error, MpakError kind, std::string detail) {
+    error = {kind, std::move(detail)};
+    return false;
 }
 
 }  // namespace
@@ -113,14 +146,40 @@ bool MpakNamesEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
-MpakMember ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName) {
+std::string_view MpakErrorName(MpakError error) {
+    switch (error) {
+        case MpakError::None: return "no error";
+        case MpakError::NotRegularFile: return "not a regular file";
+        case MpakError::TooLarge: return "too large";
+        case MpakError::Unreadable: return "unreadable";
+        case MpakError::TooShortForHeader: return "too short for a header";
+        case MpakError::BadMagic: return "bad magic";
+        case MpakError::DirectoryOutsideFile: return "directory outside the file";
+        case MpakError::DirectoryChecksum: return "directory checksum";
+        case MpakError::EntryCountImpossible: return "entry count impossible";
+        case MpakError::MemberNotFound: return "member not found";
+        case MpakError::MemberOutsideFile: return "member outside the file";
+        case MpakError::MemberChecksum: return "member checksum";
+        case MpakError::MemberSizeImpossible: return "member size impossible";
+        case MpakError::OutOfMemory: return "out of memory";
+    }
+    return "unknown error";
+}
+
+std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> archive, MpakStepError& error) {
     const ByteView file(archive);
-    if (!file.Contains(0, MpakHeader::kSize)) return {};
+    if (!file.Contains(0, MpakHeader::kSize)) {
+        Fail(error, MpakError::TooShortForHeader,
+             Decimal(file.size()) + " bytes, too short for the " + Decimal(MpakHeader::kSize) + "-byte header");
+        return std::nullopt;
+    }
     static constexpr std::array<std::uint8_t, 4> kMagic{'M', 'P', 'A', 'K'};
     for (std::size_t i = 0; i < kMagic.size(); ++i) {
-        if (file.U8At(MpakHeader::kMagicOffset + i) != kMagic[i]) return {};
+        if (file.U8At(MpakHeader::kMagicOffset + i) != kMagic[i]) {
+            Fail(error, MpakError::BadMagic, "no MPAK magic");
+            return std::nullopt;
+        }
     }
-
     // Unmask the header into a copy; the archive bytes stay untouched.
     std::array<std::uint8_t, MpakHeader::kSize> header{};
     for (std::size_t i = 0; i < header.size(); ++i) header[i] = *file.U8At(i);
@@ -128,69 +187,141 @@ MpakMember ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::s
         header[MpakHeader::kMaskedOffset + i] ^= static_cast<std::uint8_t>(i);
     }
     const ByteView head(header);
-    const std::uint32_t directoryCrc = head.U32le(MpakHeader::kDirectoryCrcOffset);
-    const std::uint32_t directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
-    const std::uint32_t prefixBlockLength = head.U32le(MpakHeader::kPrefixBlockLengthOffset);
-    const auto entryCount = static_cast<std::int32_t>(head.U32le(MpakHeader::kEntryCountOffset));
+    MpakHeaderFields fields;
+    fields.directoryCrc = head.U32le(MpakHeader::kDirectoryCrcOffset);
+    fields.directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
+    fields.prefixBlockLength = head.U32le(MpakHeader::kPrefixBlockLengthOffset);
+    fields.entryCount = static_cast<std::int32_t>(head.U32le(MpakHeader::kEntryCountOffset));
+    return fields;
+}
 
-    // All positions are 64-bit sums of 32-bit fields: they cannot wrap.
-    const std::uint64_t directoryStart = MpakHeader::kSize + std::uint64_t{prefixBlockLength};
-    const auto compressedDirectory = file.Sub(directoryStart, directoryLength);
-    if (!compressedDirectory) return {};
-    if (Crc32Of(*compressedDirectory) != directoryCrc) return {};
-    if (entryCount <= 0) return {};
+std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
+                                                  MpakStepError& error) {
+    const ByteView file(archive);
+    const auto compressed = file.Sub(header.directoryStart(), header.directoryLength);
+    if (!compressed) {
+        Fail(error, MpakError::DirectoryOutsideFile,
+             "directory of " + Decimal(header.directoryLength) + " bytes at " + Decimal(header.directoryStart()) +
+                 " outside the file's " + Decimal(file.size()) + " bytes");
+        return std::nullopt;
+    }
+    if (Crc32Of(*compressed) != header.directoryCrc) {
+        Fail(error, MpakError::DirectoryChecksum, "directory checksum wrong");
+        return std::nullopt;
+    }
+    const std::uint64_t bytes =
+        header.entryCount > 0 ? std::uint64_t{static_cast<std::uint32_t>(header.entryCount)} * MpakDirectoryEntry::kSize : 0;
+    if (header.entryCount <= 0 || bytes > std::uint64_t{header.directoryLength} * kMaxInflateRatio + MpakDirectoryEntry::kSize ||
+        bytes > std::numeric_limits<std::size_t>::max()) {
+        Fail(error, MpakError::EntryCountImpossible,
+             "entry count " + std::to_string(header.entryCount) + " impossible for a directory of " +
+                 Decimal(header.directoryLength) + " bytes");
+        return std::nullopt;
+    }
+    // Not zeroed: only what the inflate produced is ever read, and a large
+    // claim costs no memory it does not fill.
+    MpakDirectory directory;
+    directory.block.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
+    if (!directory.block) {
+        Fail(error, MpakError::OutOfMemory, "no memory for the directory's " + Decimal(bytes) + " bytes");
+        return std::nullopt;
+    }
+    const std::size_t produced =
+        Inflate(*compressed, std::span<std::uint8_t>(directory.block.get(), static_cast<std::size_t>(bytes)));
+    // Only whole entries that the inflate actually produced are searched.
+    directory.size = produced - produced % MpakDirectoryEntry::kSize;
+    return directory;
+}
 
-    const std::uint64_t directoryBytes = std::uint64_t{static_cast<std::uint32_t>(entryCount)} * MpakDirectoryEntry::kSize;
-    if (directoryBytes > std::uint64_t{directoryLength} * kMaxInflateRatio + MpakDirectoryEntry::kSize ||
-        directoryBytes > std::numeric_limits<std::size_t>::max()) {
+std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> directory, std::string_view memberName,
+                                             MpakStepError& error) {
+    const ByteView entries(directory);
+    for (std::uint64_t at = 0; entries.Contains(at, MpakDirectoryEntry::kSize); at += MpakDirectoryEntry::kSize) {
+        const ByteView entry = *entries.Sub(at, MpakDirectoryEntry::kSize);
+        const auto name = entry.FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
+        if (!name || !MpakNamesEqual(*name, memberName)) continue;
+        MpakEntryFields fields;
+        fields.inflatedSize = entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset);
+        fields.dataOffset = entry.U32le(MpakDirectoryEntry::kDataOffsetOffset);
+        fields.compressedSize = entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset);
+        fields.compressedCrc = entry.U32le(MpakDirectoryEntry::kCompressedCrcOffset);
+        return fields;
+    }
+    Fail(error, MpakError::MemberNotFound, "member " + std::string(memberName) + " not found");
+    return std::nullopt;
+}
+
+MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
+                              const MpakEntryFields& entry, MpakStepError& error) {
+    const ByteView file(archive);
+    const std::uint64_t start = header.dataAreaStart() + entry.dataOffset;
+    const auto compressed = file.Sub(start, entry.compressedSize);
+    if (!compressed) {
+        Fail(error, MpakError::MemberOutsideFile,
+             "member of " + Decimal(entry.compressedSize) + " bytes at " + Decimal(start) + " outside the file's " +
+                 Decimal(file.size()) + " bytes");
         return {};
     }
-    std::unique_ptr<std::uint8_t[]> directoryBlock(new (std::nothrow) std::uint8_t[directoryBytes]);
-    if (!directoryBlock) return {};
-    const std::span<std::uint8_t> directorySpan(directoryBlock.get(), static_cast<std::size_t>(directoryBytes));
-    const std::size_t produced = Inflate(*compressedDirectory, directorySpan);
-    const ByteView directory(directorySpan.first(produced));
-
-    // Only whole entries that the inflate actually produced are searched.
-    const std::uint64_t wholeEntries = produced / MpakDirectoryEntry::kSize;
-    std::optional<ByteView> entry;
-    for (std::uint64_t e = 0; e < wholeEntries; ++e) {
-        auto candidate = directory.Sub(e * MpakDirectoryEntry::kSize, MpakDirectoryEntry::kSize);
-        auto name = candidate->FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
-        if (MpakNamesEqual(*name, memberName)) {
-            entry = candidate;
-            break;
-        }
-    }
-    if (!entry) return {};
-
-    const std::uint32_t inflatedSize = entry->U32le(MpakDirectoryEntry::kInflatedSizeOffset);
-    const std::uint32_t dataOffset = entry->U32le(MpakDirectoryEntry::kDataOffsetOffset);
-    const std::uint32_t compressedSize = entry->U32le(MpakDirectoryEntry::kCompressedSizeOffset);
-    const std::uint32_t compressedCrc = entry->U32le(MpakDirectoryEntry::kCompressedCrcOffset);
-    directoryBlock.reset();
-
-    const std::uint64_t dataArea = directoryStart + directoryLength;
-    const auto compressedMember = file.Sub(dataArea + dataOffset, compressedSize);
-    if (!compressedMember) return {};
     // The CRC guards the compressed bytes; checking it first spares a useless
     // inflate and gives the same result.
-    if (Crc32Of(*compressedMember) != compressedCrc) return {};
-
+    if (Crc32Of(*compressed) != entry.compressedCrc) {
+        Fail(error, MpakError::MemberChecksum, "member checksum wrong");
+        return {};
+    }
     // A member that claims more bytes than its stream could ever produce is
     // damaged; refusing it spares allocating gigabytes for a few bytes.
-    if (inflatedSize > std::uint64_t{compressedSize} * kMaxInflateRatio + MpakDirectoryEntry::kSize) return {};
-    MpakMember member = MpakMember::Allocate(inflatedSize);
-    if (!member) return {};
-    Inflate(*compressedMember, std::span<std::uint8_t>(member.data(), member.size()));
+    if (entry.inflatedSize > std::uint64_t{entry.compressedSize} * kMaxInflateRatio + MpakDirectoryEntry::kSize) {
+        Fail(error, MpakError::MemberSizeImpossible,
+             "member size " + Decimal(entry.inflatedSize) + " impossible for " + Decimal(entry.compressedSize) +
+                 " compressed bytes");
+        return {};
+    }
+    MpakMember member = MpakMember::Allocate(entry.inflatedSize);
+    if (!member) {
+        Fail(error, MpakError::OutOfMemory, "no memory for the member's " + Decimal(entry.inflatedSize) + " bytes");
+        return {};
+    }
+    Inflate(*compressed, std::span<std::uint8_t>(member.data(), member.size()));
     return member;
 }
 
-MpakMember ReadMpakMember(const std::string& archivePath, std::string_view memberName) {
+namespace {
+
+MpakRead Failed(const MpakStepError& error, std::string_view archiveName) {
+    MpakRead read;
+    read.error = error.error;
+    read.reason = error.detail + " in " + std::string(archiveName);
+    return read;
+}
+
+}  // namespace
+
+MpakRead ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName,
+                                 std::string_view archiveName) {
+    MpakStepError error;
+    const auto header = ReadMpakHeader(archive, error);
+    if (!header) return Failed(error, archiveName);
+    const auto directory = InflateMpakDirectory(archive, *header, error);
+    if (!directory) return Failed(error, archiveName);
+    const auto entry = FindMpakEntry(directory->bytes(), memberName, error);
+    if (!entry) return Failed(error, archiveName);
+    MpakRead read;
+    read.member = ReadMpakMemberData(archive, *header, *entry, error);
+    if (!read.member) return Failed(error, archiveName);
+    return read;
+}
+
+MpakRead ReadMpakMember(const std::string& archivePath, std::string_view memberName) {
     std::unique_ptr<std::uint8_t[]> block;
     std::size_t size = 0;
-    if (!ReadWholeFile(archivePath, block, size)) return {};
-    return ReadMpakMemberFromBytes(std::span<const std::uint8_t>(block.get(), size), memberName);
+    MpakStepError error;
+    if (!ReadWholeFile(archivePath, block, size, error)) {
+        MpakRead read;
+        read.error = error.error;
+        read.reason = archivePath + ": " + error.detail;
+        return read;
+    }
+    return ReadMpakMemberFromBytes(std::span<const std::uint8_t>(block.get(), size), memberName, archivePath);
 }
 
 }  // namespace artisanscope

@@ -2,12 +2,13 @@
 // Reader for MPAK game archives (Camelot's *.mpk): finds one member by name,
 // checks it and hands it over inflated. The reader only reads; it shows no
 // messages and keeps nothing between calls. Every failure gives an empty
-// member.
+// member and says why.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -62,15 +63,102 @@ private:
     std::size_t size_ = 0;
 };
 
+// Why a member could not be had, one value per check of the reader.
+enum class MpakError : std::uint8_t {
+    None,
+    NotRegularFile,        // a folder, FIFO, device...
+    TooLarge,              // above kMaxArchiveBytes
+    Unreadable,            // cannot be opened or read
+    TooShortForHeader,     // fewer than 21 bytes
+    BadMagic,              // does not start with "MPAK"
+    DirectoryOutsideFile,  // prefix block and directory run past the end
+    DirectoryChecksum,     // CRC-32 of the compressed directory differs
+    EntryCountImpossible,  // not positive, or more entries than the stream could hold
+    MemberNotFound,
+    MemberOutsideFile,     // dataOffset and compressedSize run past the end
+    MemberChecksum,        // CRC-32 of the member's compressed bytes differs
+    MemberSizeImpossible,  // inflatedSize no stream of compressedSize could fill
+    OutOfMemory,
+};
+
+// Short English name of an error, e.g. "member not found".
+std::string_view MpakErrorName(MpakError error);
+
+// A read member, or why there is none. `reason` says it in words, with the
+// archive's name and the numbers that failed, e.g.
+// "member tdl.crf not found in data/ifd.mpk".
+struct MpakRead {
+    MpakMember member;
+    MpakError error = MpakError::None;
+    std::string reason;
+    explicit operator bool() const { return static_cast<bool>(member); }
+};
+
+// The reader's steps, one per structure of the file; each either returns
+// its structure or sets the error and a reason without the archive's name.
+struct MpakStepError {
+    MpakError error = MpakError::None;
+    std::string detail;
+};
+
+// The unmasked header fields and the regions they place.
+struct MpakHeaderFields {
+    std::uint32_t directoryCrc = 0;
+    std::uint32_t directoryLength = 0;
+    std::uint32_t prefixBlockLength = 0;
+    std::int32_t entryCount = 0;
+    // 64-bit sums of 32-bit fields: they cannot wrap.
+    std::uint64_t directoryStart() const { return MpakHeader::kSize + std::uint64_t{prefixBlockLength}; }
+    std::uint64_t dataAreaStart() const { return directoryStart() + directoryLength; }
+};
+
+// The directory fields of one member.
+struct MpakEntryFields {
+    std::uint32_t inflatedSize = 0;
+    std::uint32_t dataOffset = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint32_t compressedCrc = 0;
+};
+
+// Header step: length, magic, unmasking.
+std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> archive, MpakStepError& error);
+
+// The inflated directory: the whole entries the stream produced, at most
+// entryCount of them.
+struct MpakDirectory {
+    std::unique_ptr<std::uint8_t[]> block;
+    std::size_t size = 0;  // a multiple of MpakDirectoryEntry::kSize
+    std::span<const std::uint8_t> bytes() const { return {block.get(), size}; }
+};
+
+// Directory step: its extent in the file, its CRC-32 and its entry count are
+// checked, then it is inflated.
+std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
+                                                  MpakStepError& error);
+
+// Lookup step: the first whole entry whose name matches memberName.
+std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> directory, std::string_view memberName,
+                                             MpakStepError& error);
+
+// Member step: its extent, its CRC-32 and its recorded size are checked,
+// then it is inflated into a zeroed block of exactly inflatedSize bytes.
+MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
+                              const MpakEntryFields& entry, MpakStepError& error);
+
+// Deflate cannot expand data by more than about 1032:1: a directory or member
+// that claims more bytes than this is refused before anything is allocated.
+inline constexpr std::uint64_t kMaxInflateRatio = 1032;
+
 // Reads the archive at archivePath (a path in the platform's file-name
 // encoding) and returns the member whose name matches memberName, ignoring
 // the case of ASCII letters only. The file must be a regular file no larger
-// than kMaxArchiveBytes.
-MpakMember ReadMpakMember(const std::string& archivePath, std::string_view memberName);
+// than kMaxArchiveBytes. Reasons name the archive by archivePath.
+MpakRead ReadMpakMember(const std::string& archivePath, std::string_view memberName);
 
-// The same on an archive already in memory; ReadMpakMember reads the file and
-// calls this.
-MpakMember ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName);
+// The same on an archive already in memory, named archiveName in reasons:
+// the four steps above in order.
+MpakRead ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName,
+                                 std::string_view archiveName = "the archive");
 
 // Name comparison used for members: ASCII letters compare without case, every
 // other byte must be equal.

@@ -41,9 +41,9 @@ LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath,
     RecipeTreeStore& tree = dialog.treeStore();
     tree.DeleteAllItems();
     FillingScope filling(tree);
-    MpakMember image = ReadMpakMember(archivePath, kRecipeTableMember);
-    if (!image) return {LoadStatus::ArchiveUnreadable, {}};
-    return LoadRecipeTableImage(dialog, std::move(image), writer);
+    MpakRead read = ReadMpakMember(archivePath, kRecipeTableMember);
+    if (!read) return {LoadStatus::ArchiveUnreadable, std::move(read.reason)};
+    return LoadRecipeTableImage(dialog, std::move(read.member), writer);
 }
 
 LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer) {

@@ -29,7 +29,7 @@ enum class LoadStatus {
 
 struct LoadResult {
     LoadStatus status = LoadStatus::Loaded;
-    std::string reason;  // why the archive could not be read, when known
+    std::string reason;  // ArchiveUnreadable: the archive reader's reason
     explicit operator bool() const { return status == LoadStatus::Loaded; }
 };
 

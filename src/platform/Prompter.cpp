@@ -1,5 +1,7 @@
 #include "platform/Prompter.h"
 
+#include "platform/RecipeTreeModel.h"
+
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -31,8 +33,15 @@ std::optional<QString> QtPrompter::SaveFileName(QWidget* parent, const FileDialo
     return RunFileDialog(parent, spec, QFileDialog::AcceptSave);
 }
 
-void QtPrompter::ShowMessageBox(QWidget* parent, const QString& title, const QString& text) {
+void Prompter::ShowMessage(QWidget* parent, const QString& title, std::string_view text, std::string_view details) {
+    QString body = Cp1252ToQString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ShowMessageBox(parent, title, body, QString::fromUtf8(details.data(), static_cast<qsizetype>(details.size())));
+}
+
+void QtPrompter::ShowMessageBox(QWidget* parent, const QString& title, const QString& text, const QString& details) {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    if (!details.isEmpty()) box.setDetailedText(details);
     box.exec();
 }
 

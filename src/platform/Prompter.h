@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <string_view>
 
 class QAction;
 class QDialog;
@@ -30,8 +31,13 @@ public:
     virtual std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
     // As OpenFileName; the user confirms replacing an existing file.
     virtual std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-    // A modal message box with an OK button and the warning icon.
-    virtual void ShowMessageBox(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A modal message box with an OK button and the warning icon; details,
+    // when not empty, behind the box's details button.
+    virtual void ShowMessageBox(QWidget* parent, const QString& title, const QString& text,
+                                const QString& details) = 0;
+    // The same for the program's own texts: code page 1252 with CR LF line
+    // ends; details are file-name bytes (UTF-8).
+    void ShowMessage(QWidget* parent, const QString& title, std::string_view text, std::string_view details = {});
     // Shows the menu at a global position; the chosen action or null.
     virtual QAction* PopupMenu(QMenu& menu, const QPoint& globalPosition) = 0;
     // Runs a dialog modally and returns its result.
@@ -42,7 +48,7 @@ class QtPrompter final : public Prompter {
 public:
     std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) override;
     std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    void ShowMessageBox(QWidget* parent, const QString& title, const QString& text) override;
+    void ShowMessageBox(QWidget* parent, const QString& title, const QString& text, const QString& details) override;
     QAction* PopupMenu(QMenu& menu, const QPoint& globalPosition) override;
     int RunModal(QDialog& dialog) override;
 };

@@ -203,6 +203,11 @@ void DialogTest::openDerivesTheArchivePath() {
 
     QCOMPARE(Q(h.dialog->archivePath()), archivePath.replace("$GAME", game));
     QCOMPARE(h.prompter.MessageTexts(), messages);
+    // The box's text stays; the reader's reason is in its details.
+    if (!messages.isEmpty()) {
+        QCOMPARE(h.prompter.messages.front().details,
+                 Q(h.dialog->archivePath()) + QStringLiteral(": No such file or directory"));
+    }
     QCOMPARE(h.dialog->treeModel().rowCount() > 0, loaded);
     if (loaded) QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false, h.dialog->archivePath()));
 }

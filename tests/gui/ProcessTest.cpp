@@ -123,23 +123,26 @@ struct Case {
     std::vector<std::string> args;  // $GAME: the game folder, $OUT: a fresh folder
     int status;
     std::string out;
-    std::string err;
+    std::string err;  // $GAME and $OUT replaced as in args
     Output output = Output::None;  // the last argument is the output file
     bool english = false, debug = false;
     std::uint32_t version = 102;
     RunOptions options = {};
+    // When given, the game's data/ifd.mpk instead of the small table's archive.
+    artisanscope::fixtures::Bytes archive = {};
 };
 
 void Check(const Case& c) {
     SCOPED_TRACE(c.what);
     TempDir game, scratch;
     artisanscope::testing::WriteSmallGame(game.path(), c.version);
+    if (!c.archive.empty()) artisanscope::fixtures::WriteFile(game / "data/ifd.mpk", c.archive);
     const std::vector<std::string> args = artisanscope::testing::Substitute(c.args, game.path(), scratch.path());
     if (c.output == Output::Kept) std::ofstream(args.back(), std::ios::binary) << kEarlierExport;
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_EQ(outcome.out, c.out);
-    EXPECT_EQ(outcome.err, c.err);
+    EXPECT_EQ(outcome.err, artisanscope::testing::Substitute({c.err}, game.path(), scratch.path()).front());
     if (c.output == Output::None) return;
     const std::string& output = args.back();
     const std::string archive = game.path() + "/data/ifd.mpk";
@@ -207,14 +210,27 @@ TEST(ProcessTest, HeadlessJob) {
 }
 
 TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
+    // The reader's reason follows the message, with the archive's path.
+    const std::string kNoGame = "artisanscope: can't read 'ifd.mpk': $OUT/none/data/ifd.mpk: No such file or directory\n";
+    namespace fx = artisanscope::fixtures;
+    fx::MpakSpec badCrc, noTable;
+    badCrc.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102)),
+                       .wrongCrc = true}};
+    noTable.members = {{.name = "other.crf", .content = {1, 2, 3}}};
     const Case cases[] = {
-        {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n",
+        {"member checksum", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': member checksum wrong in $GAME/data/ifd.mpk\n", Output::Kept, false,
+         false, 102, {}, fx::WriteMpak(badCrc)},
+        {"member missing", {"-q", "$GAME"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': member tdl.crf not found in $GAME/data/ifd.mpk\n", Output::None, false,
+         false, 102, {}, fx::WriteMpak(noTable)},
+        {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", kNoGame,
          Output::Absent},
-        {"no game folder, earlier text kept", {"-q", "$OUT/none", "$OUT/keep.txt"}, 1, "",
-         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
-        {"no game folder, earlier xml kept", {"-q", "$OUT/none", "$OUT/keep.xml"}, 1, "",
-         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
-        {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", "artisanscope: can't read 'ifd.mpk'\n"},
+        {"no game folder, earlier text kept", {"-q", "$OUT/none", "$OUT/keep.txt"}, 1, "", kNoGame,
+         Output::Kept},
+        {"no game folder, earlier xml kept", {"-q", "$OUT/none", "$OUT/keep.xml"}, 1, "", kNoGame,
+         Output::Kept},
+        {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", kNoGame},
         {"text into a missing folder", {"-q", "$GAME", "$OUT/missing/out.txt"}, 1, "",
          "artisanscope: can't create file\n", Output::Absent},
         // The load still runs: the tree is listed and the load's messages follow.

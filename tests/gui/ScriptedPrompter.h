@@ -18,7 +18,7 @@ namespace artisanscope::testing {
 class ScriptedPrompter final : public Prompter {
 public:
     struct Message {
-        QString title, text;
+        QString title, text, details;
     };
 
     std::optional<QString> OpenFileName(QWidget*, const FileDialogSpec& spec) override {
@@ -29,8 +29,8 @@ public:
         saveSpecs.push_back(spec);
         return Next(saveAnswers);
     }
-    void ShowMessageBox(QWidget*, const QString& title, const QString& text) override {
-        messages.push_back({title, text});
+    void ShowMessageBox(QWidget*, const QString& title, const QString& text, const QString& details) override {
+        messages.push_back({title, text, details});
     }
     QAction* PopupMenu(QMenu& menu, const QPoint&) override {
         ++menusShown;
