@@ -51,6 +51,10 @@ private:
     RecipeTreeStore& tree_;
 };
 
+// Queries for the find benchmarks: a term as a user types it, three terms
+// over realm, pattern and ingredient, and a term nearly every pattern holds.
+inline constexpr std::string_view kFindQueries[] = {"sword", "albion sword eisen", "e"};
+
 struct Input {
     BenchInput files;
     MpakMember image;            // tdl.crf, inflated once before the benchmarks

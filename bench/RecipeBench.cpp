@@ -8,6 +8,7 @@
 #include "Floor.h"
 #include "export/LoadRecipeTable.h"
 #include "export/OutputFile.h"
+#include "export/RecipeFilter.h"
 #include "export/RecipeTree.h"
 #include "export/RecipeWalk.h"
 #include "export/TextExport.h"
@@ -94,6 +95,26 @@ void BM_WalkRecipeTree(benchmark::State& state, Input& input) {
     state.counters["tree_bytes_per_item"] = static_cast<double>(tree.MemoryBytes()) / static_cast<double>(tree.size());
     state.counters["tree_MiB"] = static_cast<double>(tree.MemoryBytes()) / (1024.0 * 1024.0);
 }
+
+// The find rule over a finished tree: the shown set of one query, with the
+// bytes it keeps per tree item and the patterns it shows.
+void Find(benchmark::State& state, Input& input, std::string_view query) {
+    RecipeTree tree;
+    TreeFiller filler(tree, false);
+    RecipeSink* sinks[] = {&filler};
+    Walk(input, sinks);
+    tree.Finish();
+    const FindQuery parsed = FindQuery::FromUtf8(query);
+    RecipeFilter filter;
+    Measure(state, input, [&](Stopwatch&) {
+        if (!filter.Apply(tree, parsed)) state.SkipWithError("out of memory");
+    });
+    state.counters["patterns"] = static_cast<double>(filter.ShownPatternCount());
+    state.counters["index_bytes_per_item"] = static_cast<double>(filter.MemoryBytes()) / static_cast<double>(tree.size());
+}
+void BM_FindOneTerm(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[0]); }
+void BM_FindThreeTerms(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[1]); }
+void BM_FindBroad(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[2]); }
 
 // The dialog's reload without the desktop: read, inflate, walk, tree done.
 void BM_LoadRecipeTree(benchmark::State& state, Input& input) {
@@ -398,7 +419,10 @@ int main(int argc, char** argv) {
                  {"ReadInflate", BM_ReadInflate},
                  {"WalkNullView", BM_WalkNullView},
                  {"WalkRecipeTree", BM_WalkRecipeTree},
-                 {"LoadRecipeTree", BM_LoadRecipeTree}}) {
+                 {"LoadRecipeTree", BM_LoadRecipeTree},
+                 {"FindOneTerm", BM_FindOneTerm},
+                 {"FindThreeTerms", BM_FindThreeTerms},
+                 {"FindBroad", BM_FindBroad}}) {
             Register(what, input, run)->MinTime(minTime);
         }
         RegisterQtBenchmarks(input, minTime);

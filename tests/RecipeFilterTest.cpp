@@ -1,5 +1,6 @@
 #include "export/RecipeFilter.h"
 #include "export/RecipeTree.h"
+#include "recipes/Cp1252.h"
 
 #include <gtest/gtest.h>
 
@@ -234,4 +235,72 @@ TEST(RecipeFilterTest, EmptyTreeAndUnfinishedTree) {
     unfinished.InsertItem(kTreeRoot, "x");
     EXPECT_FALSE(filter.Apply(unfinished, FindQuery::FromUtf8("x")));
     EXPECT_EQ(filter.ShownChildCount(kTreeRoot), 0u) << "a failed filter shows nothing";
+}
+
+// The shown set against the rule written out plainly, over random trees of
+// short labels from a small alphabet (so that terms hit, miss and run across
+// label borders in the filter's blocks) and random queries.
+TEST(RecipeFilterTest, AgreesWithThePlainRule) {
+    std::uint64_t seed = 12345;
+    auto next = [&](std::uint32_t below) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::uint32_t>((seed >> 33) % below);
+    };
+    const std::string alphabet = "abAB\xE4\xC4 e";
+    auto text = [&](std::size_t length) {
+        std::string s;
+        for (std::size_t i = 0; i < length; ++i) s += alphabet[next(static_cast<std::uint32_t>(alphabet.size()))];
+        return s;
+    };
+    for (int round = 0; round < 200; ++round) {
+        RecipeTree tree;
+        std::vector<TreeItem> parents{kTreeRoot};
+        std::vector<int> depth{-1};
+        const int items = 1 + static_cast<int>(next(60));
+        for (int i = 0; i < items; ++i) {
+            const TreeItem parent = parents[next(static_cast<std::uint32_t>(parents.size()))];
+            if (depth[parent] >= 4) continue;
+            parents.push_back(tree.InsertItem(parent, text(next(30))));
+            depth.push_back(depth[parent] + 1);
+        }
+        tree.Finish();
+        const std::string query = text(1 + next(6)) + " " + text(next(3));
+        const FindQuery parsed = FindQuery::FromUtf8(Cp1252ToUtf8(query));
+
+        // The rule: every term in the item's path, or for a pattern in its
+        // path and its children; shown: a match, above one or below one.
+        auto holds = [&](TreeItem item, const std::string& term, bool withChildren) {
+            for (TreeItem up = item; up != kTreeRoot; up = tree.Parent(up)) {
+                if (FoldedContains(tree.Label(up), term)) return true;
+            }
+            if (withChildren) {
+                for (std::uint32_t k = 0; k < tree.ChildCount(item); ++k) {
+                    if (FoldedContains(tree.Label(tree.Child(item, k)), term)) return true;
+                }
+            }
+            return false;
+        };
+        std::vector<bool> matches(tree.size() + 1, false);
+        for (TreeItem item = 1; item <= tree.size(); ++item) {
+            matches[item] = true;
+            for (const std::string& term : parsed.terms) {
+                matches[item] = matches[item] && holds(item, term, depth[item] == kPatternDepth);
+            }
+        }
+        std::vector<bool> expected(tree.size() + 1, false);
+        for (TreeItem item = 1; item <= tree.size(); ++item) {
+            if (!matches[item]) continue;
+            for (TreeItem up = item; up != kTreeRoot; up = tree.Parent(up)) expected[up] = true;
+            for (TreeItem below = item + 1; below <= tree.size(); ++below) {
+                for (TreeItem up = tree.Parent(below); up != kTreeRoot; up = tree.Parent(up)) {
+                    if (up == item) expected[below] = true;
+                }
+            }
+        }
+        RecipeFilter filter;
+        ASSERT_TRUE(filter.Apply(tree, parsed));
+        for (TreeItem item = 1; item <= tree.size(); ++item) {
+            ASSERT_EQ(filter.IsShown(item), expected[item]) << "round " << round << " item " << item;
+        }
+    }
 }

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <bit>
 #include <optional>
 #include <span>
 
@@ -84,15 +86,75 @@ std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& pos) {
     return c;
 }
 
-// The terms among chunk that label contains, as bits of the chunk; only the
-// terms in wanted are looked for.
-std::uint64_t TermsIn(std::string_view label, std::span<const std::string> chunk, std::uint64_t wanted) {
-    std::uint64_t found = 0;
-    for (std::size_t t = 0; t < chunk.size(); ++t) {
-        const std::uint64_t bit = std::uint64_t{1} << t;
-        if ((wanted & bit) != 0 && FoldedContains(label, chunk[t])) found |= bit;
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHigh = 0x8080808080808080u;
+
+// Eight bytes of text from at, the first in the lowest byte; at + 8 must not
+// pass the end.
+std::uint64_t Load8(std::string_view text, std::size_t at) {
+    std::uint64_t x;
+    std::memcpy(&x, text.substr(at, 8).data(), 8);
+    if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);
+    return x;
+}
+
+// Finds a folded term in folded text. Longer terms are looked for eight
+// starting places at a time: a place is a candidate when the term's first
+// and last bytes both fit there, and only candidates are compared whole.
+class TermFinder {
+public:
+    explicit TermFinder(std::string_view term)
+        : term_(term), first_(kOnes * static_cast<unsigned char>(term.front())),
+          last_(kOnes * static_cast<unsigned char>(term.back())) {}
+
+    // Where term begins in text at or after from, or npos.
+    std::size_t Find(std::string_view text, std::size_t from) const {
+        const std::size_t m = term_.size();
+        if (text.size() < m || from > text.size() - m) return std::string_view::npos;
+        if (m == 1) return text.find(term_.front(), from);
+        const std::size_t lastStart = text.size() - m;
+        std::size_t at = from;
+        for (; at + 7 <= lastStart; at += 8) {
+            // A zero byte where both bytes fit; the test below may also flag
+            // a byte above a true zero, which the comparison sorts out.
+            const std::uint64_t v = (Load8(text, at) ^ first_) | (Load8(text, at + m - 1) ^ last_);
+            for (std::uint64_t zero = (v - kOnes) & ~v & kHigh; zero != 0; zero &= zero - 1) {
+                const std::size_t candidate = at + static_cast<std::size_t>(std::countr_zero(zero)) / 8;
+                if (text.substr(candidate, m) == term_) return candidate;
+            }
+        }
+        for (; at <= lastStart; ++at) {
+            if (text.substr(at, m) == term_) return at;
+        }
+        return std::string_view::npos;
     }
-    return found;
+
+private:
+    std::string term_;
+    std::uint64_t first_, last_;  // the first and the last byte in every byte
+};
+
+// Folds text into out (resized to its length). Eight bytes of plain ASCII,
+// the bulk of most labels, are folded at once: 'A'-'Z' get 0x20 added.
+void FoldInto(std::string& out, std::string_view text) {
+    out.resize(text.size());
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, text.substr(i, 8).data(), 8);
+        if ((x & kHigh) != 0) {
+            for (std::size_t k = i; k < i + 8; ++k) out[k] = static_cast<char>(kFold[static_cast<unsigned char>(text[k])]);
+            continue;
+        }
+        // Per byte (all below 0x80, so no carries cross bytes): the high
+        // bit of x + (0x80 - 'A') is set from 'A' on, that of
+        // x + (0x80 - 'Z' - 1) from past 'Z' on.
+        const std::uint64_t fromA = x + kOnes * (0x80 - 'A');
+        const std::uint64_t pastZ = x + kOnes * (0x80 - 'Z' - 1);
+        x |= ((fromA & ~pastZ) & kHigh) >> 2;
+        std::memcpy(std::span<char>(out).subspan(i, 8).data(), &x, 8);
+    }
+    for (; i < text.size(); ++i) out[i] = static_cast<char>(kFold[static_cast<unsigned char>(text[i])]);
 }
 
 void ClearBit(GrowableArray<std::uint64_t>& bits, TreeItem item) { bits[item / 64] &= ~(std::uint64_t{1} << (item % 64)); }
@@ -156,14 +218,18 @@ FindQuery FindQuery::FromUtf8(std::string_view text) {
 bool RecipeFilter::Apply(const RecipeTree& tree, const FindQuery& query) {
     tree_ = &tree;
     active_ = !query.empty();
-    shownChildren_.Assign(0, 0);
-    groupEnd_.Assign(0, 0);
     rootCount_ = 0;
     shownPatterns_ = 0;
     if (!active_) {
+        shownChildren_.Assign(0, 0);
+        groupEnd_.Assign(0, 0);
         shownPatterns_ = CountShownPatterns();
         return true;
     }
+    // The arrays of the last query keep their pages until BuildGroups sizes
+    // them anew: touching fresh memory costs more than the work done in it.
+    // Nothing is shown until the new groups stand.
+    groupEnd_.Clear();
     // One bit per item, the root's included: first "matches", then "shown".
     GrowableArray<std::uint64_t> shown;
     if (!shown.Assign(tree.size() / 64 + 1, query.matchesNothing ? 0 : ~std::uint64_t{0})) return false;
@@ -184,57 +250,77 @@ bool RecipeFilter::Apply(const RecipeTree& tree, const FindQuery& query) {
     return true;
 }
 
-// Clears the bit of every item that does not match. The terms are taken 64
-// at a time: both rules ask for every term, so an item matches when it
-// matches each chunk.
+// Clears the bit of every item that does not match. Terms are taken eight at
+// a time, one bit each in a byte per item: both rules ask for every term, so
+// an item matches when it matches each group of eight.
 bool RecipeFilter::MarkMatches(const FindQuery& query, GrowableArray<std::uint64_t>& shown) const {
+    constexpr std::size_t kTermsAtOnce = 8;
+    // Labels are folded in blocks of whole labels of about this many bytes.
+    constexpr std::size_t kBlockBytes = 64 * 1024;
     const RecipeTree& tree = *tree_;
-    struct Level {
-        TreeItem item;
-        std::uint32_t next;   // row of the next child to visit
-        std::uint64_t terms;  // terms found in the item's and its ancestors' labels
-    };
-    std::vector<Level> path;
-    std::vector<std::uint64_t> ingredientTerms;  // terms in each child label of cachedPattern
+    const std::size_t n = tree.size();
+    const std::string_view labels = tree.LabelBytes();
+    GrowableArray<std::uint8_t> terms;  // per item: the terms found, later with its ancestors'
+    std::string folded;
     const std::span<const std::string> all(query.terms);
-    for (std::size_t first = 0; first < all.size(); first += 64) {
-        const std::span<const std::string> chunk = all.subspan(first, std::min<std::size_t>(64, all.size() - first));
-        const std::uint64_t every = chunk.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << chunk.size()) - 1;
-        TreeItem cachedPattern = kNoTreeItem;
-        path.assign(1, Level{kTreeRoot, 0, 0});
-        while (!path.empty()) {
-            Level& level = path.back();
-            if (level.next >= tree.ChildCount(level.item)) {
-                path.pop_back();
-                continue;
-            }
-            const std::uint32_t row = level.next++;
-            const TreeItem parent = level.item;
-            const std::uint64_t above = level.terms;
-            const TreeItem item = tree.Child(parent, row);
-            if (item == kNoTreeItem) return false;  // the tree has no child index
-            const int depth = static_cast<int>(path.size()) - 1;
-            std::uint64_t terms = above;
-            if (parent == cachedPattern && row < ingredientTerms.size()) {
-                terms |= ingredientTerms[row];
-            } else {
-                terms |= TermsIn(tree.Label(item), chunk, every & ~above);
-            }
-            // Every term above or here: the item and all below it match.
-            if (terms == every) continue;
-            bool matches = false;
-            if (depth == kPatternDepth) {
-                ingredientTerms.clear();
-                std::uint64_t withIngredients = terms;
-                for (std::uint32_t k = 0; k < tree.ChildCount(item); ++k) {
-                    ingredientTerms.push_back(TermsIn(tree.Label(tree.Child(item, k)), chunk, every & ~terms));
-                    withIngredients |= ingredientTerms.back();
+    for (std::size_t first = 0; first < all.size(); first += kTermsAtOnce) {
+        const std::span<const std::string> chunk = all.subspan(first, std::min(kTermsAtOnce, all.size() - first));
+        const auto every = static_cast<std::uint8_t>((1u << chunk.size()) - 1);
+        if (!terms.Assign(n + 1, 0)) return false;
+        std::vector<TermFinder> finders(chunk.begin(), chunk.end());
+
+        // 1. Each label's own terms. A block's labels are folded together and
+        // searched term by term; a find that runs into the next label is none.
+        for (TreeItem blockFirst = 1; blockFirst <= n;) {
+            const std::uint32_t begin = tree.LabelBegin(blockFirst);
+            TreeItem blockLast = blockFirst;
+            while (blockLast < n && tree.LabelEnd(blockLast + 1) - begin <= kBlockBytes) ++blockLast;
+            const std::string_view block = labels.substr(begin, tree.LabelEnd(blockLast) - begin);
+            FoldInto(folded, block);
+            const std::string_view view(folded);
+            for (std::size_t t = 0; t < chunk.size(); ++t) {
+                const std::string_view term = chunk[t];
+                TreeItem item = blockFirst;
+                const TermFinder& finder = finders[t];
+                for (std::size_t at = finder.Find(view, 0); at != std::string_view::npos; at = finder.Find(view, at)) {
+                    while (tree.LabelEnd(item) - begin <= at) ++item;
+                    const std::size_t labelEnd = tree.LabelEnd(item) - begin;
+                    if (at + term.size() <= labelEnd) terms[item] |= static_cast<std::uint8_t>(1u << t);
+                    at = labelEnd;  // one find per label is enough; a later one would run over as well
                 }
-                cachedPattern = item;
-                matches = withIngredients == every;
             }
-            if (!matches) ClearBit(shown, item);
-            if (tree.ChildCount(item) > 0) path.push_back(Level{item, 0, terms});
+            blockFirst = blockLast + 1;
+        }
+
+        // 2. A pattern whose terms, its ancestors' and its ingredients' hold
+        // every term matches, and with it everything below: its entry becomes
+        // every term, which the next step passes down to its ingredients.
+        auto visit = [&](auto&& self, TreeItem item, int depth, std::uint8_t above) -> bool {
+            for (std::uint32_t row = 0; row < tree.ChildCount(item); ++row) {
+                const TreeItem child = tree.Child(item, row);
+                if (child == kNoTreeItem) return false;  // the tree has no child index
+                const auto withChild = static_cast<std::uint8_t>(above | terms[child]);
+                if (depth + 1 < kPatternDepth) {
+                    if (!self(self, child, depth + 1, withChild)) return false;
+                    continue;
+                }
+                std::uint8_t cover = withChild;
+                for (std::uint32_t k = 0; k < tree.ChildCount(child); ++k) {
+                    const TreeItem ingredient = tree.Child(child, k);
+                    if (ingredient == kNoTreeItem) return false;
+                    cover = static_cast<std::uint8_t>(cover | terms[ingredient]);
+                }
+                if (cover == every) terms[child] = every;
+            }
+            return true;
+        };
+        if (!visit(visit, kTreeRoot, -1, 0)) return false;
+
+        // 3. Every item with its ancestors' terms; a parent's number is below
+        // its children's.
+        for (TreeItem item = 1; item <= n; ++item) {
+            terms[item] = static_cast<std::uint8_t>(terms[item] | terms[tree.Parent(item)]);
+            if (terms[item] != every) ClearBit(shown, item);
         }
     }
     return true;

@@ -93,6 +93,11 @@ std::string_view RecipeTree::Label(TreeItem item) const {
     return std::string_view(label.data(), label.size());
 }
 
+std::string_view RecipeTree::LabelBytes() const {
+    const std::span<const char> pool = pool_.view();
+    return std::string_view(pool.data(), pool.size());
+}
+
 std::size_t RecipeTree::MemoryBytes() const {
     return parent_.capacity() * sizeof(TreeItem) + row_.capacity() * sizeof(std::uint32_t) +
            childCount_.capacity() * sizeof(std::uint32_t) + labelStart_.capacity() * sizeof(std::uint32_t) +

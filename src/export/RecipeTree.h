@@ -44,6 +44,11 @@ public:
     // The row-th child of item, or kNoTreeItem when out of range.
     TreeItem Child(TreeItem item, std::uint32_t row) const;
     std::string_view Label(TreeItem item) const;
+    // The labels of all items back to back in item order, the root's empty
+    // one first: item i's label is LabelBytes()[LabelBegin(i), LabelEnd(i)).
+    std::string_view LabelBytes() const;
+    std::uint32_t LabelBegin(TreeItem item) const { return labelStart_[item]; }
+    std::uint32_t LabelEnd(TreeItem item) const { return labelStart_[item + 1]; }
 
     // Bytes held by the arrays and the label pool (capacity, not size).
     std::size_t MemoryBytes() const;
