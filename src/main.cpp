@@ -65,12 +65,18 @@ int RunDesktop(int argc, char** argv, const CommandLineJobIo& io) {
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const LongOptions longOptions = ParseLongOptions(arguments);
-    if (longOptions.help) return WriteAndExit(ConsoleUsageText(), kExitOk);
+    if (longOptions.help) return WriteAndExit(HelpText(), kExitOk);
     if (longOptions.version) return WriteAndExit(std::string(kVersionText) + "\n", kExitOk);
 
     CommandLineJobIo io;
     io.appName = ApplicationName(argc > 0 ? argv[0] : "artisanscope");
+    if (longOptions.unknownFormat) {
+        const std::string message = UnknownFormatMessage(io.appName, *longOptions.unknownFormat);
+        std::fwrite(message.data(), 1, message.size(), stderr);
+        return kExitUsage;
+    }
     io.printTree = longOptions.tree;
+    io.format = longOptions.format;
     if (!IsHeadless(GetEnvironment)) return RunDesktop(argc, argv, io);
     MyCommandLine commandLine;
     return RunHeadless(commandLine, arguments, io);

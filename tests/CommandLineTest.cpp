@@ -45,6 +45,8 @@ TEST(CommandLineTest, OptionsAndPlainArguments) {
         {"usage goes on", {"-?", "dir", "-h", "-Help", "out"}, {"dir", "out", false, false, false, 3}},
         {"absolute POSIX path is plain", {"/home/x/camelot", "/tmp/out.txt"}, {"/home/x/camelot", "/tmp/out.txt"}},
         {"long options are not ours", {"--tree", "--help", "dir"}, {"dir", ""}},
+        {"nor the value of --format", {"--format", "csv", "dir", "--format=json", "out"}, {"dir", "out"}},
+        {"--format as the last argument", {"dir", "--format"}, {"dir", ""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

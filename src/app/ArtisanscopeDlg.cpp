@@ -184,17 +184,25 @@ void CArtisanscopeDlg::OnDebugMode() {
 }
 
 void CArtisanscopeDlg::OnExport() {
-    const FileDialogSpec spec{QString(),
-                              {QStringLiteral("XML-File (*.xml)"), QStringLiteral("CVS file (*.cvs)"),
-                               QStringLiteral("Text file (*.txt)"), QStringLiteral("All files (*.*)")},
-                              QStringLiteral("xml")};
-    const std::optional<QString> chosen = app_.prompter().SaveFileName(this, spec);
+    // The four filters of the original dialog leave the format to the file
+    // name; each of the others chooses its own format and extension.
+    FileDialogSpec spec{QString(),
+                        {QStringLiteral("XML-File (*.xml)"), QStringLiteral("CVS file (*.cvs)"),
+                         QStringLiteral("Text file (*.txt)"), QStringLiteral("All files (*.*)")},
+                        QStringLiteral("xml"),
+                        {QString(), QString(), QString(), QString()}};
+    for (const ExportFormatFilter& filter : kExportFormatFilters) {
+        spec.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
+        spec.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));
+    }
+    QString selectedFilter;
+    const std::optional<QString> chosen = app_.prompter().SaveFileName(this, spec, &selectedFilter);
     if (!chosen) return;
     ExportOutcome outcome;
     {
         const BusyCursor busy;
-        const std::string path = FileNameBytes(*chosen);
-        outcome = ExportRecipeTable(*this, archivePath_, path, ExportFormatForPath(path));
+        const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
+        outcome = ExportRecipeTable(*this, archivePath_, choice.path, choice.format);
     }
     if (!outcome.created) {
         ShowMessage(kCantCreateFileMessage);

@@ -37,7 +37,7 @@ int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, co
         load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
     } else {
         const ExportOutcome outcome = ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file,
-                                                        ExportFormatForPath(commandLine.output_file));
+                                                        io.format.value_or(ExportFormatForPath(commandLine.output_file)));
         if (!outcome.created) {
             // No output: the dialog stays open even with -quit.
             Report(io, kCantCreateFileMessage);

@@ -4,11 +4,13 @@
 // first shown. It is written against CommandLineJobHost so that the desktop
 // dialog and the headless stand-in run the very same steps.
 
+#include "app/ExportFile.h"
 #include "app/MyCommandLine.h"
 #include "export/RecipeDialog.h"
 #include "export/RecipeTree.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,8 @@ struct CommandLineJobIo {
     std::FILE* err = stderr;  // the job's own failure reports
     std::string appName = "artisanscope";
     bool printTree = false;   // --tree: list the loaded tree after the load
+    // --format: the output file's format; without it the file's name decides.
+    std::optional<ExportFormat> format;
 };
 
 // Runs the job for commandLine (normalising its camelot_dir in place) and

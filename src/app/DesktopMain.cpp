@@ -3,6 +3,7 @@
 
 #include "app/ArtisanscopeApp.h"
 #include "app/DesktopModule.h"
+#include "app/Startup.h"
 #include "platform/Prompter.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ extern "C" __attribute__((visibility("default"))) int ArtisanscopeRunDesktop(int
     CommandLineJobIo io;
     io.appName = appName;
     io.printTree = printTree != 0;
+    io.format = ParseLongOptions(arguments).format;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromStdString(io.appName));

@@ -1,8 +1,15 @@
 #include "app/ExportFile.h"
 
 #include "app/PathRules.h"
+#include "app/Startup.h"
+#include "export/CsvExport.h"
+#include "export/JsonExport.h"
+#include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
+
+#include <array>
+#include <utility>
 
 namespace artisanscope {
 
@@ -10,8 +17,52 @@ ExportFormat ExportFormatForPath(std::string_view path) {
     return EndsWithNoCase(path, ".xml") ? ExportFormat::Xml : ExportFormat::Text;
 }
 
+std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
+    static constexpr std::array<std::pair<std::string_view, ExportFormat>, 5> kNames{{
+        {"text", ExportFormat::Text},
+        {"xml", ExportFormat::Xml},
+        {"csv", ExportFormat::Csv},
+        {"json", ExportFormat::Json},
+        {"sqlite", ExportFormat::Sqlite},
+    }};
+    for (const auto& [known, format] : kNames) {
+        if (name == known) return format;
+    }
+    return std::nullopt;
+}
+
+ExportChoice ExportChoiceFor(std::string path, std::string_view filterLabel) {
+    for (const ExportFormatFilter& filter : kExportFormatFilters) {
+        if (filter.label != filterLabel) continue;
+        const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
+        const std::size_t dot = path.find_last_of('.');
+        if (dot == std::string::npos || dot <= nameStart) {
+            path += '.';
+            path += filter.extension;
+        }
+        return {std::move(path), filter.format};
+    }
+    const ExportFormat format = ExportFormatForPath(path);
+    return {std::move(path), format};
+}
+
 ExportFormatSpec ExportFormatSpecFor(ExportFormat format) {
     switch (format) {
+        case ExportFormat::Csv:
+            return {OutputTarget::AnyFile, [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {
+                        return std::make_unique<CsvExport>(file);
+                    }};
+        case ExportFormat::Json:
+            return {OutputTarget::AnyFile, [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {
+                        return std::make_unique<JsonExport>(file, kVersionText);
+                    }};
+        case ExportFormat::Sqlite:
+            // SQLite opens the file itself, by its path, and needs a regular
+            // file it can lock and seek in.
+            return {OutputTarget::RegularFile,
+                    [](std::FILE*, const std::string& path) -> std::unique_ptr<ExportWriter> {
+                        return std::make_unique<SqliteExport>(path, kVersionText);
+                    }};
         case ExportFormat::Xml:
             return {OutputTarget::AnyFile,
                     [](std::FILE* file, const std::string&) -> std::unique_ptr<ExportWriter> {

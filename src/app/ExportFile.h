@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,13 +25,44 @@ inline constexpr std::string_view kCantCreateFileMessage = "can't create file";
 inline constexpr std::string_view kCantWriteFileMessage = "can't write file";
 
 enum class ExportFormat {
-    Text,  // semicolon-separated lines
+    Text,    // semicolon-separated lines
     Xml,
+    Csv,     // RFC 4180, UTF-8
+    Json,
+    Sqlite,  // a database file
 };
 
 // The format a file name asks for: ".xml" in any case gives Xml, every other
-// name Text.
+// name Text. The other formats are chosen only by name (--format) or by the
+// save dialog's filter.
 ExportFormat ExportFormatForPath(std::string_view path);
+
+// The format named on the command line: "text", "xml", "csv", "json" or
+// "sqlite"; nothing for any other name.
+std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
+
+// The Export button's save-dialog filters that choose a format of their own,
+// shown after the four that leave the choice to the file name.
+struct ExportFormatFilter {
+    std::string_view label;      // Qt notation
+    std::string_view extension;  // without the dot; added to a name without one
+    ExportFormat format;
+};
+inline constexpr ExportFormatFilter kExportFormatFilters[] = {
+    {"CSV, UTF-8 (*.csv)", "csv", ExportFormat::Csv},
+    {"JSON (*.json)", "json", ExportFormat::Json},
+    {"SQLite database (*.sqlite *.db)", "sqlite", ExportFormat::Sqlite},
+};
+
+struct ExportChoice {
+    std::string path;
+    ExportFormat format;
+};
+
+// What the save dialog's answer asks for: with one of kExportFormatFilters,
+// its format, and its extension added when the file name has none; with any
+// other filter, the path as chosen and the format its name asks for.
+ExportChoice ExportChoiceFor(std::string path, std::string_view filterLabel);
 
 // What a format needs of its output, and how its writer is made.
 struct ExportFormatSpec {

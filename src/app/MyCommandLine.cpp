@@ -23,11 +23,16 @@ void MyCommandLine::ParseParam(std::string_view param, bool isFlag, bool) {
     }
 }
 
+bool LongOptionTakesValue(std::string_view argument) { return argument == "--format"; }
+
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments, OptionPrefixes prefixes) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool isLast = i + 1 == arguments.size();
-        if (argument.size() >= 2 && argument[0] == '-' && argument[1] == '-') continue;
+        if (argument.size() >= 2 && argument[0] == '-' && argument[1] == '-') {
+            if (LongOptionTakesValue(argument)) ++i;
+            continue;
+        }
         const bool isFlag = !argument.empty() &&
                             (argument[0] == '-' || (prefixes == OptionPrefixes::DashAndSlash && argument[0] == '/'));
         if (isFlag) {

@@ -52,9 +52,14 @@ inline constexpr OptionPrefixes kPlatformOptionPrefixes = OptionPrefixes::DashAn
 inline constexpr OptionPrefixes kPlatformOptionPrefixes = OptionPrefixes::DashOnly;
 #endif
 
+// Long options of this build that take the next argument as their value
+// ("--format csv"; "--format=csv" is one argument).
+bool LongOptionTakesValue(std::string_view argument);
+
 // Splits the arguments after the program name and feeds them to ParseParam
 // in order. Arguments starting with "--" are long options of this build and
-// are left to the caller: they do not reach ParseParam.
+// are left to the caller: they do not reach ParseParam, and neither does the
+// value that follows one taking a value.
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments,
                       OptionPrefixes prefixes = kPlatformOptionPrefixes);
 

@@ -1,15 +1,56 @@
 #include "app/Startup.h"
 
+#include "app/CommandLineJob.h"
+
 namespace artisanscope {
+namespace {
+
+constexpr std::string_view kFormatOption = "--format";
+
+constexpr std::string_view kLongOptionsHelp =
+    "\n"
+    "Long options:\n"
+    " --format FORMAT  write output_file as text, xml, csv, json or sqlite\n"
+    "                  (without it: xml for a name ending in .xml, else text)\n"
+    " --tree           print the loaded tree on standard output\n"
+    " --help           print this text\n"
+    " --version        print the version\n";
+
+void SetFormat(LongOptions& options, std::string_view value) {
+    options.format = ExportFormatNamed(value);
+    if (options.format) {
+        options.unknownFormat.reset();
+    } else {
+        options.unknownFormat = std::string(value);
+    }
+}
+
+}  // namespace
 
 LongOptions ParseLongOptions(const std::vector<std::string>& arguments) {
     LongOptions options;
-    for (const std::string& argument : arguments) {
-        if (argument == "--tree") options.tree = true;
-        else if (argument == "--help") options.help = true;
-        else if (argument == "--version") options.version = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--tree") {
+            options.tree = true;
+        } else if (argument == "--help") {
+            options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
+        } else if (argument == kFormatOption) {
+            SetFormat(options, i + 1 < arguments.size() ? std::string_view(arguments[++i]) : std::string_view());
+        } else if (argument.starts_with(kFormatOption) && argument[kFormatOption.size()] == '=') {
+            SetFormat(options, std::string_view(argument).substr(kFormatOption.size() + 1));
+        }
     }
     return options;
+}
+
+std::string HelpText() { return ConsoleUsageText() + std::string(kLongOptionsHelp); }
+
+std::string UnknownFormatMessage(std::string_view appName, std::string_view format) {
+    return std::string(appName) + ": unknown format '" + std::string(format) +
+           "' (use text, xml, csv, json or sqlite)\n";
 }
 
 bool IsHeadless(const char* (*getenv)(const char*)) {

@@ -9,7 +9,8 @@
 namespace artisanscope {
 namespace {
 
-std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode) {
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode,
+                                     QString* selectedFilter = nullptr) {
     QFileDialog dialog(parent);
     if (!spec.title.isEmpty()) dialog.setWindowTitle(spec.title);
     dialog.setAcceptMode(mode);
@@ -17,7 +18,13 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSpec& spec
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(spec.filters);
     dialog.setDefaultSuffix(spec.defaultSuffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &spec](const QString& filter) {
+        const qsizetype index = spec.filters.indexOf(filter);
+        const QString suffix = index >= 0 && index < spec.filterSuffixes.size() ? spec.filterSuffixes[index] : QString();
+        dialog.setDefaultSuffix(suffix.isEmpty() ? spec.defaultSuffix : suffix);
+    });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (selectedFilter != nullptr) *selectedFilter = dialog.selectedNameFilter();
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return std::nullopt;
     return files.front();
@@ -29,8 +36,9 @@ std::optional<QString> QtPrompter::OpenFileName(QWidget* parent, const FileDialo
     return RunFileDialog(parent, spec, QFileDialog::AcceptOpen);
 }
 
-std::optional<QString> QtPrompter::SaveFileName(QWidget* parent, const FileDialogSpec& spec) {
-    return RunFileDialog(parent, spec, QFileDialog::AcceptSave);
+std::optional<QString> QtPrompter::SaveFileName(QWidget* parent, const FileDialogSpec& spec,
+                                                QString* selectedFilter) {
+    return RunFileDialog(parent, spec, QFileDialog::AcceptSave, selectedFilter);
 }
 
 void Prompter::ShowMessage(QWidget* parent, const QString& title, std::string_view text, std::string_view details) {

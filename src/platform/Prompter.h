@@ -21,6 +21,9 @@ struct FileDialogSpec {
     QString title;        // empty: the platform's default title
     QStringList filters;  // Qt notation, e.g. "XML-File (*.xml)"
     QString defaultSuffix;  // without the dot
+    // Per filter, the suffix added while that filter is selected; an empty
+    // or missing entry means defaultSuffix.
+    QStringList filterSuffixes;
 };
 
 class Prompter {
@@ -29,8 +32,10 @@ public:
     // The full path of the chosen file (which need not exist), or nothing
     // when the user cancelled.
     virtual std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-    // As OpenFileName; the user confirms replacing an existing file.
-    virtual std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    // As OpenFileName; the user confirms replacing an existing file. When
+    // given, selectedFilter receives the filter selected at the end.
+    virtual std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec,
+                                                QString* selectedFilter = nullptr) = 0;
     // A modal message box with an OK button and the warning icon; details,
     // when not empty, behind the box's details button.
     virtual void ShowMessageBox(QWidget* parent, const QString& title, const QString& text,
@@ -47,7 +52,8 @@ public:
 class QtPrompter final : public Prompter {
 public:
     std::optional<QString> OpenFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    std::optional<QString> SaveFileName(QWidget* parent, const FileDialogSpec& spec,
+                                        QString* selectedFilter = nullptr) override;
     void ShowMessageBox(QWidget* parent, const QString& title, const QString& text, const QString& details) override;
     QAction* PopupMenu(QMenu& menu, const QPoint& globalPosition) override;
     int RunModal(QDialog& dialog) override;

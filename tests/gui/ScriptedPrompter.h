@@ -25,8 +25,15 @@ public:
         openSpecs.push_back(spec);
         return Next(openAnswers);
     }
-    std::optional<QString> SaveFileName(QWidget*, const FileDialogSpec& spec) override {
+    // The filter is the next of saveFilters, or the first of the spec's.
+    std::optional<QString> SaveFileName(QWidget*, const FileDialogSpec& spec, QString* selectedFilter) override {
         saveSpecs.push_back(spec);
+        QString filter = spec.filters.value(0);
+        if (!saveFilters.empty()) {
+            filter = saveFilters.front();
+            saveFilters.pop_front();
+        }
+        if (selectedFilter != nullptr) *selectedFilter = filter;
         return Next(saveAnswers);
     }
     void ShowMessageBox(QWidget*, const QString& title, const QString& text, const QString& details) override {
@@ -51,6 +58,7 @@ public:
     }
 
     std::deque<std::optional<QString>> openAnswers, saveAnswers;
+    std::deque<QString> saveFilters;
     std::vector<FileDialogSpec> openSpecs, saveSpecs;
     std::vector<Message> messages;
     QString menuChoice;

@@ -1,6 +1,7 @@
 #include "app/DialogTemplates.h"
 #include "app/ExportFile.h"
 #include "app/PathRules.h"
+#include "app/Startup.h"
 #include "recipes/Cp1252.h"
 
 #include "TempDir.h"
@@ -113,6 +114,61 @@ TEST(PathRulesTest, NamesAndEndings) {
         {"out.txt", false}, {"out.cvs", false}, {"out.xmlx", false}, {"xml", false}, {"", false},
     };
     for (const XmlCase& c : endings) EXPECT_EQ(ExportFormatForPath(c.path) == ExportFormat::Xml, c.xml) << c.path;
+}
+
+TEST(ExportFormatTest, LongOptionFormat) {
+    struct Case {
+        std::vector<std::string> args;
+        std::optional<ExportFormat> format;
+        std::optional<std::string> unknown;
+    } cases[] = {
+        {{"dir", "out.csv"}, std::nullopt, std::nullopt},
+        {{"--format", "csv", "dir", "out.xml"}, ExportFormat::Csv, std::nullopt},
+        {{"--format=json"}, ExportFormat::Json, std::nullopt},
+        {{"--format", "sqlite"}, ExportFormat::Sqlite, std::nullopt},
+        {{"--format", "xml"}, ExportFormat::Xml, std::nullopt},
+        {{"--format", "text"}, ExportFormat::Text, std::nullopt},
+        {{"--format", "CSV"}, std::nullopt, "CSV"},
+        {{"--format", "xls", "--format", "csv"}, ExportFormat::Csv, std::nullopt},  // the last one counts
+        {{"--format=csv", "--format=xls"}, std::nullopt, "xls"},
+        {{"dir", "--format"}, std::nullopt, ""},
+        {{"--format="}, std::nullopt, ""},
+        {{"--formats", "csv"}, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const LongOptions options = ParseLongOptions(c.args);
+        EXPECT_EQ(options.format, c.format) << c.args.front();
+        EXPECT_EQ(options.unknownFormat, c.unknown) << c.args.front();
+    }
+    EXPECT_NE(HelpText().find(" --format FORMAT "), std::string::npos);
+}
+
+// The save dialog's filter: the three format filters choose their format and
+// add their extension to a name without one; the others leave it to the name.
+TEST(ExportFormatTest, SaveDialogChoice) {
+    struct Case {
+        const char* path;
+        const char* filter;
+        const char* resultPath;
+        ExportFormat format;
+    } cases[] = {
+        {"/a/out", "CSV, UTF-8 (*.csv)", "/a/out.csv", ExportFormat::Csv},
+        {"/a/out.csv", "CSV, UTF-8 (*.csv)", "/a/out.csv", ExportFormat::Csv},
+        {"/a/out.xml", "CSV, UTF-8 (*.csv)", "/a/out.xml", ExportFormat::Csv},
+        {"/a.b/out", "JSON (*.json)", "/a.b/out.json", ExportFormat::Json},
+        {"/a/.hidden", "JSON (*.json)", "/a/.hidden.json", ExportFormat::Json},
+        {"/a/out", "SQLite database (*.sqlite *.db)", "/a/out.sqlite", ExportFormat::Sqlite},
+        {"/a/out.db", "SQLite database (*.sqlite *.db)", "/a/out.db", ExportFormat::Sqlite},
+        {"/a/out.csv", "All files (*.*)", "/a/out.csv", ExportFormat::Text},
+        {"/a/out.XML", "Text file (*.txt)", "/a/out.XML", ExportFormat::Xml},
+        {"/a/out", "XML-File (*.xml)", "/a/out", ExportFormat::Text},
+        {"/a/out", "", "/a/out", ExportFormat::Text},
+    };
+    for (const Case& c : cases) {
+        const ExportChoice choice = ExportChoiceFor(c.path, c.filter);
+        EXPECT_EQ(choice.path, c.resultPath) << c.path << " " << c.filter;
+        EXPECT_EQ(choice.format, c.format) << c.path << " " << c.filter;
+    }
 }
 
 TEST(Cp1252Test, EveryByteBecomesItsCharacter) {
