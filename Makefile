@@ -3,7 +3,7 @@
 
 PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
             libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
-            libsqlite3-dev rapidjson-dev \
+            libsqlite3-dev rapidjson-dev python3 \
             librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream \
             man-db groff-base
 JOBS ?= 2

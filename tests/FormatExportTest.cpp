@@ -84,43 +84,6 @@ TableSpec ExampleTable() {
     return spec;
 }
 
-// Everything the formats must carry: names holding a comma, a quote, ";",
-// CR LF, umlauts and an undefined code page byte; a category listed by two
-// skills and twice by one; a pattern listed twice; a pattern without filled
-// slots; a hidden pattern; an illegal category index; a material-named
-// pattern; materials without a name and beyond the name table; an empty realm
-// and an empty skill slot in front of a filled one.
-TableSpec RichTable(std::uint32_t version = 102) {
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec sword{.name = "Schwert, \"lang\"; scharf", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150,
-                      .lvl = 10, .data5 = 7};
-    sword.slots = {{.name = "Barren", .quantity = 2, .material = 8},
-                   {.name = "", .quantity = 0, .material = 9},
-                   {.name = "Griff; Leder", .quantity = 1},
-                   {.name = "Klinge", .quantity = 3, .material = 3}};
-    PatternSpec bare{.name = "Leer", .skill = 2000, .data5 = 65535};
-    PatternSpec secret{.name = "Geheim", .skill = 2001};
-    secret.slots = {{.name = "Stoff", .quantity = 65535, .material = 300}};
-    PatternSpec named{.name = "ignored", .material = 22, .skill = 40};
-    named.slots = {{.name = "", .quantity = 1, .material = 50}};
-    const std::uint16_t s1 = albion.AddPattern(sword), s2 = albion.AddPattern(bare), s3 = albion.AddPattern(secret),
-                        s4 = albion.AddPattern(named);
-    const std::uint16_t k1 = albion.AddCategory({.name = "Waffen, schwer", .patterns = {0, s1, s2, s3, s1}});
-    const std::uint16_t k2 = albion.AddCategory({.name = "R\xFCstung \x80\x81", .patterns = {s4}});
-    const std::uint16_t illegal = static_cast<std::uint16_t>(albion.categories.size());
-    albion.skills = {{.name = ""},
-                     {.name = "Waffenschmied", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k1, illegal, 0, k2}},
-                     {.name = "Zweiter \"Schmied\"", .data1 = 65535, .categories = {k2, k1, k2}}};
-    RealmSpec& hibernia = spec.realms[2];
-    PatternSpec line{.name = "Zeile\r\nzwei", .skill = 1};
-    line.slots = {{.name = "a\nb", .quantity = 4}};
-    const std::uint16_t k3 = hibernia.AddCategory({.name = "Cr\rLf", .patterns = {hibernia.AddPattern(line)}});
-    hibernia.skills = {{.name = "Skill", .categories = {k3}}};
-    return spec;
-}
-
 FormatRows CsvBody(const std::string& csv, FormatRow* header = nullptr) {
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8 byte-order mark";
     FormatRows rows = ParseCsv(csv.substr(3));
@@ -136,36 +99,6 @@ rapidjson::Document ParseJson(const std::string& json) {
     EXPECT_FALSE(document.HasParseError()) << "JSON error " << document.GetParseError() << " at "
                                            << document.GetErrorOffset();
     return document;
-}
-
-// The semicolon text lines that the CSV rows describe, in code page 1252
-// turned into UTF-8: one line per pattern, which starts at a row whose slot
-// is empty or not above the slot of the row before.
-std::vector<std::string> TextLinesFromCsv(const FormatRows& rows, bool debug) {
-    std::vector<std::string> lines;
-    int lastSlot = 0;  // 0: the row before ended its pattern
-    for (const FormatRow& row : rows) {
-        const int slot = row[5].empty() ? 0 : std::stoi(row[5]);
-        if (slot == 0 || lastSlot == 0 || slot <= lastSlot) {
-            lines.push_back(row[0] + ";" + row[1] + ";" + row[2] + ";" + row[3] + ";" + row[4]);
-            if (debug) {
-                for (std::size_t c = 10; c < 17; ++c) lines.back() += ";" + row[c];
-            }
-        }
-        if (slot != 0) lines.back() += ";" + row[6] + ";" + row[7] + ";" + row[8];
-        lastSlot = slot;
-    }
-    return lines;
-}
-
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    const std::string utf8 = Cp1252ToUtf8(text);
-    std::size_t start = utf8.find("\r\n") + 2;  // after the header line
-    for (std::size_t end; (end = utf8.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(utf8.substr(start, end - start));
-    }
-    return lines;
 }
 
 }  // namespace
@@ -284,7 +217,7 @@ TEST(FormatExportTest, AllFormatsAgree) {
             for (const bool english : {false, true}) {
                 SCOPED_TRACE(::testing::Message() << "version " << version << " debug " << debug << " english " << english);
                 TempDir dir;
-                const Exported e = ExportAll(RichTable(version), {.english = english, .debug = debug}, dir);
+                const Exported e = ExportAll(FormatTestTable(version), {.english = english, .debug = debug}, dir);
                 ASSERT_TRUE(e.csvOk && e.jsonOk && e.sqliteOk);
                 const bool debugColumns = debug && version == 102;
 
@@ -325,7 +258,7 @@ TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
     for (const bool debug : {false, true}) {
         SCOPED_TRACE(debug ? "debug" : "normal");
         TempDir dir;
-        const Exported e = ExportAll(RichTable(), {.debug = debug}, dir);
+        const Exported e = ExportAll(FormatTestTable(), {.debug = debug}, dir);
         const auto q = [&](const std::string& sql) { return QuerySqlite(e.database, sql); };
         EXPECT_EQ(q("SELECT key, value FROM meta ORDER BY key"),
                   (FormatRows{{"debug", debug ? "1" : "0"}, {"generator", kGenerator}, {"language", "de"},
@@ -367,7 +300,7 @@ TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
 // The two example queries of the README.
 TEST(FormatExportTest, SqliteExampleQueries) {
     TempDir dir;
-    const Exported e = ExportAll(RichTable(), {}, dir);
+    const Exported e = ExportAll(FormatTestTable(), {}, dir);
     EXPECT_EQ(QuerySqlite(e.database,
                           "SELECT DISTINCT r.realm, r.skill, r.category, r.pattern, r.quantity FROM recipes r "
                           "JOIN materials m ON m.id = r.material_id WHERE m.name_de = 'Eisen' OR m.name_en = 'Eisen'"),
@@ -382,7 +315,7 @@ TEST(FormatExportTest, SqliteExampleQueries) {
 
 // A failed write is reported by Ok(), never passed over.
 TEST(FormatExportTest, WriteFailuresAreReported) {
-    const Bytes image = WriteRecipeTable(RichTable());
+    const Bytes image = WriteRecipeTable(FormatTestTable());
     const RecipeTableView table(ByteView(image), kLayout102);
     const ExportStart start{102, Language::German, false, false};
     std::FILE* full = std::fopen("/dev/full", "wb");

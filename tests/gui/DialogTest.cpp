@@ -9,6 +9,10 @@
 #include "platform/RecipeTreeModel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QAbstractScrollArea>
 #include <QLabel>
 #include <QPushButton>
@@ -24,6 +28,7 @@
 using namespace artisanscope;
 using artisanscope::testing::ReadText;
 using artisanscope::testing::ReferenceExport;
+using artisanscope::testing::ReferenceExportAs;
 using artisanscope::testing::ScriptedPrompter;
 using artisanscope::testing::TempDir;
 using Rows = std::vector<std::pair<int, std::string>>;
@@ -127,6 +132,8 @@ private slots:
     void exportChoosesByName();
     void exportFailures_data();
     void exportFailures();
+    void saveDialogFilterChoosesTheSuffix_data();
+    void saveDialogFilterChoosesTheSuffix();
     void onSizeKeepsTheTreeMarginsEqual();
     void aboutIsReachable();
     void keysAndButtonsEndTheDialog_data();
@@ -250,32 +257,99 @@ void DialogTest::checkboxesReload() {
 
 void DialogTest::exportChoosesByName_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("xml");
-    QTest::newRow(".xml") << "out.xml" << true;
-    QTest::newRow(".XML") << "out.XML" << true;
-    QTest::newRow(".txt") << "out.txt" << false;
-    QTest::newRow(".cvs") << "out.cvs" << false;
+    QTest::addColumn<QString>("filter");     // the filter selected in the save dialog
+    QTest::addColumn<QString>("written");    // the file the export lands in
+    QTest::addColumn<int>("format");         // ExportFormat
+    const auto row = [](const char* what, const char* name, const char* filter, const char* written, ExportFormat f) {
+        QTest::newRow(what) << name << filter << written << static_cast<int>(f);
+    };
+    row(".xml", "out.xml", "XML-File (*.xml)", "out.xml", ExportFormat::Xml);
+    row(".XML", "out.XML", "Text file (*.txt)", "out.XML", ExportFormat::Xml);
+    row(".txt", "out.txt", "XML-File (*.xml)", "out.txt", ExportFormat::Text);
+    row(".cvs", "out.cvs", "All files (*.*)", "out.cvs", ExportFormat::Text);
+    row(".csv under All files", "out.csv", "All files (*.*)", "out.csv", ExportFormat::Text);
+    row("csv filter adds .csv", "out", "CSV, UTF-8 (*.csv)", "out.csv", ExportFormat::Csv);
+    row("json filter keeps .txt", "out.txt", "JSON (*.json)", "out.txt", ExportFormat::Json);
+    row("sqlite filter adds .sqlite", "out", "SQLite database (*.sqlite *.db)", "out.sqlite", ExportFormat::Sqlite);
+    row("sqlite filter keeps .db", "out.db", "SQLite database (*.sqlite *.db)", "out.db", ExportFormat::Sqlite);
 }
 
 void DialogTest::exportChoosesByName() {
     QFETCH(QString, name);
-    QFETCH(bool, xml);
+    QFETCH(QString, filter);
+    QFETCH(QString, written);
+    QFETCH(int, format);
     Harness h;
     QVERIFY(h.Show());
     h.Open(h.game / "Camelot.exe");
     h.Click(main_dialog::kEnglishNamesId);
-    const std::string path = h.scratch / name.toStdString();
-    h.prompter.saveAnswers.push_back(Q(path));
+    h.prompter.saveAnswers.push_back(Q(h.scratch / name.toStdString()));
+    h.prompter.saveFilters.push_back(filter);
     h.Click(main_dialog::kExportId);
 
     QVERIFY(h.prompter.messages.empty());
-    QCOMPARE(ReadText(path), ReferenceExport(h.Archive(), xml, true, false, h.game.path()));
+    QCOMPARE(ReadText(h.scratch / written.toStdString()),
+             ReferenceExportAs(h.Archive(), static_cast<ExportFormat>(format), true, false, h.game.path()));
+    QCOMPARE(static_cast<int>(std::distance(std::filesystem::directory_iterator(h.scratch.path()),
+                                            std::filesystem::directory_iterator())),
+             1);
     QCOMPARE(h.TreeRows(), h.ReferenceRows(true, false));
     const FileDialogSpec& spec = h.prompter.saveSpecs.at(0);
     QVERIFY(spec.title.isEmpty());
-    QCOMPARE(spec.filters, (QStringList{"XML-File (*.xml)", "CVS file (*.cvs)", "Text file (*.txt)",
-                                        "All files (*.*)"}));
+    QCOMPARE(spec.filters, (QStringList{"XML-File (*.xml)", "CVS file (*.cvs)", "Text file (*.txt)", "All files (*.*)",
+                                        "CSV, UTF-8 (*.csv)", "JSON (*.json)", "SQLite database (*.sqlite *.db)"}));
+    QCOMPARE(spec.filterSuffixes, (QStringList{"", "", "", "", "csv", "json", "sqlite"}));
     QCOMPARE(spec.defaultSuffix, QStringLiteral("xml"));
+}
+
+// The real file dialog, driven by keyboard: a format filter chosen in its
+// list makes its extension the one added to a name typed without one.
+void DialogTest::saveDialogFilterChoosesTheSuffix_data() {
+    QTest::addColumn<int>("downPresses");  // in the file-type list
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("first filter") << 0 << "recipes" << "recipes.xml" << "XML-File (*.xml)";
+    QTest::newRow("csv filter") << 1 << "recipes" << "recipes.csv" << "CSV, UTF-8 (*.csv)";
+    QTest::newRow("sqlite filter") << 2 << "recipes" << "recipes.sqlite" << "SQLite database (*.sqlite *.db)";
+    QTest::newRow("typed extension") << 2 << "recipes.db" << "recipes.db" << "SQLite database (*.sqlite *.db)";
+}
+
+void DialogTest::saveDialogFilterChoosesTheSuffix() {
+    QFETCH(int, downPresses);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QFETCH(QString, filter);
+    TempDir dir;
+    const FileDialogSpec spec{QString(),
+                              {"XML-File (*.xml)", "CSV, UTF-8 (*.csv)", "SQLite database (*.sqlite *.db)"},
+                              "xml",
+                              {"", "csv", "sqlite"}};
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        dialog->setDirectory(Q(dir.path()));
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (types == nullptr || name == nullptr) {
+            dialog->reject();
+            return;
+        }
+        types->setFocus();
+        for (int i = 0; i < downPresses; ++i) QTest::keyClick(types, Qt::Key_Down);
+        name->setFocus();
+        QTest::keyClicks(name, typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        driven = true;
+    });
+    QtPrompter prompter;
+    QString selected;
+    const std::optional<QString> answer = prompter.SaveFileName(nullptr, spec, &selected);
+    QVERIFY(driven);
+    QVERIFY(answer.has_value());
+    QCOMPARE(*answer, Q(dir / chosen.toStdString()));
+    QCOMPARE(selected, filter);
 }
 
 void DialogTest::exportFailures_data() {

@@ -60,15 +60,21 @@ inline std::vector<std::string> Substitute(std::vector<std::string> args, const 
 // A dialog that only answers what the load asks.
 using PlainDialog = RecordingDialog;
 
-// The text or XML export of the archive, made by the core alone.
-inline std::string ReferenceExport(const std::string& archive, bool xml, bool english, bool debug,
-                                   const std::string& scratchFolder) {
+// The export of the archive in a format, made by the core alone.
+inline std::string ReferenceExportAs(const std::string& archive, ExportFormat format, bool english, bool debug,
+                                     const std::string& scratchFolder) {
     PlainDialog dialog(english, debug);
-    const std::string path = scratchFolder + (xml ? "/reference.xml" : "/reference.txt");
-    ExportRecipeTable(dialog, archive, path, xml ? ExportFormat::Xml : ExportFormat::Text);
+    const std::string path = scratchFolder + "/reference";
+    ExportRecipeTable(dialog, archive, path, format);
     const std::string text = ReadText(path);
     std::remove(path.c_str());
     return text;
+}
+
+// The text or XML export of the archive, made by the core alone.
+inline std::string ReferenceExport(const std::string& archive, bool xml, bool english, bool debug,
+                                   const std::string& scratchFolder) {
+    return ReferenceExportAs(archive, xml ? ExportFormat::Xml : ExportFormat::Text, english, debug, scratchFolder);
 }
 
 }  // namespace artisanscope::testing

@@ -2,6 +2,7 @@
 // display unless a case asks for one, its outputs, standard streams and exit
 // status checked.
 
+#include "FormatReaders.h"
 #include "GameFolder.h"
 #include "TempDir.h"
 
@@ -109,6 +110,15 @@ const std::string kUsage =
     " -debug (or -d) exports also the currently unknown values\n"
     "<camelot_dir> can be the camelot path or complete path to ift.mpk\n";
 
+const std::string kHelp = kUsage +
+    "\n"
+    "Long options:\n"
+    " --format FORMAT  write output_file as text, xml, csv, json or sqlite\n"
+    "                  (without it: xml for a name ending in .xml, else text)\n"
+    " --tree           print the loaded tree on standard output\n"
+    " --help           print this text\n"
+    " --version        print the version\n";
+
 const std::string kSmallListing =
     "Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n        Metallbarren: 2 Gepr\xC3\xA4gt\n"
     "Midgard\nHibernia\n";
@@ -170,8 +180,12 @@ void Check(const Case& c) {
 TEST(ProcessTest, LongOptionsAndUsage) {
     const Case cases[] = {
         {"--version", {"--version"}, 0, "Artisanscope 1.1.0.0\n", ""},
-        {"--help", {"--help"}, 0, kUsage, ""},
-        {"--help wins over the job", {"--help", "-q", "$GAME", "$OUT/out.txt"}, 0, kUsage, "", Output::Absent},
+        {"--help", {"--help"}, 0, kHelp, ""},
+        {"--help wins over the job", {"--help", "-q", "$GAME", "$OUT/out.txt"}, 0, kHelp, "", Output::Absent},
+        {"unknown format", {"-q", "--format", "xls", "$GAME", "$OUT/out.xls"}, 2, "",
+         "artisanscope: unknown format 'xls' (use text, xml, csv, json or sqlite)\n", Output::Absent},
+        {"format without its name", {"-q", "$GAME", "$OUT/out.csv", "--format"}, 2, "",
+         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n", Output::Absent},
         {"nothing to do", {}, 2, "", kUsage},
         {"options without a folder", {"-e", "-q", "--tree"}, 2, "", kUsage},
         {"usage box, then the job", {"-?", "-q", "$GAME", "$OUT/out.txt"}, 0, "", "artisanscope: " + kUsage,
@@ -248,8 +262,116 @@ TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
          "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
         {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", "artisanscope: can't write file\n",
          Output::Absent, false, false, 102, {false, 100}},
+        // The three formats of --format: nothing written after a failed load,
+        // no partial file after a failed write.
+        {"csv, no game folder", {"-q", "--format", "csv", "$OUT/none", "$OUT/keep.csv"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
+        {"json, no game folder", {"-q", "--format=json", "$OUT/none", "$OUT/out.json"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk'\n", Output::Absent},
+        {"sqlite, no game folder", {"-q", "--format", "sqlite", "$OUT/none", "$OUT/keep.sqlite"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk'\n", Output::Kept},
+        {"sqlite, table too old", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Absent, false, false, 100},
+        {"csv onto a full disk", {"-q", "--format", "csv", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't write file\n"},
+        {"json onto a full disk", {"-q", "--format", "json", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't write file\n"},
+        // A database needs a file of its own: a device is never opened.
+        {"sqlite onto a device", {"-q", "--format", "sqlite", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't create file\n"},
+        {"csv past the file size limit", {"-q", "--format", "csv", "$GAME", "$OUT/out.csv"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
+        {"json past the file size limit", {"-q", "--format", "json", "$GAME", "$OUT/out.json"}, 1, "",
+         "artisanscope: can't write file\n", Output::Absent, false, false, 102, {false, 100}},
+        {"sqlite past the file size limit", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 5000}},
     };
     for (const Case& c : cases) Check(c);
+}
+
+namespace {
+
+using artisanscope::testing::FormatRows;
+
+// The CSV file read by Python's csv module, rows as JSON.
+FormatRows ReadCsvWithPython(const std::string& path) {
+    const std::string command =
+        "python3 -c 'import csv, json, sys; "
+        "print(json.dumps(list(csv.reader(open(sys.argv[1], encoding=\"utf-8-sig\", newline=\"\")))))' '" + path + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("cannot run python3");
+    std::string json;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) json.append(buffer, n);
+    if (::pclose(pipe) != 0) throw std::runtime_error("python3's csv reader failed on " + path);
+    rapidjson::Document rows;
+    rows.Parse(json.c_str());
+    FormatRows out;
+    for (const auto& row : rows.GetArray()) {
+        out.emplace_back();
+        for (const auto& field : row.GetArray()) out.back().emplace_back(field.GetString(), field.GetStringLength());
+    }
+    return out;
+}
+
+}  // namespace
+
+// One table exported in all five formats by the program, each read back by
+// a reader of its own, and held against each other.
+TEST(ProcessTest, FiveFormatsAgree) {
+    using namespace artisanscope::testing;
+    for (const std::uint32_t version : {102u, 101u}) {
+        for (const bool debug : {false, true}) {
+            for (const bool english : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "version " << version << " debug " << debug << " english " << english);
+                TempDir game, out;
+                artisanscope::fixtures::WriteGameDirectory(game.path(), artisanscope::fixtures::WriteRecipeTable(FormatTestTable(version)));
+                std::vector<std::string> options{"-q"};
+                if (debug) options.push_back("-d");
+                if (english) options.push_back("-e");
+                const auto run = [&](const std::vector<std::string>& format, const std::string& name) {
+                    std::vector<std::string> args = options;
+                    args.insert(args.end(), format.begin(), format.end());
+                    args.push_back(game.path());
+                    args.push_back(out / name);
+                    const Outcome outcome = RunArtisanscope(args, out.path());
+                    EXPECT_EQ(outcome.status, 0) << name << ": " << outcome.err;
+                    return out / name;
+                };
+                const std::string text = ReadText(run({}, "out.txt"));
+                const std::string xml = ReadText(run({"--format", "xml"}, "out.data"));
+                const std::string csvPath = run({"--format", "csv"}, "out.csv");
+                const std::string json = ReadText(run({"--format", "json"}, "out.json"));
+                const std::string database = run({"--format=sqlite"}, "out.db");
+
+                const std::string csvBytes = ReadText(csvPath);
+                ASSERT_TRUE(csvBytes.starts_with("\xEF\xBB\xBF"));
+                FormatRows csv = ParseCsv(csvBytes.substr(3));
+                EXPECT_EQ(ReadCsvWithPython(csvPath), csv);
+                ASSERT_FALSE(csv.empty());
+                csv.erase(csv.begin());  // the header row
+                const bool debugColumns = debug && version == 102;
+                for (const FormatRow& row : csv) EXPECT_EQ(row.size(), debugColumns ? 17u : 10u);
+
+                rapidjson::Document document;
+                document.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str());
+                ASSERT_FALSE(document.HasParseError());
+                EXPECT_EQ(FlattenJson(document), csv);
+                EXPECT_EQ(QuerySqlite(database, "SELECT * FROM recipes"), csv);
+                EXPECT_EQ(FlattenXml(xml), version == 101 ? FormatRows{} : XmlColumnsOf(csv));
+
+                // The text export cannot hold the CR LF inside the last
+                // pattern's name; every line before it must match.
+                std::vector<std::string> fromCsv = TextLinesFromCsv(csv, debugColumns);
+                std::vector<std::string> lines = TextLines(text);
+                fromCsv.pop_back();
+                ASSERT_GE(lines.size(), fromCsv.size());
+                lines.resize(fromCsv.size());
+                EXPECT_EQ(lines, fromCsv);
+            }
+        }
+    }
 }
 
 TEST(ProcessTest, ReadOnlyOutputFolder) {
