@@ -3,6 +3,8 @@
 
 #include "export/DiffReportOutput.h"
 #include "export/RecipeDiff.h"
+#include "export/RecipeFilter.h"
+#include "export/TreeFiller.h"
 #include "fixtures/TableWriter.h"
 
 #include <gtest/gtest.h>
@@ -55,7 +57,7 @@ struct Loaded {
 struct CompareOptions {
     bool debug = false;
     bool english = false;
-    DiffPatternFilter filter = {};
+    std::string find;  // a find query; empty: none
 };
 
 // Walks a table the way the load does: version 101 with its own layout and
@@ -66,12 +68,21 @@ DiffSide Collect(TextPool& pool, const TableSpec& spec, const CompareOptions& op
     const RecipeTableView table(ByteView(image), legacy ? kLayout101 : kLayout102);
     const Language language = options.english ? Language::English : Language::German;
     const bool debugValues = options.debug && !legacy;
-    RecipeDiffCollector collector(pool, options.filter);
+    RecipeDiffCollector collector(pool);
+    RecipeTree tree;
+    TreeFiller filler(tree, debugValues);
     collector.Begin({spec.version, language, options.debug, debugValues});
-    RecipeSink* sinks[] = {&collector};
+    RecipeSink* sinks[] = {&collector, &filler};
     WalkRecipes(table, {language, debugValues, !legacy && !options.debug}, sinks);
     collector.End();
-    return collector.TakeSide();
+    DiffSide side = collector.TakeSide();
+    if (!options.find.empty()) {
+        tree.Finish();
+        RecipeFilter filter;
+        EXPECT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(options.find)));
+        EXPECT_TRUE(RestrictToShownPatterns(side, tree, filter));
+    }
+    return side;
 }
 
 DiffReport Compare(const TableSpec& oldSpec, const TableSpec& newSpec, const CompareOptions& options = {}) {
@@ -239,27 +250,26 @@ TEST(DiffTest, RealmsAndLanguage) {
               "1 added, 0 removed, 1 changed\n");
 }
 
-// With a find filter, a pattern takes part when the filter shows it on
-// either side; one-sided groups count only what the filter shows.
+// With a find query, a pattern takes part when the filter shows it on either
+// side; one-sided groups count only what the filter shows.
 TEST(DiffTest, FilterShowsOnEitherSide) {
     const PatternSpec axe{.name = "Axt", .skill = 20};
     const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(), axe}}}}});
-    PatternSpec renamedAxe = axe;
-    renamedAxe.skill = 21;
-    PatternSpec swordNowStahl = Sword(150);
-    swordNowStahl.name = "Schwert";
-    swordNowStahl.slots[0].quantity = 7;
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {swordNowStahl, renamedAxe, Sword(9)}}}},
+    PatternSpec slowerAxe = axe;
+    slowerAxe.skill = 21;
+    PatternSpec moreBars = Sword(150);
+    moreBars.slots[0].quantity = 7;
+    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {moreBars, slowerAxe, Sword(9)}}}},
                                      {"Gerber", {{"Leder", {axe, Sword()}}}}});
-    // Shows the sword only where it needs more than two bars.
-    CompareOptions options;
-    options.filter = [](const ResolvedPattern& p) { return p.ingredientCount > 0 && p.ingredients[0].quantity > 2; };
-    EXPECT_EQ(Text(oldSpec, newSpec, options),
+    // Matches the new sword's ingredient "Barren: 7 Eisen" only.
+    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "7 eisen"}),
               kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n0 added, 0 removed, 1 changed\n");
-    options.filter = [](const ResolvedPattern& p) { return p.name.view() == "Schwert"; };
-    EXPECT_EQ(Text(oldSpec, newSpec, options),
+    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "SCHWERT"}),
               kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n      + Schwert #2 (9)\n"
                       "  + Gerber (1 pattern)\n2 added, 0 removed, 1 changed\n");
+    // A skill's name shows its whole subtree; "leder" is in new only.
+    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "leder"}), "Albion\n  + Gerber (2 patterns)\n2 added, 0 removed, 0 changed\n");
+    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "nirgends"}), "");
 }
 
 TEST(DiffTest, JsonCarriesKeysAndValues) {

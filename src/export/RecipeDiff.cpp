@@ -1,5 +1,7 @@
 #include "export/RecipeDiff.h"
 
+#include "export/RecipeFilter.h"
+
 #include <algorithm>
 #include <optional>
 #include <tuple>
@@ -20,14 +22,10 @@ std::uint32_t TextPool::Intern(std::string_view text) {
     return id;
 }
 
-RecipeDiffCollector::RecipeDiffCollector(TextPool& pool, DiffPatternFilter filter)
-    : pool_(pool), filter_(std::move(filter)) {}
-
 void RecipeDiffCollector::Begin(const ExportStart& start) {
     side_ = DiffSide{};
     side_.tableVersion = start.tableVersion;
     side_.debugValues = start.debugColumns;
-    side_.filtered = static_cast<bool>(filter_);
 }
 
 void RecipeDiffCollector::Realm(std::size_t realm, std::string_view) {
@@ -71,7 +69,19 @@ void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
         side_.slots.push_back(DiffSlot{pool_.Intern(ingredient.text), ingredient.quantity, ingredient.material,
                                        static_cast<std::uint8_t>(k)});
     }
-    if (filter_) out.filterShows = filter_(pattern);
+}
+
+bool RestrictToShownPatterns(DiffSide& side, const RecipeTree& tree, const RecipeFilter& filter) {
+    // Tree items are numbered in insertion order, which is the walk's order.
+    std::vector<bool> shown;
+    shown.reserve(side.patterns.size());
+    for (TreeItem item = 1; item <= tree.size(); ++item) {
+        if (filter.Depth(item) == kPatternDepth) shown.push_back(filter.IsShown(item));
+    }
+    if (shown.size() != side.patterns.size()) return false;
+    for (std::size_t i = 0; i < shown.size(); ++i) side.patterns[i].filterShows = shown[i];
+    side.filtered = filter.active();
+    return true;
 }
 
 DiffReport::DiffReport(std::shared_ptr<const TextPool> pool, DiffSide oldSide, DiffSide newSide,

@@ -21,7 +21,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -67,7 +66,7 @@ struct DiffPattern {
     std::array<std::uint16_t, 5> debug{};
     std::uint8_t realm = 0;
     std::uint8_t slotCount = 0;
-    bool filterShows = true;         // the find filter shows it (true without one)
+    bool filterShows = true;         // a find filter shows it (true without one)
 };
 
 // The (realm, skill name) and (realm, skill name, category name) groups of a
@@ -90,14 +89,10 @@ struct DiffSide {
     std::vector<DiffGroup> categories;
 };
 
-// Decides whether the find filter shows a pattern; it sees the walk's events
-// through its own place among the sinks and is asked once per pattern.
-using DiffPatternFilter = std::function<bool(const ResolvedPattern&)>;
-
 // Collects one side. Shares the TextPool with the other side's collector.
 class RecipeDiffCollector final : public ExportWriter {
 public:
-    explicit RecipeDiffCollector(TextPool& pool, DiffPatternFilter filter = {});
+    explicit RecipeDiffCollector(TextPool& pool) : pool_(pool) {}
 
     void Begin(const ExportStart& start) override;
     void End() override {}
@@ -114,12 +109,20 @@ public:
 
 private:
     TextPool& pool_;
-    DiffPatternFilter filter_;
     DiffSide side_;
     std::uint8_t realm_ = 0;
     std::uint32_t skillName_ = 0;
     std::uint32_t categoryName_ = 0;
 };
+
+class RecipeFilter;
+class RecipeTree;
+
+// Restricts a side to the patterns a find filter shows: filter was applied
+// to tree, which the same walk filled (one pattern item per collected
+// pattern, in walk order). False when the tree does not hold the side's
+// patterns (it ran out of memory); the side is then left unrestricted.
+bool RestrictToShownPatterns(DiffSide& side, const RecipeTree& tree, const RecipeFilter& filter);
 
 enum class DiffKind : std::uint8_t {
     Group,    // a realm, skill or category heading that holds differences
