@@ -328,4 +328,58 @@ std::vector<BenchInput> EnsureBenchData(const std::string& root) {
     return inputs;
 }
 
+TableSpec PatchedTable(TableSpec spec, std::size_t changedRecords) {
+    for (RealmSpec& realm : spec.realms) {
+        const std::size_t records = realm.patterns.size();
+        for (std::size_t n = 0; n < changedRecords && records > 1; ++n) {
+            PatternSpec& pattern = realm.patterns[1 + n * (records - 1) / changedRecords];
+            pattern.skill = static_cast<std::uint16_t>(pattern.skill + 1);
+            if (!pattern.slots.empty() && pattern.slots[0].quantity < 0xFFFF) ++pattern.slots[0].quantity;
+        }
+    }
+    RealmSpec& midgard = spec.realms[1];
+    for (std::size_t i = 1; i < midgard.categories.size(); ++i) {
+        if (midgard.categories[i].patterns.empty() || midgard.categories[i].patterns[0] == 0) continue;
+        midgard.categories[i].patterns[0] = midgard.AddPattern(
+            {.name = "Neues Muster", .skill = 777, .slots = {{.name = "Barren", .quantity = 3, .material = 8}}});
+        break;
+    }
+    RealmSpec& hibernia = spec.realms[2];
+    if (!hibernia.skills.empty()) {
+        std::vector<std::uint16_t>& list = hibernia.skills[0].categories;
+        const auto last = std::find_if(list.rbegin(), list.rend(), [](std::uint16_t c) { return c != 0; });
+        if (last != list.rend()) *last = 0;
+    }
+    RealmSpec& albion = spec.realms[0];
+    if (albion.skills.size() < 19) {
+        std::vector<std::uint16_t> patterns;
+        for (std::uint16_t q = 1; q <= 12; ++q) {
+            patterns.push_back(albion.AddPattern({.name = "Rune " + std::to_string(q), .skill = static_cast<std::uint16_t>(100 * q),
+                                                  .slots = {{.name = "Stein", .quantity = q, .material = 80}}}));
+        }
+        const std::uint16_t category = albion.AddCategory({.name = "Runensteine", .patterns = patterns});
+        albion.skills.push_back({.name = "Runenmetz", .categories = {category}});
+    }
+    return spec;
+}
+
+std::vector<DiffBenchPair> EnsureDiffBenchData(const std::string& root) {
+    // Record changes per realm: a few hundred differences in each pair (a
+    // record of the maximum table is listed 95 times).
+    const std::pair<std::string, std::size_t> plans[] = {{"realistic", 60}, {"maximum", 1}};
+    const std::vector<BenchInput> inputs = EnsureBenchData(root);
+    std::vector<DiffBenchPair> pairs;
+    for (const auto& [name, changed] : plans) {
+        DiffBenchPair pair{name, root + "/" + name, root + "/" + name + "-patched"};
+        const std::string stamp = pair.newDirectory + "/generator.txt";
+        if (!UpToDate(stamp) || !std::filesystem::exists(pair.newDirectory + "/data/ifd.mpk")) {
+            const TableSpec table = name == "realistic" ? RealisticTable() : MaximumTable(200);
+            fixtures::WriteGameDirectory(pair.newDirectory, fixtures::WriteRecipeTable(PatchedTable(table, changed)));
+            std::ofstream(stamp, std::ios::binary) << kGeneratorStamp;
+        }
+        pairs.push_back(std::move(pair));
+    }
+    return pairs;
+}
+
 }  // namespace artisanscope::bench

@@ -41,6 +41,25 @@ fixtures::TableSpec MaximumTable(std::size_t categoryPositions);
 // 57 * categoryPositions categories, 50 patterns each with 8 ingredients.
 std::size_t MaximumTreeItems(std::size_t categoryPositions);
 
+// The second table of a comparison pair: spec after a patch. In every realm
+// changedRecords pattern records, spread over the table, get a skill value
+// one higher and one more of their first ingredient (each difference shows
+// wherever the record is listed); in Midgard one pattern is replaced by a new
+// one; in Hibernia the first skill loses its last category; Albion gains a
+// skill when it has a free slot.
+fixtures::TableSpec PatchedTable(fixtures::TableSpec spec, std::size_t changedRecords);
+
+// A pair of game directories to compare: an input and its patched twin.
+struct DiffBenchPair {
+    std::string name;  // "realistic", "maximum"
+    std::string oldDirectory;
+    std::string newDirectory;  // <root>/<name>-patched
+};
+
+// Writes the inputs and the patched twins of "realistic" and "maximum" that
+// are not there yet and returns the two pairs.
+std::vector<DiffBenchPair> EnsureDiffBenchData(const std::string& root);
+
 // Writes every input below root that is not there yet (or was written by an
 // older generator) and returns them all, realistic first.
 std::vector<BenchInput> EnsureBenchData(const std::string& root);

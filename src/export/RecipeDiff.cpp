@@ -60,13 +60,13 @@ void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
     out.name = pool_.Intern(pattern.name.view());
     out.skill = record.skill;
     if (side_.debugValues) out.debug = {record.data1, record.data2, record.data3, record.lvl, record.data5};
-    out.firstSlot = static_cast<std::uint32_t>(side_.slots.size());
+    out.firstSlot = static_cast<std::uint32_t>(side_.filledSlots.size());
     out.slotCount = static_cast<std::uint8_t>(pattern.ingredientCount);
     std::size_t filled = 0;
     for (std::size_t k = 0; k < record.slots.size() && filled < pattern.ingredientCount; ++k) {
         if (record.slots[k].quantity == 0) continue;
         const ResolvedIngredient& ingredient = pattern.ingredients[filled++];
-        side_.slots.push_back(DiffSlot{pool_.Intern(ingredient.text), ingredient.quantity, ingredient.material,
+        side_.filledSlots.push_back(DiffSlot{pool_.Intern(ingredient.text), ingredient.quantity, ingredient.material,
                                        static_cast<std::uint8_t>(k)});
     }
 }
@@ -89,7 +89,7 @@ DiffReport::DiffReport(std::shared_ptr<const TextPool> pool, DiffSide oldSide, D
     : pool_(std::move(pool)), old_(std::move(oldSide)), new_(std::move(newSide)), options_(options) {}
 
 std::span<const DiffSlot> DiffReport::Slots(const DiffSide& side, const DiffPattern& pattern) const {
-    const std::span<const DiffSlot> all(side.slots);
+    const std::span<const DiffSlot> all(side.filledSlots);
     if (pattern.firstSlot > all.size() || pattern.slotCount > all.size() - pattern.firstSlot) return {};
     return all.subspan(pattern.firstSlot, pattern.slotCount);
 }

@@ -60,7 +60,7 @@ struct DiffPattern {
     std::uint32_t skillName = 0;     // TextPool ids
     std::uint32_t categoryName = 0;
     std::uint32_t name = 0;          // the shown name
-    std::uint32_t firstSlot = 0;     // into DiffSide::slots
+    std::uint32_t firstSlot = 0;     // into DiffSide::filledSlots
     std::uint16_t skill = 0;
     // data1, data2, data3, lvl, data5; zero unless the side has debug values
     std::array<std::uint16_t, 5> debug{};
@@ -84,7 +84,7 @@ struct DiffSide {
     bool debugValues = false;  // the walk delivered debug values
     bool filtered = false;     // a find filter decided filterShows
     std::vector<DiffPattern> patterns;
-    std::vector<DiffSlot> slots;
+    std::vector<DiffSlot> filledSlots;
     std::vector<DiffGroup> skills;
     std::vector<DiffGroup> categories;
 };
