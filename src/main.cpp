@@ -3,6 +3,7 @@
 // only when a display exists.
 
 #include "app/DesktopModule.h"
+#include "app/DiffCommand.h"
 #include "app/HeadlessDialog.h"
 #include "app/PathRules.h"
 #include "app/Startup.h"
@@ -77,6 +78,8 @@ int main(int argc, char** argv) {
     }
     io.printTree = longOptions.tree;
     io.format = longOptions.format;
+    // A comparison is a console command, with or without a display.
+    if (longOptions.diff) return RunDiffCommand(arguments, longOptions, io);
     if (!IsHeadless(GetEnvironment)) return RunDesktop(argc, argv, io);
     MyCommandLine commandLine;
     return RunHeadless(commandLine, arguments, io);

@@ -12,6 +12,10 @@ constexpr std::string_view kLongOptionsHelp =
     "Long options:\n"
     " --format FORMAT  write output_file as text, xml, csv, json or sqlite\n"
     "                  (without it: xml for a name ending in .xml, else text)\n"
+    " --diff OLD NEW [output_file]\n"
+    "                  compare the tables of two game folders or archives; exit 0\n"
+    "                  when they show no difference, 1 when they do, 2 on trouble;\n"
+    "                  with --format json the report is JSON\n"
     " --tree           print the loaded tree on standard output\n"
     " --help           print this text\n"
     " --version        print the version\n";
@@ -37,6 +41,8 @@ LongOptions ParseLongOptions(const std::vector<std::string>& arguments) {
             options.help = true;
         } else if (argument == "--version") {
             options.version = true;
+        } else if (argument == "--diff") {
+            options.diff = true;
         } else if (argument == kFormatOption) {
             SetFormat(options, i + 1 < arguments.size() ? std::string_view(arguments[++i]) : std::string_view());
         } else if (argument.starts_with(kFormatOption) && argument[kFormatOption.size()] == '=') {

@@ -24,6 +24,7 @@ struct LongOptions {
     std::optional<ExportFormat> format;
     // The value of a --format that names no format ("" when it has none).
     std::optional<std::string> unknownFormat;
+    bool diff = false;     // --diff: compare two tables (OLD NEW [output_file])
 };
 
 // Reads the arguments starting with "--"; unknown ones are ignored, as the

@@ -26,14 +26,38 @@ void RecipeDiffCollector::Begin(const ExportStart& start) {
     side_ = DiffSide{};
     side_.tableVersion = start.tableVersion;
     side_.debugValues = start.debugColumns;
+    // Addresses of another table's strings mean nothing here; names of
+    // materials depend on the language.
+    std::fill(cache_.begin(), cache_.end(), CachedText{});
+    materialNames_.clear();
+    realmCategories_.clear();
+}
+
+std::uint32_t RecipeDiffCollector::TableText(std::string_view text) {
+    const auto address = reinterpret_cast<std::uintptr_t>(text.data());
+    CachedText& slot = cache_[((address * 0x9E3779B97F4A7C15ull) >> 40) % kCacheSlots];
+    if (slot.data == text.data() && slot.size == text.size() && slot.data != nullptr) return slot.id;
+    slot = CachedText{text.data(), text.size(), pool_.Intern(text)};
+    return slot.id;
+}
+
+std::uint32_t RecipeDiffCollector::PatternName(const ResolvedPattern& pattern) {
+    // A pattern with a material is named by it; a number held in the
+    // ResolvedPattern has no lasting address, so these go by material id.
+    const std::uint32_t material = pattern.record->material;
+    if (material == 0) return TableText(pattern.name.view());
+    const auto [found, added] = materialNames_.try_emplace(material, 0);
+    if (added) found->second = pool_.Intern(pattern.name.view());
+    return found->second;
 }
 
 void RecipeDiffCollector::Realm(std::size_t realm, std::string_view) {
     realm_ = static_cast<std::uint8_t>(realm);
+    realmCategories_.clear();
 }
 
 void RecipeDiffCollector::Skill(const SkillRecord&, std::string_view name) {
-    skillName_ = pool_.Intern(name);
+    skillName_ = TableText(name);
     const DiffGroup group{realm_, skillName_, 0};
     // At most 19 skills a realm: a linear search over the realm's tail is enough.
     for (auto it = side_.skills.rbegin(); it != side_.skills.rend() && it->realm == realm_; ++it) {
@@ -43,12 +67,10 @@ void RecipeDiffCollector::Skill(const SkillRecord&, std::string_view name) {
 }
 
 void RecipeDiffCollector::Category(std::size_t, std::uint32_t, std::string_view name) {
-    categoryName_ = pool_.Intern(name);
-    const DiffGroup group{realm_, skillName_, categoryName_};
-    for (auto it = side_.categories.rbegin(); it != side_.categories.rend() && it->realm == realm_; ++it) {
-        if (*it == group) return;
+    categoryName_ = TableText(name);
+    if (realmCategories_.insert(std::uint64_t{skillName_} << 32 | categoryName_).second) {
+        side_.categories.push_back(DiffGroup{realm_, skillName_, categoryName_});
     }
-    side_.categories.push_back(group);
 }
 
 void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
@@ -57,7 +79,7 @@ void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
     out.realm = realm_;
     out.skillName = skillName_;
     out.categoryName = categoryName_;
-    out.name = pool_.Intern(pattern.name.view());
+    out.name = PatternName(pattern);
     out.skill = record.skill;
     if (side_.debugValues) out.debug = {record.data1, record.data2, record.data3, record.lvl, record.data5};
     out.firstSlot = static_cast<std::uint32_t>(side_.filledSlots.size());
@@ -66,8 +88,8 @@ void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
     for (std::size_t k = 0; k < record.slots.size() && filled < pattern.ingredientCount; ++k) {
         if (record.slots[k].quantity == 0) continue;
         const ResolvedIngredient& ingredient = pattern.ingredients[filled++];
-        side_.filledSlots.push_back(DiffSlot{pool_.Intern(ingredient.text), ingredient.quantity, ingredient.material,
-                                       static_cast<std::uint8_t>(k)});
+        side_.filledSlots.push_back(DiffSlot{TableText(ingredient.text), ingredient.quantity, ingredient.material,
+                                             static_cast<std::uint8_t>(k)});
     }
 }
 

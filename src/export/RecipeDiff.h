@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace artisanscope {
@@ -92,7 +93,7 @@ struct DiffSide {
 // Collects one side. Shares the TextPool with the other side's collector.
 class RecipeDiffCollector final : public ExportWriter {
 public:
-    explicit RecipeDiffCollector(TextPool& pool) : pool_(pool) {}
+    explicit RecipeDiffCollector(TextPool& pool) : pool_(pool), cache_(kCacheSlots) {}
 
     void Begin(const ExportStart& start) override;
     void End() override {}
@@ -108,7 +109,25 @@ public:
     DiffSide TakeSide() { return std::move(side_); }
 
 private:
+    // The pool id of a string of the table being walked. Such strings stay
+    // where they are for the whole walk, so their address identifies them;
+    // a small direct-mapped cache of addresses spares most hash lookups.
+    std::uint32_t TableText(std::string_view text);
+    // The pool id of a pattern's shown name.
+    std::uint32_t PatternName(const ResolvedPattern& pattern);
+
+    struct CachedText {
+        const char* data = nullptr;
+        std::size_t size = 0;
+        std::uint32_t id = 0;
+    };
+    static constexpr std::size_t kCacheSlots = 4096;
+
     TextPool& pool_;
+    std::vector<CachedText> cache_;
+    std::unordered_map<std::uint32_t, std::uint32_t> materialNames_;  // material id -> pool id
+    // (skill name, category name) of the current realm's category groups.
+    std::unordered_set<std::uint64_t> realmCategories_;
     DiffSide side_;
     std::uint8_t realm_ = 0;
     std::uint32_t skillName_ = 0;
