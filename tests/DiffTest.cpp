@@ -4,8 +4,10 @@
 #include "export/DiffReportOutput.h"
 #include "export/RecipeDiff.h"
 #include "export/RecipeFilter.h"
+#include "export/TableComparison.h"
 #include "export/TreeFiller.h"
 #include "fixtures/TableWriter.h"
+#include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
@@ -310,4 +312,43 @@ TEST(DiffTest, JsonCarriesKeysAndValues) {
     EXPECT_EQ(list[2]["patterns"].GetUint(), 0u);
     EXPECT_EQ(json["totals"]["added"].GetUint(), 1u);
     EXPECT_EQ(json["totals"]["changed"].GetUint(), 1u);
+}
+
+// Each side goes through the one load, with the rules of its own version.
+TEST(DiffTest, ArchivesThroughTheLoad) {
+    artisanscope::testing::TempDir dir;
+    const std::vector<Sk> recipes = {{"Schmied", {{"Waffen", {Sword()}}}}};
+    const auto game = [&](const std::string& name, std::uint32_t version, const std::vector<Sk>& skills) {
+        WriteGameDirectory(dir / name, WriteRecipeTable(Table(skills, version)));
+        return dir / name + "/data/ifd.mpk";
+    };
+    const std::string v101 = game("v101", 101, recipes);
+    const std::string v102 = game("v102", 102, recipes);
+    const std::string v103 = game("v103", 103, {{"Schmied", {{"Waffen", {Sword(151)}}}}});
+    const std::string v100 = game("v100", 100, recipes);
+    std::vector<std::string> messages;
+    const ComparisonMessages record = [&](std::string_view text) { messages.emplace_back(text); };
+
+    ComparisonResult same = CompareArchives(v101, v102, {}, record);
+    ASSERT_TRUE(same.report);
+    EXPECT_FALSE(same.report->HasDifferences());
+    EXPECT_TRUE(messages.empty());
+
+    ComparisonResult newer = CompareArchives(v102, v103, {.debug = true}, record);
+    ASSERT_TRUE(newer.report);
+    EXPECT_EQ(newer.report->totals().changed, 1u);
+    EXPECT_EQ(messages, std::vector<std::string>{std::string(kNewerVersionMessage)});
+
+    messages.clear();
+    const ComparisonResult refused = CompareArchives(v100, dir / "missing/data/ifd.mpk", {}, record);
+    EXPECT_FALSE(refused.report);
+    EXPECT_EQ(refused.oldLoad.status, LoadStatus::VersionRefused);
+    EXPECT_EQ(refused.newLoad.status, LoadStatus::ArchiveUnreadable);
+    EXPECT_EQ(messages, std::vector<std::string>{std::string(kOldVersionMessage)});
+
+    CompareSettings find;
+    find.find = FindQuery::FromUtf8("axt");
+    const ComparisonResult filtered = CompareArchives(v102, v103, find, record);
+    ASSERT_TRUE(filtered.report);
+    EXPECT_FALSE(filtered.report->HasDifferences());
 }

@@ -5,8 +5,10 @@
 #include "FormatReaders.h"
 #include "GameFolder.h"
 #include "TempDir.h"
+#include "app/Startup.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
 
 #include <csignal>
 #include <cstring>
@@ -423,4 +425,70 @@ TEST(ProcessTest, BundledSample) {
                                 "Duskwood", "Embossed"}) {
         EXPECT_NE(debug.out.find(present), std::string::npos) << present;
     }
+}
+
+// --diff as scripts run it: the report on standard output or in a file, the
+// exit status as diff has it, with or without a display.
+TEST(ProcessTest, DiffOfTwoGameFolders) {
+    TempDir game, patched, scratch;
+    artisanscope::testing::WriteSmallGame(game.path());
+    artisanscope::fixtures::TableSpec table = artisanscope::testing::SmallTable();
+    artisanscope::fixtures::RealmSpec& albion = table.realms[0];
+    albion.patterns[1].skill = 16;
+    albion.categories[1].patterns.push_back(albion.AddPattern({.name = "Langschwert", .skill = 20}));
+    artisanscope::fixtures::WriteGameDirectory(patched.path(), artisanscope::fixtures::WriteRecipeTable(table));
+    const std::string report =
+        "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+        "      + Langschwert (20)\n1 added, 0 removed, 1 changed\n";
+    const std::string oldDir = game.path(), newDir = patched.path(), out = scratch.path();
+    struct DiffCase {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+        RunOptions options = {};
+    };
+    const DiffCase cases[] = {
+        {"same folder", {"--diff", oldDir, oldDir + "/"}, 0, "", ""},
+        {"text report", {"--diff", oldDir, newDir}, 1, report, ""},
+        {"archive named, other case, options after", {"--diff", oldDir + "/data/IFD.MPK", newDir, "-e"}, 1, report, ""},
+        {"with a display still a console command", {"--diff", oldDir, newDir}, 1, report, "", {.display = true}},
+        {"a side cannot be loaded", {"--diff", oldDir, out + "/nothing"}, 2, "",
+         "artisanscope: can't read 'ifd.mpk': "},
+        {"NEW missing", {"--diff", oldDir}, 2, "", "artisanscope: --diff needs OLD NEW [output_file]\n"},
+        {"no such report format", {"--diff", "--format", "xml", oldDir, newDir}, 2, "",
+         "artisanscope: --format: a comparison is written as text or json\n"},
+        {"format without its value", {"--diff", oldDir, newDir, "--format"}, 2, "",
+         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n"},
+        {"report file", {"--diff", oldDir, newDir, out + "/report.txt"}, 1, "", ""},
+    };
+    for (const DiffCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = RunArtisanscope(c.args, scratch.path(), c.options);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.out, c.out);
+        // A load's reason may follow the message.
+        EXPECT_EQ(outcome.err.substr(0, c.err.size()), c.err);
+        if (c.err.empty()) EXPECT_EQ(outcome.err, "");
+    }
+    EXPECT_EQ(ReadText(out + "/report.txt"), report);
+
+    // JSON, debug mode: the hidden pattern (skill 2100) takes part unchanged.
+    const Outcome json = RunArtisanscope({"-d", "--format", "json", "--diff", oldDir, newDir, out + "/d.json"},
+                                         scratch.path());
+    EXPECT_EQ(json.status, 1);
+    rapidjson::Document doc;
+    doc.Parse(ReadText(out + "/d.json").c_str());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_TRUE(doc["debug"].GetBool());
+    ASSERT_EQ(doc["differences"].Size(), 2u);
+    const auto& changed = doc["differences"][0];
+    EXPECT_STREQ(changed["change"].GetString(), "changed");
+    EXPECT_STREQ(changed["pattern"].GetString(), "Kurzschwert");
+    EXPECT_EQ(changed["old"]["skill_level"].GetUint(), 15u);
+    EXPECT_EQ(changed["new"]["skill_level"].GetUint(), 16u);
+    EXPECT_STREQ(changed["new"]["ingredients"][0]["name"].GetString(), "Gepr\xC3\xA4gt");
+    EXPECT_EQ(changed["new"]["data"][0].GetUint(), 4u);
+    EXPECT_STREQ(doc["differences"][1]["change"].GetString(), "added");
+    EXPECT_EQ(doc["totals"]["added"].GetUint(), 1u);
 }
