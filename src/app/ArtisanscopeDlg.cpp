@@ -1,7 +1,11 @@
+// The core's headers come before Qt's: Qt defines "slots" as a macro.
+#include "export/TableComparison.h"
+
 #include "app/ArtisanscopeDlg.h"
 
 #include "app/AboutDlg.h"
 #include "app/ArtisanscopeApp.h"
+#include "app/DiffReportDlg.h"
 #include "app/ExportFile.h"
 #include "app/PathRules.h"
 #include "export/LoadRecipeTable.h"
@@ -25,6 +29,7 @@ namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
 constexpr int kDialogFontPoints = 8;
+constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
 
 QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
@@ -97,6 +102,15 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     connect(debugModeCheck_, &QCheckBox::clicked, this, &CArtisanscopeDlg::OnDebugMode);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { OnSysCommand(kAboutCommandId); });
+    // The context menu from the keyboard: the menu key or Shift+F10, at the
+    // control that has the focus.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
+        auto* menuKey = new QShortcut(keys, this);
+        connect(menuKey, &QShortcut::activated, this, [this] {
+            const QWidget* at = focusWidget() != nullptr ? focusWidget() : this;
+            ShowContextMenu(at->mapToGlobal(at->rect().center()));
+        });
+    }
 }
 
 CArtisanscopeDlg::~CArtisanscopeDlg() = default;
@@ -224,10 +238,48 @@ void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {
     OnSize(event->size().width(), event->size().height());
 }
 
-void CArtisanscopeDlg::contextMenuEvent(QContextMenuEvent* event) {
+void CArtisanscopeDlg::contextMenuEvent(QContextMenuEvent* event) { ShowContextMenu(event->globalPos()); }
+
+void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
     QMenu menu(this);
     const QAction* about = menu.addAction(Text(main_dialog::kAboutItemText));
-    if (app_.prompter().PopupMenu(menu, event->globalPos()) == about) OnSysCommand(main_dialog::kAboutCommandId);
+    const QAction* compare = menu.addAction(Text(kCompareWithText));
+    const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
+    if (chosen == nullptr) return;
+    if (chosen == about) OnSysCommand(main_dialog::kAboutCommandId);
+    if (chosen == compare) OnCompareWith();
+}
+
+void CArtisanscopeDlg::OnCompareWith() {
+    const FileDialogSpec spec{QStringLiteral("Compare with"),
+                              {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
+                              QStringLiteral("exe")};
+    const std::optional<QString> chosen = app_.prompter().OpenFileName(this, spec);
+    if (!chosen) return;
+    const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
+    if (!derived) return;
+    const std::string other = ResolveArchivePath(*derived);
+    CompareSettings settings;
+    settings.language = IsEnglishNamesChecked() ? Language::English : Language::German;
+    settings.debug = debugMode_;
+    ComparisonResult result;
+    {
+        const BusyCursor busy;
+        result = CompareArchives(archivePath_, other, settings, [this](std::string_view text) { ShowMessage(text); });
+    }
+    if (!result.report) {
+        // A refused version has been told by the load's own message.
+        if (result.oldLoad.status == LoadStatus::ArchiveUnreadable && archivePath_.empty()) {
+            ShowMessage(kOpenTableFirstMessage);
+        } else if (result.oldLoad.status == LoadStatus::ArchiveUnreadable ||
+                   result.newLoad.status == LoadStatus::ArchiveUnreadable) {
+            ShowMessage(kCantReadArchiveMessage);
+        }
+        return;
+    }
+    CDiffReportDlg window(*result.report, QFile::decodeName(archivePath_.c_str()), QFile::decodeName(other.c_str()),
+                          this);
+    app_.prompter().RunModal(window);
 }
 
 void CArtisanscopeDlg::OnSysCommand(int commandId) {

@@ -56,6 +56,9 @@ public:
     void OnExport();
     void OnSize(int clientWidth, int clientHeight);
     void OnSysCommand(int commandId);
+    // Compares the open table (old) with one the user chooses (new) and
+    // shows the report.
+    void OnCompareWith();
 
     QWidget* GetDlgItem(int id) const;
     const std::string& archivePath() const { return archivePath_; }
@@ -73,6 +76,8 @@ private:
     LoadResult Reload();
     // A message about a failed load, its reason (if any) in the details.
     void ShowFailedLoad(std::string_view text, const LoadResult& load);
+    // The context menu (About, Compare with...) at a global position.
+    void ShowContextMenu(const QPoint& globalPosition);
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;

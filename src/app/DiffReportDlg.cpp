@@ -8,8 +8,10 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -88,8 +90,21 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
     close->setDefault(true);
     layout->addWidget(buttons);
     connect(copyButton_, &QPushButton::clicked, this, &CDiffReportDlg::OnCopy);
+    auto* copyKeys = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKeys, &QShortcut::activated, this, &CDiffReportDlg::OnCopy);
+    // A tree view takes Ctrl+C for its current item; here it copies the report.
+    tree_->installEventFilter(this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(720, 520);
+}
+
+bool CDiffReportDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CDiffReportDlg::OnCopy() {

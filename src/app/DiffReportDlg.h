@@ -2,7 +2,7 @@
 // The window that shows a comparison of two recipe tables: which tables were
 // compared, the report as a tree (realm, skill, category, pattern) with added,
 // removed and changed entries marked by their sign and colour, the totals
-// line, and Copy, which puts the text report on the clipboard.
+// line, and Copy (also Ctrl+C), which puts the text report on the clipboard.
 
 #include <QDialog>
 #include <QString>
@@ -30,6 +30,9 @@ public:
     const QString& reportText() const { return text_; }
 
     void OnCopy();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTreeWidget* tree_ = nullptr;

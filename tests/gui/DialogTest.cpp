@@ -6,6 +6,7 @@
 #include "TempDir.h"
 #include "app/ArtisanscopeApp.h"
 #include "app/ArtisanscopeDlg.h"
+#include "app/DiffReportDlg.h"
 #include "platform/RecipeTreeModel.h"
 
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
+#include <QClipboard>
+#include <QTreeWidget>
 #include <QAbstractScrollArea>
 #include <QLabel>
 #include <QPushButton>
@@ -140,6 +143,7 @@ private slots:
     void keysAndButtonsEndTheDialog();
     void commandLineJobDrivesTheDialog();
     void messagesAreTitledWithTheApplicationName();
+    void compareWithByKeyboard();
 };
 
 void DialogTest::templateControls() {
@@ -601,6 +605,76 @@ void DialogTest::messagesAreTitledWithTheApplicationName() {
         QCOMPARE(h.prompter.MessageTexts(), c.messages);
         for (const auto& message : h.prompter.messages) QCOMPARE(message.title, QStringLiteral("artisanscope"));
     }
+}
+
+// "Compare with..." from the context menu, opened by the keyboard: the open
+// table against a chosen game folder, in a report window whose tree, summary
+// and Copy are checked; the main tree is left as it was.
+void DialogTest::compareWithByKeyboard() {
+    Harness h;
+    TempDir patched;
+    fixtures::TableSpec table = artisanscope::testing::SmallTable();
+    table.realms[0].patterns[1].skill = 16;
+    table.realms[0].categories[1].patterns.push_back(table.realms[0].AddPattern({.name = "Langschwert", .skill = 20}));
+    fixtures::WriteGameDirectory(patched.path(), fixtures::WriteRecipeTable(table));
+    QVERIFY(h.Show());
+    CArtisanscopeDlg& d = *h.dialog;
+    h.Open(h.game / "Camelot.exe");
+    const Rows before = h.TreeRows();
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+
+    h.prompter.menuChoice = QString::fromUtf8("&Compare with\xE2\x80\xA6");
+    h.prompter.openAnswers.push_back(Q(patched.path() + "/Camelot.exe"));
+    QStringList rows;
+    QList<QColor> colours;
+    QString summary, clipboard;
+    h.prompter.onModal = [&](QDialog& dialog) {
+        auto* report = qobject_cast<CDiffReportDlg*>(&dialog);
+        if (report == nullptr) return -1;
+        for (QTreeWidgetItemIterator it(report->reportTree()); *it != nullptr; ++it) {
+            int depth = 0;
+            for (const QTreeWidgetItem* up = (*it)->parent(); up != nullptr; up = up->parent()) ++depth;
+            rows << QString(2 * depth, QLatin1Char(' ')) + (*it)->text(0);
+            colours << (*it)->foreground(0).color();
+            if (!(*it)->isExpanded() && (*it)->childCount() > 0) rows << QStringLiteral("(collapsed)");
+        }
+        summary = report->summary()->text();
+        report->show();
+        if (!QTest::qWaitForWindowExposed(report)) return -2;
+        QApplication::setActiveWindow(report);
+        if (!QTest::qWaitForWindowActive(report) || !report->isActiveWindow()) return -3;
+        QApplication::clipboard()->clear();
+        // The focus is in the report tree, which would copy just its current item.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        clipboard = QApplication::clipboard()->text();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        return report->isVisible() ? -4 : report->result();
+    };
+    int reportResult = 0;
+    const auto run = h.prompter.onModal;
+    h.prompter.onModal = [&](QDialog& dialog) { return reportResult = run(dialog); };
+    QTest::keyClick(&d, Qt::Key_Menu);
+    QCOMPARE(h.prompter.menusShown, 1);
+    QCOMPARE(reportResult, int(QDialog::Rejected));
+    const QStringList expected{"Albion", "  Waffenschmied", "    Schwerter",
+                               QString::fromUtf8("      ~ Kurzschwert: skill 15 \xE2\x86\x92 16"),
+                               "      + Langschwert (20)"};
+    QCOMPARE(rows, expected);
+    QCOMPARE(colours[3] != colours[4] && colours[4] != colours[0] && colours[3] != colours[0], true);
+    QCOMPARE(summary, QStringLiteral("1 added, 0 removed, 1 changed"));
+    QCOMPARE(clipboard, expected.join('\n') + QStringLiteral("\n1 added, 0 removed, 1 changed\n"));
+    QCOMPARE(h.prompter.openSpecs.back().title, QStringLiteral("Compare with"));
+    QCOMPARE(h.TreeRows(), before);
+
+    // Shift+F10 too; a folder without a table is reported, no window opens.
+    QApplication::setActiveWindow(&d);
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    h.prompter.openAnswers.push_back(Q(patched.path() + "/nothing/Camelot.exe"));
+    QTest::keyClick(&d, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
+    QCOMPARE(h.prompter.modalTitles.size(), qsizetype(1));
 }
 
 int main(int argc, char** argv) {
