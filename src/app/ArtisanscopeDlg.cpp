@@ -271,9 +271,10 @@ void CArtisanscopeDlg::OnCompareWith() {
         // A refused version has been told by the load's own message.
         if (result.oldLoad.status == LoadStatus::ArchiveUnreadable && archivePath_.empty()) {
             ShowMessage(kOpenTableFirstMessage);
-        } else if (result.oldLoad.status == LoadStatus::ArchiveUnreadable ||
-                   result.newLoad.status == LoadStatus::ArchiveUnreadable) {
-            ShowMessage(kCantReadArchiveMessage);
+        } else if (result.oldLoad.status == LoadStatus::ArchiveUnreadable) {
+            ShowFailedLoad(kCantReadArchiveMessage, result.oldLoad);
+        } else if (result.newLoad.status == LoadStatus::ArchiveUnreadable) {
+            ShowFailedLoad(kCantReadArchiveMessage, result.newLoad);
         }
         return;
     }

@@ -25,10 +25,11 @@ void Report(const CommandLineJobIo& io, std::string_view line) {
     std::fflush(io.err);
 }
 
-// Why a side could not be compared; its path as the user's bytes.
+// Why a side could not be compared. The reader's reason names the path; the
+// path stands in for a reason that is not known.
 void ReportFailedSide(const CommandLineJobIo& io, const LoadResult& load, const std::string& archive) {
     if (load.status == LoadStatus::ArchiveUnreadable) {
-        Report(io, Cp1252ToUtf8(kCantReadArchiveMessage) + ": " + (load.reason.empty() ? archive : load.reason));
+        ReportOnConsole(io.err, io.appName, kCantReadArchiveMessage, load.reason.empty() ? archive : load.reason);
     } else if (load.status == LoadStatus::VersionRefused) {
         Report(io, archive + ": table version not supported");
     }
@@ -39,7 +40,7 @@ void ReportFailedSide(const CommandLineJobIo& io, const LoadResult& load, const 
 int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions& options, const CommandLineJobIo& io) {
     // The one-letter options keep their meaning; the plain arguments are
     // OLD, NEW and the optional output file.
-    MyCommandLine flags([&io](std::string_view usage) { WriteAll(io.err, FormatConsoleMessage(io.appName, usage)); });
+    MyCommandLine flags([&io](std::string_view usage) { ReportOnConsole(io.err, io.appName, usage); });
     std::vector<std::string> flagArguments;
     std::vector<std::string> plain;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -69,7 +70,7 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
     settings.debug = flags.debugMode;
     const ComparisonResult result = CompareArchives(
         oldArchive, newArchive, settings,
-        [&io](std::string_view message) { WriteAll(io.err, FormatConsoleMessage(io.appName, message)); });
+        [&io](std::string_view message) { ReportOnConsole(io.err, io.appName, message); });
     if (!result.report) {
         ReportFailedSide(io, result.oldLoad, oldArchive);
         ReportFailedSide(io, result.newLoad, newArchive);

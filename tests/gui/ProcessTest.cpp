@@ -469,7 +469,9 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
         EXPECT_EQ(outcome.out, c.out);
         // A load's reason may follow the message.
         EXPECT_EQ(outcome.err.substr(0, c.err.size()), c.err);
-        if (c.err.empty()) EXPECT_EQ(outcome.err, "");
+        if (c.err.empty()) {
+            EXPECT_EQ(outcome.err, "");
+        }
     }
     EXPECT_EQ(ReadText(out + "/report.txt"), report);
 
