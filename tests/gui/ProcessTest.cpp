@@ -117,6 +117,10 @@ const std::string kHelp = kUsage +
     "Long options:\n"
     " --format FORMAT  write output_file as text, xml, csv, json or sqlite\n"
     "                  (without it: xml for a name ending in .xml, else text)\n"
+    " --diff OLD NEW [output_file]\n"
+    "                  compare the tables of two game folders or archives; exit 0\n"
+    "                  when they show no difference, 1 when they do, 2 on trouble;\n"
+    "                  with --format json the report is JSON\n"
     " --tree           print the loaded tree on standard output\n"
     " --help           print this text\n"
     " --version        print the version\n";
