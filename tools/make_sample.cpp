@@ -1,11 +1,13 @@
 // Writes the bundled sample game folder: <folder>/Camelot.exe (empty) and
-// <folder>/data/ifd.mpk holding a small, plausible tdl.crf. The output is
-// the same on every run.
+// <folder>/data/ifd.mpk holding a small, plausible tdl.crf. With --patched,
+// the same game after a patch (recipes added, removed and changed), to try a
+// comparison on. The output is the same on every run.
 //
-//   make_sample <folder>
+//   make_sample <folder> [--patched]
 
 #include "fixtures/TableWriter.h"
 
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -75,10 +77,11 @@ RealmSpec MakeRealm(const std::vector<Skill>& skills) {
 constexpr std::uint16_t kBronze = 7, kIron = 8, kSteel = 15, kEmbossed = 22, kImbued = 23, kRowan = 31,
                         kOak = 33, kWoolen = 41, kLinen = 42, kLeaves = 50, kDuskwood = 71;
 
-TableSpec SampleTable() {
-    TableSpec table;
-    table.version = 102;
-    table.realms[0] = MakeRealm({
+using SampleRealms = std::array<std::vector<Skill>, 3>;
+
+SampleRealms Sample() {
+    SampleRealms realms;
+    realms[0] = {
         {"Waffenschmied",
          {{"Schwerter",
            {{"Kurzschwert", 15, {{"Metallbarren", 2, kBronze}, {"Lederstreifen", 1, kEmbossed}}},
@@ -97,8 +100,8 @@ TableSpec SampleTable() {
            {{"Lederweste", 20, {{"Lederquadrat", 6, kEmbossed}, {"Faden", 2, 0}}},
             {"Lederhose", 40, {{"Lederquadrat", 5, kImbued}, {"Faden", 2, 0}}}}},
           {"Stoffr\xFC" "stung", {{"Robe", 10, {{"Stoffballen", 4, kLinen}, {"Faden", 3, 0}}}}}}},
-    });
-    table.realms[1] = MakeRealm({
+    };
+    realms[1] = {
         {"Waffenschmied",
          {{"Hammer",
            {{"Kriegshammer", 25, {{"Metallbarren", 4, kBronze}, {"Holzgriff", 1, kDuskwood}}},
@@ -111,8 +114,8 @@ TableSpec SampleTable() {
             {"Trank der Entwickler", 2500, {{"Phiole", 1, 0}}}}}}},
         {"Schneider",
          {{"Lederr\xFC" "stung", {{"Fellumhang", 30, {{"Lederquadrat", 4, kEmbossed}, {"Faden", 2, 0}}}}}}},
-    });
-    table.realms[2] = MakeRealm({
+    };
+    realms[2] = {
         {"Bogenbauer",
          {{"B\xF6gen",
            {{"Kurzbogen", 15, {{"Holzbrett", 3, kRowan}, {"Bogensehne", 1, 0}}},
@@ -126,20 +129,46 @@ TableSpec SampleTable() {
             {"Testjuwel", 2050, {{"Edelstein", 9, 0}}}}}}},
         {"Schneider",
          {{"Stoffr\xFC" "stung", {{"Mantel", 25, {{"Stoffballen", 5, kWoolen}, {"Faden", 4, 0}}}}}}},
-    });
+    };
+    return realms;
+}
+
+// A plausible patch: values and ingredients changed, recipes added and
+// retired, a category added and a skill removed.
+void Patch(SampleRealms& realms) {
+    std::vector<Recipe>& swords = realms[0][0].categories[0].recipes;
+    swords[1].skill = 120;                                     // Breitschwert
+    swords[1].ingredients[0].quantity = 5;
+    swords[2].ingredients.pop_back();                          // Langschwert without Schleifstein
+    swords[2].ingredients.push_back({"Griffband", 1, kEmbossed});
+    realms[0][0].categories[1].recipes.push_back({"Doppelaxt", 265, {{"Metallbarren", 10, kSteel}, {"Holzgriff", 2, kOak}}});
+    realms[0][2].categories[1].recipes.clear();                // Robe retired
+    realms[1][1].categories.push_back({"Gifte",
+                                       {{"Schlafgift", 80, {{"Kr\xE4uter", 2, kLeaves}, {"Phiole", 1, 0}}},
+                                        {"L\xE4hmgift", 180, {{"Kr\xE4uter", 4, kLeaves}, {"Phiole", 1, 0}}}}});
+    realms[2].erase(realms[2].begin() + 1);                    // no more Juwelier
+}
+
+TableSpec SampleTable(bool patched) {
+    SampleRealms realms = Sample();
+    if (patched) Patch(realms);
+    TableSpec table;
+    table.version = 102;
+    for (std::size_t r = 0; r < realms.size(); ++r) table.realms[r] = MakeRealm(realms[r]);
     return table;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sample <folder>\n");
+    const bool patched = argc == 3 && std::string(argv[2]) == "--patched";
+    if (argc != 2 && !patched) {
+        std::fprintf(stderr, "usage: make_sample <folder> [--patched]\n");
         return 2;
     }
     try {
         const std::string folder = argv[1];
-        WriteGameDirectory(folder, WriteRecipeTable(SampleTable()));
+        WriteGameDirectory(folder, WriteRecipeTable(SampleTable(patched)));
         WriteFile(folder + "/Camelot.exe", {});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_sample: %s\n", error.what());

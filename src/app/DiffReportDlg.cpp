@@ -95,7 +95,7 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
     // A tree view takes Ctrl+C for its current item; here it copies the report.
     tree_->installEventFilter(this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    resize(720, 520);
+    resize(640, 420);
 }
 
 bool CDiffReportDlg::eventFilter(QObject* watched, QEvent* event) {
