@@ -6,6 +6,7 @@
 // patterns and string indices that point nowhere.
 
 #include "fixtures/MpakWriter.h"
+#include "fixtures/RandomTable.h"
 #include "fixtures/TableWriter.h"
 
 #include <cstdio>
@@ -151,6 +152,15 @@ void TableSeeds(SeedWriter& out) {
         out.Add("v" + std::to_string(version) + "-three-realms", seed);
     }
     out.Add("short-header", Bytes{0x02, 0x66, 0x00, 0x00, 0x00, 0x01});
+    // Small random tables with names of any byte, each mode once.
+    for (std::uint64_t seed = 1; seed <= 16; ++seed) {
+        const RandomTableShape small{.maxSkills = 4, .maxCategories = 4, .maxPatterns = 6, .maxCategoryPositions = 4,
+                                     .maxPatternPositions = 4};
+        Bytes bytes{static_cast<std::uint8_t>(seed & 0x0C)};
+        const Bytes image = WriteRecipeTable(RandomTableSpec(seed, small));
+        bytes.insert(bytes.end(), image.begin(), image.end());
+        out.Add("random-" + std::to_string(seed), bytes);
+    }
 }
 
 void ArchiveSeeds(SeedWriter& out) {

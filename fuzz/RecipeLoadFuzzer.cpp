@@ -1,6 +1,8 @@
 // Fuzz target: the whole load of a recipe table image, with the tree and an
 // XML export attached, and again with a text export into memory, as a
-// dialog would run them.
+// dialog would run them. The XML export is loaded twice: as the TinyXML
+// document, whose structure is checked, and as the stream users get, whose
+// bytes must be those of TinyXML's SaveFile of that document.
 //
 // Input: one option byte, then the image.
 //   bits 0-1  version: 0 as in the image, 1 forces 101, 2 forces 102, 3 forces 103
@@ -18,6 +20,7 @@
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
 #include "export/TextExport.h"
+#include "export/XmlStream.h"
 #include "fixtures/XmlExport.h"
 
 #include <tinyxml.h>
@@ -53,6 +56,32 @@ struct Outcome {
     std::array<std::size_t, 5> itemsAtDepth{};
     std::map<std::string, std::size_t> elements;  // XML element name -> count
     bool rootHasChildren = false;
+    std::string savedXml;  // the XML document as TinyXML's SaveFile writes it
+};
+
+// What is written to a FILE, in memory.
+class MemoryFile {
+public:
+    MemoryFile() : file_(open_memstream(&data_, &size_)) {
+        if (file_ == nullptr) Fail("open_memstream");
+    }
+    ~MemoryFile() {
+        if (file_ != nullptr) std::fclose(file_);
+        std::free(data_);
+    }
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    std::FILE* get() const { return file_; }
+    std::string Take() {
+        std::fclose(file_);
+        file_ = nullptr;
+        return std::string(data_ == nullptr ? "" : data_, size_);
+    }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* file_;
 };
 
 void CountElements(const TiXmlNode& node, std::map<std::string, std::size_t>& counts) {
@@ -108,11 +137,28 @@ Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dia
         if (root == nullptr || std::string_view(root->Value()) != "Recipes") Fail("XML root missing");
         out.rootHasChildren = root->FirstChild() != nullptr;
         CountElements(*root, out.elements);
-        TiXmlPrinter printer;  // exercises attribute escaping of arbitrary table bytes
-        document.Accept(&printer);
-        if (printer.Size() == 0) Fail("XML prints as nothing");
+        MemoryFile saved;  // exercises attribute escaping of arbitrary table bytes
+        if (!document.SaveFile(saved.get())) Fail("SaveFile");
+        out.savedXml = saved.Take();
+        if (out.savedXml.empty()) Fail("XML prints as nothing");
     }
     return out;
+}
+
+// The streamed XML export's load; its bytes when the load succeeded and the
+// writer wrote everything.
+std::optional<std::string> LoadStreamed(std::span<const std::uint8_t> image, FuzzDialog& dialog) {
+    MpakMember member = MpakMember::Allocate(image.size());
+    if (!member) Fail("allocation");
+    std::copy(image.begin(), image.end(), member.data());
+    MemoryFile file;
+    XmlStreamExport xml(file.get());
+    dialog.tree.DeleteAllItems();
+    const bool loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &xml));
+    dialog.tree.Finish();
+    if (!loaded) return std::nullopt;
+    if (!xml.Ok()) Fail("streamed XML not written");
+    return file.Take();
 }
 
 std::size_t CountCrLf(std::string_view text) {
@@ -207,6 +253,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzDialog dialog(english, debug);
     const Outcome outcome = Load(image, first, dialog);
     CheckOutcome(outcome, dialog, version, debug, first);
+
+    if (withXml) {
+        FuzzDialog streamDialog(english, debug);
+        const std::optional<std::string> streamed = LoadStreamed(image, streamDialog);
+        if (streamed.has_value() != outcome.result || streamDialog.tree.size() != dialog.tree.size()) {
+            Fail("the streamed XML export changed the load");
+        }
+        if (streamed && *streamed != outcome.savedXml) Fail("streamed XML differs from TinyXML's SaveFile");
+    }
 
     if (withXml && withText) {
         FuzzDialog textDialog(english, debug);
