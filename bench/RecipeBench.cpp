@@ -1,5 +1,8 @@
-// artisanscope-bench [--data=<folder>] [--inputs=<name>,...] [Google Benchmark flags]
+// artisanscope-bench [--data=<folder>] [--out=<folder>] [--inputs=<name>,...] [Google Benchmark flags]
 //
+// Exports are written to <data>/out unless --out names another folder (the
+// exports sync their file before renaming it: on a slow disk, --out=/dev/shm
+// separates their work from the disk's).
 // Every step of a load, export and reload, for each bench input, in this
 // order per input: the floor first, then the steps, so that each step's
 // "x_floor" counter compares it with the floor of the same run.
@@ -13,9 +16,8 @@
 #include "export/RecipeWalk.h"
 #include "export/TextExport.h"
 #include "export/TreeFiller.h"
+#include "export/XmlStream.h"
 #include "fixtures/XmlExport.h"
-
-#include <tinyxml.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,6 +35,7 @@ namespace artisanscope::bench {
 namespace {
 
 std::string g_dataRoot = ARTISANSCOPE_BENCH_DATA;
+std::string g_outRoot;  // empty: <data>/out
 std::string g_inputs;  // comma-separated input names; empty: all
 
 bool Selected(const std::string& name) {
@@ -125,16 +128,28 @@ void BM_LoadRecipeTree(benchmark::State& state, Input& input) {
     });
 }
 
+enum class JobFormat {
+    Text,
+    Xml,          // the streamed XML export the job writes
+    XmlDocument,  // the XML built as a TinyXML document and saved last, as the job once wrote it
+};
+
 // The headless job's export: a temporary file beside the target, the
 // writer, the load, and the file synced and renamed into place.
-bool ExportAsTheJob(BenchDialog& dialog, const std::string& archive, const std::string& out, bool xml) {
+bool ExportAsTheJob(BenchDialog& dialog, const std::string& archive, const std::string& out, JobFormat format) {
     OutputFile output(out);
     if (!output.Create()) return false;
     std::unique_ptr<ExportWriter> writer;
-    if (xml) {
-        writer = std::make_unique<XmlDocumentWriter>(output.file());
-    } else {
-        writer = std::make_unique<TextExport>(output.file());
+    switch (format) {
+        case JobFormat::Text:
+            writer = std::make_unique<TextExport>(output.file());
+            break;
+        case JobFormat::Xml:
+            writer = std::make_unique<XmlStreamExport>(output.file());
+            break;
+        case JobFormat::XmlDocument:
+            writer = std::make_unique<XmlDocumentWriter>(output.file());
+            break;
     }
     return LoadRecipeTable(dialog, archive, writer.get()) && writer->Ok() && output.Commit();
 }
@@ -146,191 +161,77 @@ void BM_TextExport(benchmark::State& state, Input& input) {
     DroppingTree tree;
     BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        if (!ExportAsTheJob(dialog, input.files.archive, out, false)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Text)) state.SkipWithError("export failed");
     });
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.textBytes));
 }
 
-// Just the walk into the document (no tree); the document's deletion is not
-// counted here.
-void BM_XmlBuild(benchmark::State& state, Input& input) {
-    Measure(state, input, [&](Stopwatch& watch) {
-        auto document = std::make_unique<TiXmlDocument>();
-        BeginXmlDocument(*document);
-        XmlExport xml(*document, false);
-        RecipeSink* sinks[] = {&xml};
-        Walk(input, sinks);
-        watch.Stop();
-        document.reset();
-        watch.Start();
-    });
-}
-
-// TinyXML's own share of an export: the same elements with the same
-// attributes, replayed from a list prepared beforehand, with no walk and no
-// name resolution.
-class XmlScript final : public RecipeSink {
-public:
-    struct Attribute {
-        const char* name;
-        std::string text;  // used when !isNumber
-        int number = 0;
-        bool isNumber = false;
-    };
-    struct Element {
-        std::uint8_t depth;  // 0: "Realm" under the root
-        const char* name;
-        std::uint32_t firstAttribute, attributeCount;
-    };
-
-    void Realm(std::size_t, std::string_view name) override {
-        Open(0, "Realm");
-        Text("name", name);
-    }
-    void Skill(const SkillRecord&, std::string_view name) override {
-        Open(1, "Skill");
-        Text("name", name);
-    }
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t, std::uint32_t, std::string_view name) override {
-        Open(2, "Item");
-        Text("name", name);
-    }
-    void Pattern(const ResolvedPattern& pattern) override {
-        Open(3, "Pattern");
-        Text("name", pattern.name.view());
-        Number("skill", pattern.record->skill);
-        for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
-            const ResolvedIngredient& ingredient = pattern.ingredients[k];
-            Open(4, "Ingredient");
-            if (ingredient.material == 0) {
-                Text("name", ingredient.text);
-            } else {
-                Text("cat", ingredient.text);
-                Text("name", ingredient.materialName.view());
-            }
-            Number("quantity", ingredient.quantity);
-        }
-    }
-
-    void Replay(TiXmlDocument& document) const {
-        document.LinkEndChild(new TiXmlDeclaration("1.0", "iso-8859-1", ""));
-        TiXmlElement* parents[6] = {new TiXmlElement("Recipes")};
-        document.LinkEndChild(parents[0]);
-        for (const Element& e : elements_) {
-            auto* element = new TiXmlElement(e.name);
-            for (std::uint32_t a = e.firstAttribute; a < e.firstAttribute + e.attributeCount; ++a) {
-                const Attribute& attribute = attributes_[a];
-                if (attribute.isNumber) element->SetAttribute(attribute.name, attribute.number);
-                else element->SetAttribute(attribute.name, attribute.text.c_str());
-            }
-            parents[e.depth]->LinkEndChild(element);
-            parents[e.depth + 1] = element;
-        }
-    }
-
-private:
-    void Open(std::uint8_t depth, const char* name) {
-        elements_.push_back({depth, name, static_cast<std::uint32_t>(attributes_.size()), 0});
-    }
-    void Text(const char* name, std::string_view value) {
-        attributes_.push_back({name, std::string(value)});
-        ++elements_.back().attributeCount;
-    }
-    void Number(const char* name, int value) {
-        attributes_.push_back({name, {}, value, true});
-        ++elements_.back().attributeCount;
-    }
-
-    std::vector<Element> elements_;
-    std::vector<Attribute> attributes_;
-};
-
-std::unique_ptr<TiXmlDocument> BuildDocument(const Input& input) {
-    auto document = std::make_unique<TiXmlDocument>();
-    BeginXmlDocument(*document);
-    XmlExport xml(*document, false);
-    RecipeSink* sinks[] = {&xml};
-    Walk(input, sinks);
-    return document;
-}
-
-// Our save: temporary file beside the target, flushed, renamed over it.
-void BM_XmlSave(benchmark::State& state, Input& input) {
-    const std::string out = OutputPath(input, "export.xml");
-    const auto document = BuildDocument(input);
-    Measure(state, input, [&](Stopwatch&) {
-        if (!SaveXmlDocument(*document, out)) state.SkipWithError("save failed");
-    });
-}
-
-// The whole XML export as the headless job runs it: load into the document
-// with a tree that keeps nothing, save, delete the document.
+// The headless job's XML export, streamed during the walk.
 void BM_XmlExport(benchmark::State& state, Input& input) {
-    const std::string out = OutputPath(input, "job.xml");
+    const std::string out = OutputPath(input, "export.xml");
     DroppingTree tree;
     BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        if (!ExportAsTheJob(dialog, input.files.archive, out, true)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Xml)) state.SkipWithError("export failed");
+    });
+    if (std::filesystem::exists(out)) {
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(out)));
+    }
+}
+
+// The XML export as the job wrote it before it was streamed: the whole
+// TinyXML document in memory, saved at the end. For comparison only.
+void BM_XmlDocumentExport(benchmark::State& state, Input& input) {
+    const std::string out = OutputPath(input, "document.xml");
+    DroppingTree tree;
+    BenchDialog dialog(tree);
+    Measure(state, input, [&](Stopwatch&) {
+        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::XmlDocument)) state.SkipWithError("export failed");
     });
 }
 
-// Our XML export (walk, elements, atomic save) against TinyXML's own share of
-// it (the same elements replayed from a prepared list, saved straight to the
-// file), in alternating pairs in one process so that both meet the heap in
-// the same state; the first pair only warms the heap when there are more.
-// Reports both and our overhead in percent; deleting documents is not
-// counted for either.
-void BM_XmlVsTinyXml(benchmark::State& state, Input& input) {
-    XmlScript script;
-    RecipeSink* scriptSinks[] = {&script};
-    Walk(input, scriptSinks);
-    const std::string ours = OutputPath(input, "export.xml");
-    const std::string theirs = OutputPath(input, "tinyxml.xml");
-    auto runOurs = [&](Stopwatch& watch) {
+// The XML export against the text export, as the job runs both, in
+// alternating pairs in one process so that both meet the machine in the
+// same state; the first pair only warms up when there are more. Reports
+// both medians and the XML export's time as a multiple of the text's.
+void BM_XmlVsText(benchmark::State& state, Input& input) {
+    const std::string xmlOut = OutputPath(input, "pair.xml");
+    const std::string textOut = OutputPath(input, "pair.txt");
+    DroppingTree tree;
+    BenchDialog dialog(tree);
+    auto run = [&](JobFormat format, const std::string& out, std::vector<double>& times) {
+        Stopwatch watch;
         watch.Start();
-        auto document = std::make_unique<TiXmlDocument>();
-        BeginXmlDocument(*document);
-        {
-            XmlExport xml(*document, false);
-            RecipeSink* sinks[] = {&xml};
-            Walk(input, sinks);
-        }
-        if (!SaveXmlDocument(*document, ours)) state.SkipWithError("save failed");
+        if (!ExportAsTheJob(dialog, input.files.archive, out, format)) state.SkipWithError("export failed");
         watch.Stop();
+        times.push_back(watch.Take());
+        return times.back();
     };
-    auto runTinyXml = [&](Stopwatch& watch) {
-        watch.Start();
-        auto document = std::make_unique<TiXmlDocument>();
-        script.Replay(*document);
-        if (!document->SaveFile(theirs.c_str())) state.SkipWithError("save failed");
-        watch.Stop();
-    };
-    Stopwatch oursWatch, tinyWatch;
-    double oursTotal = 0, tinyTotal = 0;
-    std::int64_t counted = 0;
+    std::vector<double> xmlTimes, textTimes;
     std::int64_t pair = 0;
     for (auto _ : state) {
+        double xml;
         if (pair % 2 == 0) {
-            runOurs(oursWatch);
-            runTinyXml(tinyWatch);
+            xml = run(JobFormat::Xml, xmlOut, xmlTimes);
+            run(JobFormat::Text, textOut, textTimes);
         } else {
-            runTinyXml(tinyWatch);
-            runOurs(oursWatch);
+            run(JobFormat::Text, textOut, textTimes);
+            xml = run(JobFormat::Xml, xmlOut, xmlTimes);
         }
-        const double o = oursWatch.Take(), t = tinyWatch.Take();
-        state.SetIterationTime(o);
-        if (pair++ > 0 || state.max_iterations == 1) {
-            oursTotal += o;
-            tinyTotal += t;
-            ++counted;
+        state.SetIterationTime(xml);
+        if (pair++ == 0 && state.max_iterations > 1) {
+            xmlTimes.clear();
+            textTimes.clear();
         }
     }
-    if (counted > 0) {
-        state.counters["ours_ms"] = oursTotal / static_cast<double>(counted) * 1e3;
-        state.counters["tinyxml_ms"] = tinyTotal / static_cast<double>(counted) * 1e3;
-        state.counters["overhead_pct"] = (oursTotal / tinyTotal - 1.0) * 100.0;
-    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    const double xml = median(xmlTimes), text = median(textTimes);
+    state.counters["xml_ms"] = xml * 1e3;
+    state.counters["text_ms"] = text * 1e3;
+    if (text > 0) state.counters["xml_per_text"] = xml / text;
 }
 
 // Runs the text export once to learn its size, which the floor then writes.
@@ -338,8 +239,9 @@ std::size_t TextExportBytes(const Input& input) {
     const std::string out = OutputPath(input, "export.txt");
     DroppingTree tree;
     BenchDialog dialog(tree);
-    return ExportAsTheJob(dialog, input.files.archive, out, false) ? static_cast<std::size_t>(std::filesystem::file_size(out))
-                                                                    : 0;
+    return ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Text)
+               ? static_cast<std::size_t>(std::filesystem::file_size(out))
+               : 0;
 }
 
 }  // namespace
@@ -350,7 +252,7 @@ std::vector<Input>& Inputs() {
 }
 
 std::string OutputPath(const Input& input, std::string_view suffix) {
-    return g_dataRoot + "/out/" + input.files.name + "-" + std::string(suffix);
+    return g_outRoot + "/" + input.files.name + "-" + std::string(suffix);
 }
 
 double FloorMedian(const Input& input) {
@@ -377,6 +279,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         if (i > 0 && std::strncmp(argv[i], "--data=", 7) == 0) {
             g_dataRoot = argv[i] + 7;
+        } else if (i > 0 && std::strncmp(argv[i], "--out=", 6) == 0) {
+            g_outRoot = argv[i] + 6;
         } else if (i > 0 && std::strncmp(argv[i], "--inputs=", 9) == 0) {
             g_inputs = argv[i] + 9;
         } else {
@@ -387,7 +291,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
 
-    std::filesystem::create_directories(g_dataRoot + "/out");
+    if (g_outRoot.empty()) g_outRoot = g_dataRoot + "/out";
+    std::filesystem::create_directories(g_outRoot);
     std::vector<Input>& inputs = Inputs();
     for (BenchInput& files : EnsureBenchData(g_dataRoot)) {
         if (!Selected(files.name)) continue;
@@ -428,13 +333,13 @@ int main(int argc, char** argv) {
         RegisterQtBenchmarks(input, minTime);
         for (const auto& [what, run] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&, Input&)>>{
                  {"TextExport", BM_TextExport},
-                 {"XmlBuild", BM_XmlBuild},
-                 {"XmlSave", BM_XmlSave},
                  {"XmlExport", BM_XmlExport}}) {
             Register(what, input, run)->MinTime(minTime);
         }
-        // Fixed pairs: the first warms the heap.
-        Register("XmlVsTinyXml", input, BM_XmlVsTinyXml)->Iterations(input.files.name == "realistic" ? 11 : 3);
+        // Fixed pairs: the first warms up.
+        Register("XmlVsText", input, BM_XmlVsText)->Iterations(input.files.name == "realistic" ? 21 : 5);
+        // The document export of a maximum table takes seconds and gigabytes: once.
+        Register("XmlDocumentExport", input, BM_XmlDocumentExport)->Iterations(input.files.name == "realistic" ? 5 : 1);
     }
     benchmark::RunSpecifiedBenchmarks();
     ShutdownQtBenchmarks();

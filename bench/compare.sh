@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# Times the headless command-line text export against the floor program,
-# process against process, with repeated alternating runs, and prints the
-# medians, their ratio and the peak resident set size of each.
+# Times the headless command-line exports, text and XML, against the floor
+# program, process against process, with repeated runs in rotating order,
+# and prints the medians, their ratios and the peak resident set size of
+# each.
 #
-#   bench/compare.sh [-n RUNS] [-b BUILD_DIR] [GAME_DIR...]
+#   bench/compare.sh [-n RUNS] [-b BUILD_DIR] [-o OUT_DIR] [GAME_DIR...]
 #
 # BUILD_DIR holds the `artisanscope` executable and bench/artisanscope-floor
 # (default: build-bench). Without GAME_DIR the realistic and maximum bench
 # inputs are compared (written first with `make bench-data`). The job runs as
 # a user would start it from a shell without a display: DISPLAY,
-# WAYLAND_DISPLAY and QT_QPA_PLATFORM unset.
+# WAYLAND_DISPLAY and QT_QPA_PLATFORM unset. The floor writes as many bytes
+# as the text export. Outputs go to a fresh folder in OUT_DIR (default: the
+# system's temporary folder); the exports sync their file before renaming
+# it, so on a slow disk OUT_DIR=/dev/shm separates their work from the disk's.
 set -euo pipefail
 
 runs=21
 build=build-bench
-while getopts "n:b:h" opt; do
+out_dir=${TMPDIR:-/tmp}
+while getopts "n:b:o:h" opt; do
   case $opt in
     n) runs=$OPTARG ;;
     b) build=$OPTARG ;;
-    *) sed -n '2,12p' "$0"; exit 2 ;;
+    o) out_dir=$OPTARG ;;
+    *) sed -n '2,18p' "$0"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -39,7 +45,7 @@ else
   timer=()
 fi
 
-scratch=$(mktemp -d)
+scratch=$(mktemp -d "$out_dir/compare.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
 # Wall seconds of one run of a command, started straight from this shell.
@@ -65,32 +71,42 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 headless=("$job" -q)
 
-printf '%-28s %5s %13s %13s %7s %13s %13s\n' "input" "runs" "job median" "floor median" "ratio" "job RSS" "floor RSS"
+printf '%-28s %5s %10s %10s %10s %9s %9s %10s %10s %10s\n' "input" "runs" "text job" "XML job" "floor" \
+  "text/fl" "XML/text" "text RSS" "XML RSS" "floor RSS"
 for game in "$@"; do
-  # One job run first: it gives the byte count for the floor and warms the
-  # page cache for both.
+  # One run of each job first: the text export gives the byte count for the
+  # floor, and both warm the page cache.
   "${headless[@]}" "$game" "$scratch/job.txt"
+  "${headless[@]}" "$game" "$scratch/job.xml"
   bytes=$(stat -c %s "$scratch/job.txt")
-  : > "$scratch/job.times"
+  xml_bytes=$(stat -c %s "$scratch/job.xml")
+  commands=(text xml floor)
+  : > "$scratch/text.times"
+  : > "$scratch/xml.times"
   : > "$scratch/floor.times"
   for ((i = 0; i < runs; i++)); do
-    # Alternate which goes first, so drift hits both alike.
-    if ((i % 2 == 0)); then
-      seconds "${headless[@]}" "$game" "$scratch/job.txt" >> "$scratch/job.times"
-      seconds "$floor" "$game" "$scratch/floor.txt" "$bytes" >> "$scratch/floor.times"
-    else
-      seconds "$floor" "$game" "$scratch/floor.txt" "$bytes" >> "$scratch/floor.times"
-      seconds "${headless[@]}" "$game" "$scratch/job.txt" >> "$scratch/job.times"
-    fi
+    # Rotate which goes first, so drift hits all three alike.
+    for ((k = 0; k < 3; k++)); do
+      case ${commands[(i + k) % 3]} in
+        text) seconds "${headless[@]}" "$game" "$scratch/job.txt" >> "$scratch/text.times" ;;
+        xml) seconds "${headless[@]}" "$game" "$scratch/job.xml" >> "$scratch/xml.times" ;;
+        floor) seconds "$floor" "$game" "$scratch/floor.txt" "$bytes" >> "$scratch/floor.times" ;;
+      esac
+    done
   done
   # Peak memory from separate runs, so the timed runs carry no wrapper.
-  job_rss=$(peak_rss "${headless[@]}" "$game" "$scratch/job.txt")
+  text_rss=$(peak_rss "${headless[@]}" "$game" "$scratch/job.txt")
+  xml_rss=$(peak_rss "${headless[@]}" "$game" "$scratch/job.xml")
   floor_rss=$(peak_rss "$floor" "$game" "$scratch/floor.txt" "$bytes")
   [ "$(stat -c %s "$scratch/floor.txt")" = "$bytes" ] || { echo "floor wrote a different size" >&2; exit 1; }
-  job_median=$(median < "$scratch/job.times")
+  text_median=$(median < "$scratch/text.times")
+  xml_median=$(median < "$scratch/xml.times")
   floor_median=$(median < "$scratch/floor.times")
-  awk -v name="$(basename "$game")" -v n="$runs" -v j="$job_median" -v f="$floor_median" -v jr="$job_rss" -v fr="$floor_rss" -v b="$bytes" 'BEGIN {
-    printf "%-28s %5d %10.1f ms %10.1f ms %6.2fx %9s MiB %9s MiB\n", name " (" sprintf("%.1f", b / 1048576) " MiB)", n, j * 1000, f * 1000, j / f,
-           (jr == "-" ? "-" : sprintf("%.1f", jr / 1024)), (fr == "-" ? "-" : sprintf("%.1f", fr / 1024))
+  awk -v name="$(basename "$game")" -v n="$runs" -v t="$text_median" -v x="$xml_median" -v f="$floor_median" \
+      -v tr="$text_rss" -v xr="$xml_rss" -v fr="$floor_rss" -v b="$bytes" -v xb="$xml_bytes" 'BEGIN {
+    printf "%-28s %5d %7.1f ms %7.1f ms %7.1f ms %8.2fx %8.2fx %6s MiB %6s MiB %6s MiB\n",
+           name " (" sprintf("%.1f/%.1f", b / 1048576, xb / 1048576) " MiB)", n, t * 1000, x * 1000, f * 1000, t / f, x / t,
+           (tr == "-" ? "-" : sprintf("%.1f", tr / 1024)), (xr == "-" ? "-" : sprintf("%.1f", xr / 1024)),
+           (fr == "-" ? "-" : sprintf("%.1f", fr / 1024))
   }'
 done
