@@ -7,6 +7,7 @@
 #include "app/ArtisanscopeApp.h"
 #include "app/DiffReportDlg.h"
 #include "app/ExportFile.h"
+#include "app/FindBar.h"
 #include "app/PathRules.h"
 #include "export/LoadRecipeTable.h"
 #include "platform/Prompter.h"
@@ -14,7 +15,11 @@
 #include "platform/WrappingCheckBox.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
@@ -78,6 +83,8 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     instruction_->setWordWrap(true);
     exportButton_ = new QPushButton(Text(kExportText), this);
     debugModeCheck_ = new QCheckBox(Text(kDebugModeText), this);
+    findBar_ = new FindBar(this);
+    findBar_->hide();
 
     Place(closeButton_, kClose, kCloseId);
     Place(treeView_, kTree, kTreeId);
@@ -87,7 +94,8 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     Place(exportButton_, kExport, kExportId);
     Place(debugModeCheck_, kDebugMode, kDebugModeId);
     QWidget::setTabOrder(closeButton_, treeView_);
-    QWidget::setTabOrder(treeView_, openButton_);
+    QWidget::setTabOrder(treeView_, findBar_->lineEdit());
+    QWidget::setTabOrder(findBar_->lineEdit(), openButton_);
     QWidget::setTabOrder(openButton_, englishNamesCheck_);
     QWidget::setTabOrder(englishNamesCheck_, exportButton_);
     QWidget::setTabOrder(exportButton_, debugModeCheck_);
@@ -111,6 +119,17 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
             ShowContextMenu(at->mapToGlobal(at->rect().center()));
         });
     }
+
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &CArtisanscopeDlg::OnFind);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, &CArtisanscopeDlg::OnFindNext);
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
+            &CArtisanscopeDlg::OnFindPrevious);
+    connect(findBar_, &FindBar::queryChanged, this, &CArtisanscopeDlg::OnFindQueryChanged);
+    connect(findBar_, &FindBar::nextRequested, this, &CArtisanscopeDlg::OnFindNext);
+    connect(findBar_, &FindBar::previousRequested, this, &CArtisanscopeDlg::OnFindPrevious);
+    connect(findBar_, &FindBar::closeRequested, this, &CArtisanscopeDlg::OnCloseFind);
+    connect(treeModel_, &QAbstractItemModel::modelReset, this, &CArtisanscopeDlg::OnTreePublished);
+    treeView_->installEventFilter(this);
 }
 
 CArtisanscopeDlg::~CArtisanscopeDlg() = default;
@@ -230,7 +249,11 @@ void CArtisanscopeDlg::OnExport() {
 void CArtisanscopeDlg::OnSize(int, int clientHeight) {
     if (treeView_ == nullptr) return;
     const QRect tree = treeView_->geometry();
-    treeView_->resize(tree.width(), std::max(0, clientHeight - 2 * tree.top()));
+    // The find bar, while shown, takes its height from the tree's bottom.
+    const int bar = findBar_ != nullptr && findBar_->isVisibleTo(this) ? findBar_->sizeHint().height() : 0;
+    const int height = std::max(0, clientHeight - 2 * tree.top() - bar);
+    treeView_->resize(tree.width(), height);
+    if (bar > 0) findBar_->setGeometry(tree.left(), tree.top() + height, tree.width(), bar);
 }
 
 void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {
@@ -287,6 +310,84 @@ void CArtisanscopeDlg::OnSysCommand(int commandId) {
     if ((commandId & 0xFFF0) != main_dialog::kAboutCommandId) return;
     CAboutDlg about(appIcon_, this);
     app_.prompter().RunModal(about);
+}
+
+std::uint32_t CArtisanscopeDlg::SelectedItem() const {
+    const QModelIndexList selected = treeView_->selectionModel()->selectedIndexes();
+    return treeModel_->ItemOf(selected.isEmpty() ? QModelIndex() : selected.front());
+}
+
+void CArtisanscopeDlg::SelectItem(std::uint32_t item) {
+    const QModelIndex index = treeModel_->IndexOf(item);
+    if (!index.isValid()) return;
+    treeView_->setCurrentIndex(index);
+    treeView_->scrollTo(index);  // expands its ancestors
+}
+
+void CArtisanscopeDlg::ApplyFind(const QString& query) {
+    const std::uint32_t selected = SelectedItem();
+    const QByteArray utf8 = query.toUtf8();
+    treeModel_->SetFindQuery(FindQuery::FromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+    SelectItem(selected);
+}
+
+void CArtisanscopeDlg::OnTreePublished() {
+    const RecipeFilter& filter = treeModel_->filter();
+    findBar_->SetMatchCount(filter.ShownPatternCount());
+    if (!filter.active()) return;
+    treeView_->expandToDepth(filter.ShownPatternCount() <= kExpandPatternsUpTo ? kPatternDepth - 1 : kPatternDepth - 2);
+}
+
+void CArtisanscopeDlg::OnFind() {
+    const bool wasShown = findBar_->isVisibleTo(this);
+    findBar_->Open();
+    if (wasShown) return;
+    OnSize(width(), height());
+    ApplyFind(findBar_->query());
+}
+
+void CArtisanscopeDlg::OnFindQueryChanged(const QString& query) {
+    if (findBar_->isVisibleTo(this)) ApplyFind(query);
+}
+
+void CArtisanscopeDlg::OnFindNext() {
+    if (!findBar_->isVisibleTo(this)) return;
+    SelectItem(treeModel_->filter().NextPattern(SelectedItem()));
+}
+
+void CArtisanscopeDlg::OnFindPrevious() {
+    if (!findBar_->isVisibleTo(this)) return;
+    SelectItem(treeModel_->filter().PreviousPattern(SelectedItem()));
+}
+
+void CArtisanscopeDlg::OnCloseFind() {
+    const bool hadFocus = findBar_->isAncestorOf(QApplication::focusWidget());
+    findBar_->hide();
+    OnSize(width(), height());
+    ApplyFind(QString());
+    if (hadFocus) treeView_->setFocus(Qt::OtherFocusReason);
+}
+
+void CArtisanscopeDlg::CopySelectedBranch() {
+    const std::uint32_t item = SelectedItem();
+    if (item == kTreeRoot) return;
+    std::string text;
+    ListShownItems(treeModel_->filter(), item, [&](std::string_view block) {
+        text += block;
+        return true;
+    });
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
+    // The view's own Ctrl+C copies one label; the tree copies the branch.
+    if (watched == treeView_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress) CopySelectedBranch();
+        return event->type() == QEvent::KeyPress;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace artisanscope

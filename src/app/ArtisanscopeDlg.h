@@ -21,7 +21,13 @@ class QTreeView;
 namespace artisanscope {
 
 class CArtisanscopeApp;
+class FindBar;
 class RecipeTreeModel;
+
+// Matches are shown expanded down to the patterns up to this many matching
+// patterns, and down to the categories beyond: laying out more rows than
+// this would cost the user interface more than a keystroke may.
+inline constexpr std::size_t kExpandPatternsUpTo = 2000;
 
 class CArtisanscopeDlg final : public QDialog, public CommandLineJobHost {
     Q_OBJECT
@@ -59,10 +65,24 @@ public:
     // Compares the open table (old) with one the user chooses (new) and
     // shows the report.
     void OnCompareWith();
+    // Ctrl+F: shows the find bar and filters with what it holds.
+    void OnFind();
+    void OnFindQueryChanged(const QString& query);
+    // Enter or F3, Shift+Enter or Shift+F3: the next or previous matching
+    // pattern becomes the selected item.
+    void OnFindNext();
+    void OnFindPrevious();
+    // Escape in the find bar or its close button: the whole tree again, the
+    // selected item kept selected and scrolled into view.
+    void OnCloseFind();
+    // Ctrl+C in the tree: the selected item and what is shown below it, as
+    // the --tree listing writes it.
+    void CopySelectedBranch();
 
     QWidget* GetDlgItem(int id) const;
     const std::string& archivePath() const { return archivePath_; }
     const RecipeTreeModel& treeModel() const { return *treeModel_; }
+    FindBar& findBar() const { return *findBar_; }
     const DialogBaseUnits& baseUnits() const { return units_; }
     // True once EndDialog was called before the dialog was shown.
     bool endedBeforeShown() const { return endedEarly_; }
@@ -70,10 +90,18 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Place(QWidget* control, const DialogRect& rect, int id);
     LoadResult Reload();
+    // After every model reset: the match count and the expansion rule.
+    void OnTreePublished();
+    // Filters the tree with query, keeping the selected item selected when
+    // it stays shown.
+    void ApplyFind(const QString& query);
+    void SelectItem(std::uint32_t item);
+    std::uint32_t SelectedItem() const;
     // A message about a failed load, its reason (if any) in the details.
     void ShowFailedLoad(std::string_view text, const LoadResult& load);
     // The context menu (About, Compare with...) at a global position.
@@ -91,6 +119,7 @@ private:
     QPushButton* openButton_ = nullptr;
     QPushButton* exportButton_ = nullptr;
     QLabel* instruction_ = nullptr;
+    FindBar* findBar_ = nullptr;
     DialogBaseUnits units_;
     bool endedEarly_ = false;
     int endResult_ = 0;

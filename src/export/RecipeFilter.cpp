@@ -502,4 +502,36 @@ std::size_t RecipeFilter::MemoryBytes() const {
     return shownChildren_.capacity() * sizeof(TreeItem) + groupEnd_.capacity() * sizeof(std::uint32_t);
 }
 
+bool ListShownItems(const RecipeFilter& filter, TreeItem top, const std::function<bool(std::string_view)>& write) {
+    constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    if (filter.tree() == nullptr || !filter.IsShown(top)) return true;
+    std::string block;
+    block.reserve(kBlockBytes + 4096);
+    // The path from top to the item being listed: each level's item and the
+    // row of its next shown child.
+    std::vector<std::pair<TreeItem, std::uint32_t>> path{{top, 0}};
+    if (top != kTreeRoot) {
+        AppendCp1252AsUtf8(block, filter.tree()->Label(top));
+        block += '\n';
+    }
+    const std::size_t firstIndent = top == kTreeRoot ? 0 : 1;
+    while (!path.empty()) {
+        auto& [parent, row] = path.back();
+        if (row >= filter.ShownChildCount(parent)) {
+            path.pop_back();
+            continue;
+        }
+        const TreeItem item = filter.ShownChild(parent, row++);
+        block.append(2 * (path.size() - 1 + firstIndent), ' ');
+        AppendCp1252AsUtf8(block, filter.tree()->Label(item));
+        block += '\n';
+        path.emplace_back(item, 0);
+        if (block.size() >= kBlockBytes) {
+            if (!write(block)) return false;
+            block.clear();
+        }
+    }
+    return block.empty() || write(block);
+}
+
 }  // namespace artisanscope

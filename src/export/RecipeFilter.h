@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,5 +128,11 @@ private:
     std::uint32_t rootCount_ = 0;
     std::size_t shownPatterns_ = 0;
 };
+
+// Lists the shown items from top down, depth first, one a line: top itself
+// (unless it is the root) without indent, two more blanks for every level
+// below it, the label in UTF-8, LF line ends. The text goes to write in
+// blocks of about a MiB; false from write stops the listing and is returned.
+bool ListShownItems(const RecipeFilter& filter, TreeItem top, const std::function<bool(std::string_view)>& write);
 
 }  // namespace artisanscope

@@ -13,6 +13,7 @@ QString Cp1252ToQString(std::string_view text) {
 RecipeTreeModel::RecipeTreeModel(QObject* parent) : QAbstractItemModel(parent) {
     tree_.Finish();
     pending_.Finish();
+    filter_.Apply(tree_, query_);
 }
 
 void RecipeTreeModel::DeleteAllItems() {
@@ -22,6 +23,7 @@ void RecipeTreeModel::DeleteAllItems() {
     pending_.Finish();
     beginResetModel();
     tree_.Swap(pending_);
+    filter_.Apply(tree_, query_);
     endResetModel();
     pending_.DeleteAllItems();
 }
@@ -34,8 +36,16 @@ void RecipeTreeModel::FinishFilling() {
     pending_.Finish();
     beginResetModel();
     tree_.Swap(pending_);
+    filter_.Apply(tree_, query_);
     endResetModel();
     pending_.DeleteAllItems();
+}
+
+void RecipeTreeModel::SetFindQuery(const FindQuery& query) {
+    beginResetModel();
+    query_ = query;
+    filter_.Apply(tree_, query_);
+    endResetModel();
 }
 
 TreeItem RecipeTreeModel::ItemOf(const QModelIndex& index) const {
@@ -44,13 +54,14 @@ TreeItem RecipeTreeModel::ItemOf(const QModelIndex& index) const {
 }
 
 QModelIndex RecipeTreeModel::IndexOf(TreeItem item) const {
-    if (item == kTreeRoot || !tree_.Contains(item)) return {};
-    return createIndex(static_cast<int>(tree_.Row(item)), 0, static_cast<quintptr>(item));
+    const std::uint32_t row = filter_.ShownRow(item);
+    if (row == RecipeFilter::kNoShownRow) return {};
+    return createIndex(static_cast<int>(row), 0, static_cast<quintptr>(item));
 }
 
 QModelIndex RecipeTreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (row < 0 || column != 0 || parent.column() > 0) return {};
-    const TreeItem item = tree_.Child(ItemOf(parent), static_cast<std::uint32_t>(row));
+    const TreeItem item = filter_.ShownChild(ItemOf(parent), static_cast<std::uint32_t>(row));
     if (item == kNoTreeItem) return {};
     return createIndex(row, 0, static_cast<quintptr>(item));
 }
@@ -63,8 +74,7 @@ QModelIndex RecipeTreeModel::parent(const QModelIndex& child) const {
 
 int RecipeTreeModel::rowCount(const QModelIndex& parent) const {
     if (parent.column() > 0) return 0;
-    const TreeItem item = ItemOf(parent);
-    return tree_.Contains(item) ? static_cast<int>(tree_.ChildCount(item)) : 0;
+    return static_cast<int>(filter_.ShownChildCount(ItemOf(parent)));
 }
 
 int RecipeTreeModel::columnCount(const QModelIndex&) const { return 1; }

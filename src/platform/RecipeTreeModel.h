@@ -9,8 +9,13 @@
 // once and lets the next fill reuse the old tree's arrays, so the model
 // holds about one tree's memory and a reload of the same table does not
 // grow its arrays again.
+//
+// A find query filters what the views see: the model shows the shown set of
+// its RecipeFilter. The query stays when a new tree is published and is
+// applied to it within the same reset.
 
 #include "export/RecipeDialog.h"
+#include "export/RecipeFilter.h"
 #include "export/RecipeTree.h"
 
 #include <QAbstractItemModel>
@@ -35,8 +40,15 @@ public:
 
     // The published tree.
     const RecipeTree& tree() const { return tree_; }
+    // Filters the published tree, and every later one, with query (empty:
+    // everything), in one model reset.
+    void SetFindQuery(const FindQuery& query);
+    const FindQuery& findQuery() const { return query_; }
+    // The shown set of the published tree.
+    const RecipeFilter& filter() const { return filter_; }
     // The item handle behind an index; kTreeRoot for the invalid index.
     TreeItem ItemOf(const QModelIndex& index) const;
+    // The index of a shown item; invalid for the root and hidden items.
     QModelIndex IndexOf(TreeItem item) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
@@ -50,6 +62,8 @@ public:
 private:
     RecipeTree tree_;     // what the views see; always finished
     RecipeTree pending_;  // being filled by a load
+    FindQuery query_;
+    RecipeFilter filter_;  // over tree_
 };
 
 }  // namespace artisanscope

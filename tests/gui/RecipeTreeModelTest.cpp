@@ -41,6 +41,7 @@ private slots:
     void structureHoldsThroughLoads();
     void loadsArePublishedWhole();
     void labelsAreCodePage1252();
+    void filteredStructureHolds();
 };
 
 void RecipeTreeModelTest::structureHoldsThroughLoads() {
@@ -102,6 +103,51 @@ void RecipeTreeModelTest::labelsAreCodePage1252() {
     int row = 0;
     for (const auto& [bytes, utf8] : labels) QCOMPARE(model.data(model.index(row++, 0)).toString(), QString::fromUtf8(utf8));
     QVERIFY(!model.data(model.index(0, 0), Qt::DecorationRole).isValid());
+}
+
+void RecipeTreeModelTest::filteredStructureHolds() {
+    RecipeTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    Fill(model, 3, 3);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    struct Case {
+        const char* query;
+        int realms;
+        std::size_t patterns;
+    };
+    // Ingredient labels hold "1" and "2" but no "0".
+    const Case cases[] = {
+        {"(1)", 3, 27},         {"realm 0 (1)", 3, 15}, {"gepr\u00E4gt faden", 3, 81}, {"category", 3, 81},
+        {"zzz", 0, 0},          {"", 3, 81},
+    };
+    for (const Case& c : cases) {
+        model.SetFindQuery(FindQuery::FromUtf8(c.query));
+        QCOMPARE(model.rowCount(), c.realms);
+        QCOMPARE(model.filter().ShownPatternCount(), c.patterns);
+    }
+    QCOMPARE(resets.count(), 6);
+
+    // Indexes of shown items answer from the filtered tree.
+    model.SetFindQuery(FindQuery::FromUtf8("(2)"));
+    const QModelIndex skill = model.index(0, 0, model.index(0, 0));
+    QCOMPARE(skill.data().toString(), QStringLiteral("Skill 0"));
+    QCOMPARE(model.rowCount(model.index(2, 0, skill)), 1);
+    const QModelIndex pattern = model.index(0, 0, model.index(2, 0, skill));
+    QCOMPARE(pattern.data().toString(), QStringLiteral("Pattern (2)"));
+    QCOMPARE(model.parent(pattern).row(), 2);
+    QCOMPARE(model.IndexOf(model.ItemOf(pattern)), pattern);
+    QVERIFY2(!model.IndexOf(4).isValid(), "the first Pattern (0) is hidden");
+
+    // A reload keeps the query; so does an emptied tree.
+    Fill(model, 2, 4);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.filter().ShownPatternCount(), std::size_t{32});
+    Fill(model, 4, 2);
+    QCOMPARE(model.rowCount(), 0);
+    model.DeleteAllItems();
+    model.FinishFilling();
+    QCOMPARE(model.rowCount(), 0);
+    QCOMPARE(model.findQuery().terms, std::vector<std::string>{"(2)"});
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,50 @@
+#pragma once
+// The find bar below the recipe tree: a line edit for the query, the number
+// of matching patterns and a close button. It only reports what the user
+// does; the dialog filters the tree and moves the selection.
+//
+// Keys in the line edit: Enter finds the next matching pattern, Shift+Enter
+// the previous one, Escape closes the bar. None of them reaches the dialog,
+// where Enter would press Close and Escape end the dialog.
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace artisanscope {
+
+inline constexpr const char* kFindPlaceholderText = "Find recipes, ingredients, materials";
+
+class FindBar final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FindBar(QWidget* parent = nullptr);
+
+    QLineEdit* lineEdit() const { return edit_; }
+    QString query() const;
+    // Shows "<count> patterns" ("1 pattern"), or nothing for an empty query.
+    void SetMatchCount(std::size_t patterns);
+    QString matchCountText() const;
+    // Shows the bar and puts the keyboard focus in its line edit, with the
+    // query selected so that typing replaces it.
+    void Open();
+
+signals:
+    void queryChanged(const QString& query);
+    void nextRequested();
+    void previousRequested();
+    void closeRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* edit_ = nullptr;
+    QLabel* count_ = nullptr;
+    QToolButton* close_ = nullptr;
+};
+
+}  // namespace artisanscope
