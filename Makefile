@@ -7,6 +7,8 @@ PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
             librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream \
             man-db groff-base
 JOBS ?= 2
+# The tools/ scripts build with the same number of jobs.
+export JOBS
 BUILD := build
 ASAN_BUILD := build-asan
 # Seconds each fuzz target runs in `make fuzz`; `make fuzz-ci` runs 30.
@@ -91,7 +93,7 @@ run: build
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) artisanscope_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) build-fuzz build-bench build-robust build-compare artisanscope_*.deb
 
 # Benchmarks, in build-bench/ (Release, with the desktop part for the Qt
 # model): `make bench-data` writes the bench game directories once,

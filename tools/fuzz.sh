@@ -22,7 +22,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
     -DARTISANSCOPE_FUZZ=ON -DARTISANSCOPE_GUI=OFF -DARTISANSCOPE_TESTS=OFF >/dev/null
 fi
-cmake --build "$build" -j2 --target fuzz_seeds $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
+cmake --build "$build" -j"${JOBS:-$(nproc)}" --target fuzz_seeds $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
 "$build/fuzz/fuzz_seeds" "$build/seeds" >/dev/null
 
 export ASAN_OPTIONS="detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"

@@ -26,7 +26,7 @@ targets="robustness_fixtures load_driver"
 if cmake --build "$build" --target help 2>/dev/null | grep -qE '^\.\.\. artisanscope$'; then
   targets="$targets artisanscope"
 fi
-cmake --build "$build" -j2 --target $targets >/dev/null
+cmake --build "$build" -j"${JOBS:-$(nproc)}" --target $targets >/dev/null
 
 work="$build/memcheck-run"
 rm -rf "$work"

@@ -14,8 +14,6 @@ static void RegisterIconResource() { Q_INIT_RESOURCE(artisanscope_icons); }
 
 namespace artisanscope {
 
-MyCommandLine theCommandLine;
-
 CArtisanscopeApp::CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompter, CommandLineJobIo io)
     : commandLine_(commandLine), prompter_(prompter), io_(std::move(io)), appIcon_(LoadAppIcon()) {}
 
@@ -33,7 +31,7 @@ bool CArtisanscopeApp::InitInstance(const std::vector<std::string>& arguments) {
 void RunCommandLineJob(CArtisanscopeApp& app) {
     CArtisanscopeDlg* dialog = app.mainWindow();
     if (dialog == nullptr) return;
-    app.SetExitStatus(RunCommandLineJob(app.commandLine(), *dialog, app.jobIo()));
+    app.SetExitStatus(ExecuteCommandLineJob(app.commandLine(), *dialog, app.jobIo()));
 }
 
 QIcon LoadAppIcon() {

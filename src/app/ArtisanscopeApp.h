@@ -1,5 +1,5 @@
 #pragma once
-// The application object: parses the command line into the one global
+// The application object: parses the command line into the process's
 // MyCommandLine (the usage box may appear before any window), then runs the
 // main dialog modally. The command-line job runs inside the dialog's
 // initialisation and leaves the process's exit status here.
@@ -17,9 +17,6 @@ namespace artisanscope {
 
 class CArtisanscopeDlg;
 class Prompter;
-
-// The command line of this process, empty until InitInstance parses it.
-extern MyCommandLine theCommandLine;
 
 class CArtisanscopeApp {
 public:

@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTreeView>
 
 namespace artisanscope {
@@ -74,6 +76,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     treeView_->setHeaderHidden(true);
     treeView_->setUniformRowHeights(true);
     treeView_->setRootIsDecorated(true);
+    // Connecting lines, also at the root: Qt's Windows style draws them
+    // (dotted, with boxed expand buttons); the desktop styles such as Fusion
+    // draw arrows only. The tree owns its style.
+    if (QStyle* lines = QStyleFactory::create(QStringLiteral("Windows"))) {
+        lines->setParent(treeView_);
+        treeView_->setStyle(lines);
+    }
     treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeView_->setContextMenuPolicy(Qt::PreventContextMenu);
     openButton_ = new QPushButton(Text(kOpenText), this);
@@ -197,9 +206,10 @@ LoadResult CArtisanscopeDlg::Reload() {
 }
 
 void CArtisanscopeDlg::OnOpen() {
-    const FileDialogSpec spec{QStringLiteral("Camelot-Verzeichnis"),
-                              {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
-                              QStringLiteral("exe")};
+    const FileDialogSpec spec{.title = QStringLiteral("Camelot-Verzeichnis"),
+                              .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
+                              .defaultSuffix = QStringLiteral("exe"),
+                              .filterNamesOnly = true};
     const std::optional<QString> chosen = app_.prompter().OpenFileName(this, spec);
     if (!chosen) return;
     const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));

@@ -19,7 +19,7 @@ void Report(const CommandLineJobIo& io, std::string_view text, std::string_view 
 
 }  // namespace
 
-int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io) {
+int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io) {
     if (commandLine.camelot_dir.empty()) return kExitOk;
 
     commandLine.camelot_dir = ResolveArchivePath(NormaliseCamelotDir(commandLine.camelot_dir));

@@ -47,7 +47,7 @@ struct CommandLineJobIo {
 // Runs the job for commandLine (normalising its camelot_dir in place) and
 // returns the exit status. Does nothing and returns kExitOk when no
 // camelot_dir was given.
-int RunCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io);
+int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io);
 
 // "<appName>: <text>" and a line feed, for standard error: text is code page
 // 1252 and comes out UTF-8, with CR LF turned into LF. A reason (file-name

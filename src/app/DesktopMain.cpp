@@ -16,17 +16,22 @@ extern "C" __attribute__((visibility("default"))) int ArtisanscopeRunDesktop(int
                                                                             const char* appName, int printTree) {
     using namespace artisanscope;
     static_assert(std::is_same_v<decltype(&ArtisanscopeRunDesktop), DesktopEntry>);
-    // Copied before QApplication takes out the options it knows.
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     CommandLineJobIo io;
     io.appName = appName;
     io.printTree = printTree != 0;
     io.format = ParseLongOptions(arguments).format;
 
-    QApplication application(argc, argv);
+    // Qt sees the program's name only, so that it acts on none of the
+    // program's arguments (-display, -reverse...); its settings still come
+    // from its environment variables. Both live as long as the application.
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("artisanscope"), nullptr};
+    QApplication application(qtArgc, qtArgv);
     QApplication::setApplicationName(QString::fromStdString(io.appName));
     QtPrompter prompter;
-    CArtisanscopeApp app(theCommandLine, prompter, io);
+    MyCommandLine commandLine;
+    CArtisanscopeApp app(commandLine, prompter, io);
     app.InitInstance(arguments);
     return app.exitStatus();
 }

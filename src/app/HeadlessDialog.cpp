@@ -23,7 +23,7 @@ int RunHeadless(MyCommandLine& commandLine, const std::vector<std::string>& argu
         std::fwrite(usage.data(), 1, usage.size(), io.err);
         return kExitUsage;
     }
-    return RunCommandLineJob(commandLine, dialog, io);
+    return ExecuteCommandLineJob(commandLine, dialog, io);
 }
 
 }  // namespace artisanscope

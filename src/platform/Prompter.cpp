@@ -12,12 +12,9 @@ namespace {
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSpec& spec, QFileDialog::AcceptMode mode,
                                      QString* selectedFilter = nullptr) {
     QFileDialog dialog(parent);
-    if (!spec.title.isEmpty()) dialog.setWindowTitle(spec.title);
+    ApplyFileDialogSpec(dialog, spec);
     dialog.setAcceptMode(mode);
-    // The chosen file need not exist; Save asks before replacing one.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(spec.filters);
-    dialog.setDefaultSuffix(spec.defaultSuffix);
+    // The suffix follows the selected filter.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &spec](const QString& filter) {
         const qsizetype index = spec.filters.indexOf(filter);
         const QString suffix = index >= 0 && index < spec.filterSuffixes.size() ? spec.filterSuffixes[index] : QString();
@@ -31,6 +28,15 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogSpec& spec
 }
 
 }  // namespace
+
+void ApplyFileDialogSpec(QFileDialog& dialog, const FileDialogSpec& spec) {
+    if (!spec.title.isEmpty()) dialog.setWindowTitle(spec.title);
+    // The chosen file need not exist; Save asks before replacing one.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, spec.filterNamesOnly);
+    dialog.setNameFilters(spec.filters);
+    dialog.setDefaultSuffix(spec.defaultSuffix);
+}
 
 std::optional<QString> QtPrompter::OpenFileName(QWidget* parent, const FileDialogSpec& spec) {
     return RunFileDialog(parent, spec, QFileDialog::AcceptOpen);

@@ -11,6 +11,7 @@
 
 class QAction;
 class QDialog;
+class QFileDialog;
 class QMenu;
 class QPoint;
 class QWidget;
@@ -24,7 +25,13 @@ struct FileDialogSpec {
     // Per filter, the suffix added while that filter is selected; an empty
     // or missing entry means defaultSuffix.
     QStringList filterSuffixes;
+    // Show each filter by its name alone, e.g. "Camelot.exe or ifd.mpk" for
+    // "Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)".
+    bool filterNamesOnly = false;
 };
+
+// Sets up a file dialog as spec describes (without its accept mode).
+void ApplyFileDialogSpec(QFileDialog& dialog, const FileDialogSpec& spec);
 
 class Prompter {
 public:

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QClipboard>
 #include <QTreeWidget>
+#include <QTreeView>
 #include <QAbstractScrollArea>
 #include <QLabel>
 #include <QPushButton>
@@ -144,6 +145,8 @@ private slots:
     void commandLineJobDrivesTheDialog();
     void messagesAreTitledWithTheApplicationName();
     void compareWithByKeyboard();
+    void fileDialogsShowTheirFilters();
+    void treeDrawsConnectingLines();
 };
 
 void DialogTest::templateControls() {
@@ -675,6 +678,51 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(h.prompter.menusShown, 2);
     QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
     QCOMPARE(h.prompter.modalTitles.size(), qsizetype(1));
+}
+
+// The filters as the user reads them in Qt's own file dialog: the Open
+// filter by its name alone, the Export filters with their patterns.
+void DialogTest::fileDialogsShowTheirFilters() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.Click(main_dialog::kOpenId);    // cancelled: no answer queued
+    h.Click(main_dialog::kExportId);  // cancelled
+    const std::pair<const FileDialogSpec*, QStringList> shown[] = {
+        {&h.prompter.openSpecs.at(0), {"Camelot.exe or ifd.mpk"}},
+        {&h.prompter.saveSpecs.at(0), h.prompter.saveSpecs.at(0).filters},
+    };
+    for (const auto& [spec, names] : shown) {
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        ApplyFileDialogSpec(dialog, *spec);
+        const auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(types != nullptr);
+        QStringList texts;
+        for (int i = 0; i < types->count(); ++i) texts << types->itemText(i);
+        QCOMPARE(texts, names);
+    }
+}
+
+// Lines join a child to its parent also at the root: the indentation left of
+// an expanded realm's first skill is not blank.
+void DialogTest::treeDrawsConnectingLines() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.Open(h.game / "Camelot.exe");
+    auto* tree = qobject_cast<QTreeView*>(h.dialog->GetDlgItem(main_dialog::kTreeId));
+    QVERIFY(tree != nullptr);
+    const QModelIndex realm = tree->model()->index(0, 0);
+    tree->expand(realm);
+    const QRect skill = tree->visualRect(tree->model()->index(0, 0, realm));
+    QVERIFY(skill.isValid());
+    const QImage image = tree->viewport()->grab().toImage();
+    const QRgb background = image.pixel(skill.left() - 1, skill.top());
+    int marks = 0;
+    // The root's own indentation, beside the skill's row: the realm's line.
+    for (int x = 0; x < skill.left() - tree->indentation(); ++x) {
+        for (int y = skill.top(); y <= skill.bottom(); ++y) marks += image.pixel(x, y) != background ? 1 : 0;
+    }
+    QVERIFY2(marks > 0, "no line beside the first skill");
 }
 
 int main(int argc, char** argv) {

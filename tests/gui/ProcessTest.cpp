@@ -140,7 +140,7 @@ struct Case {
     int status;
     std::string out;
     std::string err;  // $GAME and $OUT replaced as in args
-    Output output = Output::None;  // the last argument is the output file
+    Output output = Output::None;  // the last argument in $OUT is the output file
     bool english = false, debug = false;
     std::uint32_t version = 102;
     RunOptions options = {};
@@ -154,13 +154,15 @@ void Check(const Case& c) {
     artisanscope::testing::WriteSmallGame(game.path(), c.version);
     if (!c.archive.empty()) artisanscope::fixtures::WriteFile(game / "data/ifd.mpk", c.archive);
     const std::vector<std::string> args = artisanscope::testing::Substitute(c.args, game.path(), scratch.path());
-    if (c.output == Output::Kept) std::ofstream(args.back(), std::ios::binary) << kEarlierExport;
+    std::size_t outputArg = args.empty() ? 0 : args.size() - 1;
+    while (outputArg > 0 && c.args[outputArg].find("$OUT") == std::string::npos) --outputArg;
+    if (c.output == Output::Kept) std::ofstream(args[outputArg], std::ios::binary) << kEarlierExport;
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_EQ(outcome.out, c.out);
     EXPECT_EQ(outcome.err, artisanscope::testing::Substitute({c.err}, game.path(), scratch.path()).front());
     if (c.output == Output::None) return;
-    const std::string& output = args.back();
+    const std::string& output = args[outputArg];
     const std::string archive = game.path() + "/data/ifd.mpk";
     switch (c.output) {
         case Output::Text:
@@ -403,6 +405,13 @@ TEST(ProcessTest, WithADisplayTheJobStillEndsTheProgram) {
     const RunOptions display{true, 0};
     const Case cases[] = {
         {"xml export and quit", {"-q", "$GAME", "$OUT/out.xml"}, 0, "", "", Output::Xml, false, false, 102, display},
+        // Qt is given none of the program's arguments: "-display" is -debug
+        // here, and "-platform xcb" (an ignored option and a third plain
+        // argument) does not send Qt to a display that does not exist.
+        {"-display is -debug", {"-q", "-display", "$GAME", "$OUT/out.txt"}, 0, "", "", Output::Text, false, true, 102,
+         display},
+        {"Qt's options are not Qt's", {"-q", "$GAME", "$OUT/out.txt", "-platform", "xcb", "-reverse"}, 0, "", "",
+         Output::Text, false, false, 102, display},
         {"failed save", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "", "artisanscope: can't write file\n",
          Output::Absent, false, false, 102, display},
     };
