@@ -116,4 +116,7 @@ void RegisterQtBenchmarks(Input& input, double minTime);
 // Ends what the Qt benchmarks started; called before main() returns.
 void ShutdownQtBenchmarks();
 
+// The comparison benchmarks, on the inputs of dataRoot that selected accepts.
+void RegisterDiffBenchmarks(const std::string& dataRoot, bool (*selected)(const std::string& name));
+
 }  // namespace artisanscope::bench

@@ -341,6 +341,7 @@ int main(int argc, char** argv) {
         // The document export of a maximum table takes seconds and gigabytes: once.
         Register("XmlDocumentExport", input, BM_XmlDocumentExport)->Iterations(input.files.name == "realistic" ? 5 : 1);
     }
+    RegisterDiffBenchmarks(g_dataRoot, Selected);
     benchmark::RunSpecifiedBenchmarks();
     ShutdownQtBenchmarks();
     benchmark::Shutdown();

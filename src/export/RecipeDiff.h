@@ -209,6 +209,7 @@ public:
     const DiffSide& newSide() const { return new_; }
     const DiffOptions& options() const { return options_; }
     std::string_view Text(std::uint32_t id) const { return pool_->Text(id); }
+    const std::shared_ptr<const TextPool>& pool() const { return pool_; }
 
     // The filled slots of a pattern of one side.
     std::span<const DiffSlot> Slots(const DiffSide& side, const DiffPattern& pattern) const;
