@@ -4,6 +4,7 @@
 #include "GameFolder.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
+#include "robustness/Isolation.h"
 #include "app/ArtisanscopeApp.h"
 #include "app/ArtisanscopeDlg.h"
 #include "app/DiffReportDlg.h"
@@ -96,23 +97,6 @@ public:
 private:
     rlimit saved_{};
     void (*previousHandler_)(int) = nullptr;
-};
-
-// Under root, acts as the unprivileged user "nobody" while it lives, so that
-// permissions are checked as for an ordinary user.
-class OrdinaryUser {
-public:
-    OrdinaryUser() : active_(::geteuid() == 0) {
-        if (active_ && (::setegid(65534) != 0 || ::seteuid(65534) != 0)) active_ = false;
-    }
-    ~OrdinaryUser() {
-        if (active_ && (::seteuid(0) != 0 || ::setegid(0) != 0)) std::abort();
-    }
-    OrdinaryUser(const OrdinaryUser&) = delete;
-    OrdinaryUser& operator=(const OrdinaryUser&) = delete;
-
-private:
-    bool active_;
 };
 
 bool NoTemporaryFilesIn(const std::string& folder) {
@@ -403,14 +387,19 @@ void DialogTest::exportFailures() {
         fs::permissions(h.game.path(), readable | fs::perms::owner_write);
         fs::permissions(h.scratch.path(), readable);
     }
-    {
+    const auto exportOnce = [&] {
         std::unique_ptr<FileSizeLimit> limit;
         if (sizeLimit > 0) limit = std::make_unique<FileSizeLimit>(sizeLimit);
-        std::unique_ptr<OrdinaryUser> user;
-        if (readOnlyFolder) user = std::make_unique<OrdinaryUser>();
         h.Click(main_dialog::kExportId);
+        return h.prompter.MessageTexts() == QStringList{message} ? 0 : 1;
+    };
+    if (readOnlyFolder) {
+        // In a child that runs as an ordinary user, so that permissions apply.
+        QCOMPARE(artisanscope::testing::RunInChild(exportOnce, /*dropPrivileges=*/true), 0);
+    } else {
+        exportOnce();
+        QCOMPARE(h.prompter.MessageTexts(), QStringList{message});
     }
-    QCOMPARE(h.prompter.MessageTexts(), QStringList{message});
     if (output != "/dev/full") {
         switch (afterwards) {
             case 0: QVERIFY(!std::filesystem::exists(output)); break;

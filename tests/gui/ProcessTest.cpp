@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -63,7 +64,22 @@ Outcome RunArtisanscope(const std::vector<std::string>& args, const std::string&
     std::vector<char*> envp;
     for (std::string& variable : environment) envp.push_back(variable.data());
     envp.push_back(nullptr);
-    std::vector<std::string> argvStrings{ARTISANSCOPE_EXECUTABLE};
+    // The unprivileged user may not reach the build folder (a checkout in
+    // root's home, mode 0700): it runs a copy from a folder it can enter.
+    // Headless, the executable needs nothing beside it.
+    std::string executable = ARTISANSCOPE_EXECUTABLE;
+    std::optional<TempDir> reachable;
+    if (options.ordinaryUser && ::geteuid() == 0) {
+        namespace fs = std::filesystem;
+        reachable.emplace();
+        const fs::perms open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+        fs::permissions(reachable->path(), open);
+        executable = *reachable / "artisanscope";
+        fs::copy_file(ARTISANSCOPE_EXECUTABLE, executable);
+        fs::permissions(executable, open);
+    }
+    std::vector<std::string> argvStrings{executable};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : argvStrings) argv.push_back(arg.data());

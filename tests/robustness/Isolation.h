@@ -5,8 +5,6 @@
 // unprivileged user or under resource limits without affecting the tests
 // around it.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
 #include <set>
