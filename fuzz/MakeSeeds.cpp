@@ -119,7 +119,7 @@ void TableSeeds(SeedWriter& out) {
     // Option bits: 1-3 version override, 4 debug, 8 English, 16 no XML,
     // 32 no text, 64 compare languages.
     const Variant variants[] = {{"plain", 0x00}, {"debug", 0x04}, {"english-compare", 0x48}, {"debug-text-only", 0x14},
-                                {"tree-only", 0x30}};
+                                {"tree-only", 0x30}, {"formats", 0x80}, {"formats-debug-english", 0x8C}};
     const std::pair<const char*, std::function<TableSpec()>> tables[] = {
         {"v102-rich", [] { return Table(102, RichRealm()); }},
         {"v101-rich", [] { return Table(101, RichRealm()); }},

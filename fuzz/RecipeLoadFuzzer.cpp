@@ -11,14 +11,20 @@
 //   bit 4     no XML export
 //   bit 5     no text export
 //   bit 6     load again with the other language and compare the trees
+//   bit 7     load again into the CSV, JSON and SQLite exports, read them
+//             back and compare them with each other and with the tree
 // After each load the outputs are checked against each other and against the
 // version rule; a broken invariant aborts like a crash.
 
+#include "FormatReaders.h"
 #include "RecordingDialog.h"
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
+#include "export/CsvExport.h"
+#include "export/JsonExport.h"
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeTree.h"
+#include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
 #include "fixtures/XmlExport.h"
@@ -37,6 +43,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -232,6 +241,128 @@ void CheckLanguageSwitch(const FuzzDialog& a, const Outcome& oa, const FuzzDialo
     }
 }
 
+// Hands one load to several writers at once.
+class AllWriters final : public ExportWriter {
+public:
+    explicit AllWriters(std::vector<ExportWriter*> writers) : writers_(std::move(writers)) {}
+    void Begin(const ExportStart& start) override {
+        for (ExportWriter* w : writers_) w->Begin(start);
+    }
+    void Realm(std::size_t realm, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Realm(realm, name);
+    }
+    void Skill(const SkillRecord& skill, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Skill(skill, name);
+    }
+    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t count) override {
+        for (ExportWriter* w : writers_) w->IllegalCategory(position, index, count);
+    }
+    void Category(std::size_t position, std::uint32_t index, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Category(position, index, name);
+    }
+    void Pattern(const ResolvedPattern& pattern) override {
+        for (ExportWriter* w : writers_) w->Pattern(pattern);
+    }
+    void End() override {
+        for (ExportWriter* w : writers_) w->End();
+    }
+    bool Ok() const override {
+        return std::all_of(writers_.begin(), writers_.end(), [](const ExportWriter* w) { return w->Ok(); });
+    }
+
+private:
+    std::vector<ExportWriter*> writers_;
+};
+
+// Where the database of one run is written: memory-backed when the system
+// has it, one file per fuzzing process.
+std::string DatabasePath() {
+    struct stat folder {};
+    const std::string base = ::stat("/dev/shm", &folder) == 0 && S_ISDIR(folder.st_mode) ? "/dev/shm" : "/tmp";
+    return base + "/fuzz-recipe-load-" + std::to_string(::getpid()) + ".sqlite";
+}
+
+// The three formats of one load read back: each must hold one row per shown
+// ingredient, or per shown pattern without any, and all must hold the same.
+void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug) {
+    using namespace artisanscope::testing;
+    FuzzDialog dialog(english, debug);
+    MpakMember member = MpakMember::Allocate(image.size());
+    if (!member) Fail("allocation");
+    std::copy(image.begin(), image.end(), member.data());
+    char* csvBuffer = nullptr;
+    char* jsonBuffer = nullptr;
+    std::size_t csvSize = 0, jsonSize = 0;
+    std::FILE* csvFile = open_memstream(&csvBuffer, &csvSize);
+    std::FILE* jsonFile = open_memstream(&jsonBuffer, &jsonSize);
+    if (csvFile == nullptr || jsonFile == nullptr) Fail("open_memstream");
+    const std::string database = DatabasePath();
+    std::remove(database.c_str());
+    bool loaded = false, ok = false;
+    {
+        CsvExport csv(csvFile);
+        JsonExport json(jsonFile, "Artisanscope fuzz");
+        SqliteExport sqlite(database, "Artisanscope fuzz");
+        AllWriters all({&csv, &json, &sqlite});
+        dialog.tree.DeleteAllItems();
+        loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &all));
+        dialog.tree.Finish();
+        ok = all.Ok();
+    }
+    std::fclose(csvFile);
+    std::fclose(jsonFile);
+    const std::string csvText(csvBuffer, csvSize), jsonText(jsonBuffer, jsonSize);
+    std::free(csvBuffer);
+    std::free(jsonBuffer);
+    if (!loaded) {
+        std::remove(database.c_str());
+        return;
+    }
+    if (!ok) Fail("a format writer failed in memory");
+
+    // Rows the tree asks for: patterns are at depth 3, ingredients at 4.
+    std::vector<int> depth(dialog.tree.size() + 1, -1);
+    std::vector<std::size_t> children(dialog.tree.size() + 1, 0);
+    for (TreeItem item = 1; item <= dialog.tree.size(); ++item) {
+        depth[item] = depth[dialog.tree.Parent(item)] + 1;
+        ++children[dialog.tree.Parent(item)];
+    }
+    std::size_t expectedRows = 0;
+    for (TreeItem item = 1; item <= dialog.tree.size(); ++item) {
+        if (depth[item] == 3) expectedRows += std::max<std::size_t>(1, children[item]);
+    }
+
+    if (!csvText.starts_with("\xEF\xBB\xBF")) Fail("CSV byte-order mark");
+    FormatRows csv;
+    try {
+        csv = ParseCsv(csvText.substr(3));
+    } catch (const std::exception&) {
+        Fail("CSV does not read back");
+    }
+    if (csv.empty()) Fail("CSV header row");
+    const std::size_t columns = csv.front().size();
+    csv.erase(csv.begin());
+    if (csv.size() != expectedRows) Fail("CSV rows differ from the tree's patterns and ingredients");
+    for (const FormatRow& row : csv) {
+        if (row.size() != columns) Fail("CSV row width");
+    }
+
+    rapidjson::Document document;
+    document.Parse<rapidjson::kParseValidateEncodingFlag>(jsonText.c_str(), jsonText.size());
+    if (document.HasParseError()) Fail("JSON does not parse");
+    if (FlattenJson(document) != csv) Fail("JSON differs from CSV");
+
+    FormatRows recipes;
+    try {
+        recipes = QuerySqlite(database, "SELECT * FROM recipes");
+        if (!QuerySqlite(database, "PRAGMA foreign_key_check").empty()) Fail("SQLite foreign keys");
+    } catch (const std::exception&) {
+        Fail("SQLite database does not read back");
+    }
+    std::remove(database.c_str());
+    if (recipes != csv) Fail("SQLite recipes differ from CSV");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -277,5 +408,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Outcome otherOutcome = Load(image, first, other);
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }
+    if (options & 128) CheckFormats(image, english, debug);
     return 0;
 }
