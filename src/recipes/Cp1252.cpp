@@ -24,21 +24,23 @@ char16_t Cp1252ToUnicode(unsigned char byte) {
 
 void AppendCp1252AsUtf8(std::string& out, std::string_view text) {
     out.reserve(out.size() + text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-            continue;
-        }
-        const char16_t u = Cp1252ToUnicode(byte);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Runs of ASCII, the bulk of every table's text, are copied whole.
+        std::size_t run = i;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+        out.append(text.substr(i, run - i));
+        if (run == text.size()) break;
+        const char16_t u = Cp1252ToUnicode(static_cast<unsigned char>(text[run]));
         if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
+            const char pair[2] = {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
+            out.append(pair, 2);
         } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
+            const char triple[3] = {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                                    static_cast<char>(0x80 | (u & 0x3F))};
+            out.append(triple, 3);
         }
+        i = run + 1;
     }
 }
 
