@@ -1,30 +1,55 @@
 #include "export/JsonExport.h"
 
-#include "export/BlockOutput.h"
 #include "recipes/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
 
+#include <algorithm>
+
 namespace artisanscope {
 namespace {
 
-// A RapidJSON output stream that collects bytes and writes them in blocks.
+// A RapidJSON output stream that collects bytes in a fixed block and writes
+// each full block to the FILE; remembers whether every block got there.
 class BlockStream {
 public:
     using Ch = char;
-    explicit BlockStream(std::FILE* file) : out_(file) {}
+    static constexpr std::size_t kBlockBytes = 256 * 1024;
+
+    explicit BlockStream(std::FILE* file) : file_(file), block_(std::make_unique<char[]>(kBlockBytes)) {}
     void Put(char c) {
-        std::string& buffer = out_.buffer();
-        buffer.push_back(c);
-        if (buffer.size() >= BlockOutput::kBlockBytes) out_.Flush();
+        if (used_ == kBlockBytes) Write();
+        block_[used_++] = c;
+    }
+    // n copies of c: the indentation of every line.
+    void PutN(char c, std::size_t n) {
+        while (n > 0) {
+            if (used_ == kBlockBytes) Write();
+            const std::size_t chunk = std::min(n, kBlockBytes - used_);
+            std::fill_n(&block_[used_], chunk, c);
+            used_ += chunk;
+            n -= chunk;
+        }
     }
     // RapidJSON flushes at the end of a document; blocks are written by size.
     void Flush() {}
-    BlockOutput& output() { return out_; }
+    void Write() {
+        if (used_ == 0) return;
+        if (file_ == nullptr || std::fwrite(block_.get(), 1, used_, file_) != used_) ok_ = false;
+        used_ = 0;
+    }
+    bool ok() const { return ok_; }
 
 private:
-    BlockOutput out_;
+    std::FILE* file_;
+    std::unique_ptr<char[]> block_;
+    std::size_t used_ = 0;
+    bool ok_ = true;
 };
+
+// Found by RapidJSON's writers through argument-dependent lookup, in place
+// of their character-by-character default.
+[[maybe_unused]] void PutN(BlockStream& stream, char c, std::size_t n) { stream.PutN(c, n); }
 
 using Writer = rapidjson::PrettyWriter<BlockStream>;
 
@@ -178,9 +203,9 @@ void JsonExport::End() {
     o.CloseTo(Open::Nothing);
     o.writer.EndObject();
     o.stream.Put('\n');
-    o.stream.output().Flush();
+    o.stream.Write();
 }
 
-bool JsonExport::Ok() const { return out_->stream.output().ok(); }
+bool JsonExport::Ok() const { return out_->stream.ok(); }
 
 }  // namespace artisanscope
