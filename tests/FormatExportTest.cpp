@@ -293,7 +293,7 @@ TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
         EXPECT_TRUE(q("PRAGMA foreign_key_check").empty());
         EXPECT_EQ(q("PRAGMA integrity_check"), FormatRows{{"ok"}});
         EXPECT_EQ(q("SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name NOT LIKE 'sqlite_%'"),
-                  FormatRows{{"10"}});
+                  FormatRows{{"9"}});
     }
 }
 

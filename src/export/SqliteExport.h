@@ -77,7 +77,6 @@ CREATE INDEX skill_categories_category ON skill_categories(category);
 CREATE INDEX patterns_name ON patterns(name);
 CREATE INDEX patterns_material ON patterns(material_id);
 CREATE INDEX category_patterns_pattern ON category_patterns(pattern);
-CREATE INDEX ingredients_name ON ingredients(name);
 CREATE INDEX ingredients_material ON ingredients(material_id);
 )";
 
