@@ -336,6 +336,7 @@ int main(int argc, char** argv) {
                  {"XmlExport", BM_XmlExport}}) {
             Register(what, input, run)->MinTime(minTime);
         }
+        RegisterFormatBenchmarks(input);
         // Fixed pairs: the first warms up.
         Register("XmlVsText", input, BM_XmlVsText)->Iterations(input.files.name == "realistic" ? 21 : 5);
         // The document export of a maximum table takes seconds and gigabytes: once.

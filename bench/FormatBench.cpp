@@ -1,0 +1,78 @@
+// The CSV, JSON and SQLite exports as the headless job writes them, each
+// against the semicolon text export in alternating pairs, so that "x_text"
+// compares the two under the same load of the machine.
+
+#include "BenchSupport.h"
+#include "export/CsvExport.h"
+#include "export/JsonExport.h"
+#include "export/LoadRecipeTable.h"
+#include "export/OutputFile.h"
+#include "export/SqliteExport.h"
+#include "export/TextExport.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace artisanscope::bench {
+namespace {
+
+enum class Format { Text, Csv, Json, Sqlite };
+
+// The job's export: a temporary file beside the target, the writer, the
+// load with a tree that keeps nothing, the file synced and renamed.
+bool ExportAs(Format format, const Input& input, const std::string& out) {
+    DroppingTree tree;
+    BenchDialog dialog(tree);
+    OutputFile output(out, format == Format::Sqlite ? OutputTarget::RegularFile : OutputTarget::AnyFile);
+    if (!output.Create()) return false;
+    std::unique_ptr<ExportWriter> writer;
+    switch (format) {
+        case Format::Text: writer = std::make_unique<TextExport>(output.file()); break;
+        case Format::Csv: writer = std::make_unique<CsvExport>(output.file()); break;
+        case Format::Json: writer = std::make_unique<JsonExport>(output.file(), "Artisanscope bench"); break;
+        case Format::Sqlite: writer = std::make_unique<SqliteExport>(output.path(), "Artisanscope bench"); break;
+    }
+    return LoadRecipeTable(dialog, input.files.archive, writer.get()) && writer->Ok() && output.Commit();
+}
+
+void Pairs(benchmark::State& state, Input& input, Format format, const char* suffix) {
+    const std::string textOut = OutputPath(input, "pair.txt");
+    const std::string out = OutputPath(input, suffix);
+    Stopwatch watch;
+    double textTotal = 0, formatTotal = 0;
+    for (auto _ : state) {
+        watch.Start();
+        const bool textOk = ExportAs(Format::Text, input, textOut);
+        watch.Stop();
+        const double text = watch.Take();
+        watch.Start();
+        const bool formatOk = ExportAs(format, input, out);
+        watch.Stop();
+        const double seconds = watch.Take();
+        if (!textOk || !formatOk) state.SkipWithError("export failed");
+        state.SetIterationTime(seconds);
+        textTotal += text;
+        formatTotal += seconds;
+    }
+    if (textTotal > 0) {
+        const double n = static_cast<double>(state.iterations());
+        state.counters["text_ms"] = textTotal / n * 1e3;
+        state.counters["x_text"] = formatTotal / textTotal;
+        state.counters["MiB"] = static_cast<double>(std::filesystem::file_size(out)) / (1 << 20);
+    }
+}
+
+void BM_CsvExport(benchmark::State& state, Input& input) { Pairs(state, input, Format::Csv, "export.csv"); }
+void BM_JsonExport(benchmark::State& state, Input& input) { Pairs(state, input, Format::Json, "export.json"); }
+void BM_SqliteExport(benchmark::State& state, Input& input) { Pairs(state, input, Format::Sqlite, "export.sqlite"); }
+
+}  // namespace
+
+void RegisterFormatBenchmarks(Input& input) {
+    const bool realistic = input.files.name == "realistic";
+    Register("CsvExport", input, BM_CsvExport)->Iterations(realistic ? 21 : 3);
+    Register("JsonExport", input, BM_JsonExport)->Iterations(realistic ? 21 : 3);
+    Register("SqliteExport", input, BM_SqliteExport)->Iterations(realistic ? 11 : 1);
+}
+
+}  // namespace artisanscope::bench
