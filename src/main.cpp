@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     }
     io.printTree = longOptions.tree;
     io.format = longOptions.format;
+    io.find = longOptions.find;
     // A comparison is a console command, with or without a display.
     if (longOptions.diff) return RunDiffCommand(arguments, longOptions, io);
     if (!IsHeadless(GetEnvironment)) return RunDesktop(argc, argv, io);

@@ -168,6 +168,14 @@ int CArtisanscopeDlg::DoModal() {
 bool CArtisanscopeDlg::OnInitDialog() {
     setWindowIcon(appIcon_);
     RunCommandLineJob(app_);
+    // The job's --find query stays in the find bar, applied to the tree.
+    const std::string& find = app_.jobIo().find;
+    if (!find.empty()) {
+        findBar_->lineEdit()->setText(QString::fromUtf8(find.data(), static_cast<qsizetype>(find.size())));
+        findBar_->show();
+        OnSize(width(), height());
+        ApplyFind(findBar_->query());
+    }
     return true;
 }
 

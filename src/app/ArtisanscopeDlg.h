@@ -39,7 +39,8 @@ public:
     // Initialises the dialog (which runs the command-line job) and, unless
     // the job ended it, shows it and waits until it ends. The dialog's result.
     int DoModal();
-    // Sets the icon and runs the command-line job; true: focus on Close.
+    // Sets the icon and runs the command-line job (its --find query goes to
+    // the find bar); true: focus on Close.
     bool OnInitDialog();
 
     // RecipeDialog

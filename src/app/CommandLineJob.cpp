@@ -3,6 +3,7 @@
 #include "app/ExportFile.h"
 #include "app/PathRules.h"
 #include "export/LoadRecipeTable.h"
+#include "export/RecipeFilter.h"
 #include "recipes/Cp1252.h"
 
 #include <utility>
@@ -10,8 +11,6 @@
 
 namespace artisanscope {
 namespace {
-
-constexpr std::size_t kListingBlockBytes = std::size_t{1} << 20;
 
 void Report(const CommandLineJobIo& io, std::string_view text, std::string_view reason = {}) {
     ReportOnConsole(io.err, io.appName, text, reason);
@@ -37,7 +36,8 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
         load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
     } else {
         const ExportOutcome outcome = ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file,
-                                                        io.format.value_or(ExportFormatForPath(commandLine.output_file)));
+                                                        io.format.value_or(ExportFormatForPath(commandLine.output_file)),
+                                                        FindQuery::FromUtf8(io.find));
         if (!outcome.created) {
             // No output: the dialog stays open even with -quit.
             Report(io, kCantCreateFileMessage);
@@ -58,7 +58,7 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
 
     if (io.printTree) {
         const RecipeTree* tree = dialog.LoadedTree();
-        if (tree != nullptr && !WriteTreeListing(*tree, io.out)) status = kExitFailed;
+        if (tree != nullptr && !WriteTreeListing(*tree, io.out, io.find)) status = kExitFailed;
     }
     return status;
 }
@@ -90,33 +90,14 @@ std::string ConsoleUsageText() {
     return text.substr(2);  // without the ": " of the empty name
 }
 
-bool WriteTreeListing(const RecipeTree& tree, std::FILE* out) {
-    std::string block;
-    block.reserve(kListingBlockBytes + 4096);
-    bool ok = true;
-    // The path from the root to the item being listed: each level's parent
-    // and the row of its next child.
-    std::vector<std::pair<TreeItem, std::uint32_t>> path{{kTreeRoot, 0}};
-    while (!path.empty()) {
-        const TreeItem parent = path.back().first;
-        const std::uint32_t row = path.back().second;
-        if (row >= tree.ChildCount(parent)) {
-            path.pop_back();
-            continue;
-        }
-        ++path.back().second;
-        const TreeItem item = tree.Child(parent, row);
-        if (item == kNoTreeItem) break;  // child index not built
-        block.append(2 * (path.size() - 1), ' ');
-        AppendCp1252AsUtf8(block, tree.Label(item));
-        block += '\n';
-        path.emplace_back(item, 0);
-        if (block.size() >= kListingBlockBytes) {
-            ok = std::fwrite(block.data(), 1, block.size(), out) == block.size() && ok;
-            block.clear();
-        }
-    }
-    ok = std::fwrite(block.data(), 1, block.size(), out) == block.size() && ok;
+bool WriteTreeListing(const RecipeTree& tree, std::FILE* out, std::string_view find) {
+    RecipeFilter filter;
+    bool ok = filter.Apply(tree, FindQuery::FromUtf8(find));
+    ok = ListShownItems(filter, kTreeRoot,
+                         [out](std::string_view block) {
+                             return std::fwrite(block.data(), 1, block.size(), out) == block.size();
+                         }) &&
+         ok;
     ok = std::fflush(out) == 0 && ok;
     return ok && std::ferror(out) == 0;
 }

@@ -40,6 +40,9 @@ struct CommandLineJobIo {
     std::FILE* err = stderr;  // the job's own failure reports
     std::string appName = "artisanscope";
     bool printTree = false;   // --tree: list the loaded tree after the load
+    // --find: the query (UTF-8) that filters the listing and the output;
+    // empty: no filter.
+    std::string find;
     // --format: the output file's format; without it the file's name decides.
     std::optional<ExportFormat> format;
 };
@@ -61,7 +64,8 @@ void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view 
 std::string ConsoleUsageText();
 
 // Every item of tree, depth first, one per line: two blanks of indent per
-// level, the label in UTF-8, LF line ends. False when writing failed.
-bool WriteTreeListing(const RecipeTree& tree, std::FILE* out);
+// level, the label in UTF-8, LF line ends; with a find query (UTF-8) only
+// what the filtered tree shows. False when writing failed.
+bool WriteTreeListing(const RecipeTree& tree, std::FILE* out, std::string_view find = {});
 
 }  // namespace artisanscope

@@ -20,7 +20,9 @@ extern "C" __attribute__((visibility("default"))) int ArtisanscopeRunDesktop(int
     CommandLineJobIo io;
     io.appName = appName;
     io.printTree = printTree != 0;
-    io.format = ParseLongOptions(arguments).format;
+    const LongOptions longOptions = ParseLongOptions(arguments);
+    io.format = longOptions.format;
+    io.find = longOptions.find;
 
     // Qt sees the program's name only, so that it acts on none of the
     // program's arguments (-display, -reverse...); its settings still come

@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
+#include "export/RecipeFilter.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
@@ -79,6 +80,11 @@ ExportFormatSpec ExportFormatSpecFor(ExportFormat format) {
 
 ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
                                 ExportFormat format) {
+    return ExportRecipeTable(dialog, archivePath, outputPath, format, FindQuery{});
+}
+
+ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
+                                ExportFormat format, const FindQuery& find) {
     ExportOutcome outcome;
     outcome.load.status = LoadStatus::ArchiveUnreadable;
     const ExportFormatSpec spec = ExportFormatSpecFor(format);
@@ -87,7 +93,7 @@ ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archive
     if (!created && !spec.savedAtEnd) return outcome;
     outcome.created = true;
     const std::unique_ptr<ExportWriter> writer = spec.makeWriter(output.file(), output.path());
-    outcome.load = LoadRecipeTable(dialog, archivePath, writer.get());
+    outcome.load = LoadRecipeTable(dialog, archivePath, writer.get(), find);
     // Nothing reaches the target unless the load succeeded and every byte
     // was written; the output's destructor throws the rest away.
     if (created && outcome.load && writer->Ok()) outcome.written = output.Commit();

@@ -18,6 +18,7 @@
 namespace artisanscope {
 
 class ExportWriter;
+struct FindQuery;
 
 inline constexpr std::string_view kCantReadArchiveMessage = "can't read 'ifd.mpk'";
 inline constexpr std::string_view kOpenTableFirstMessage = "Open a table first";
@@ -89,8 +90,11 @@ struct ExportOutcome {
 // Creates the output for outputPath, loads the table at archivePath into the
 // format's writer, and puts the file in place when the load succeeded and
 // the writer is Ok. When the output cannot be created there is no load,
-// unless the format is saved at the end.
+// unless the format is saved at the end. With a find query that is not
+// empty the file holds what the filtered tree shows.
 ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
                                 ExportFormat format);
+ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
+                                ExportFormat format, const FindQuery& find);
 
 }  // namespace artisanscope

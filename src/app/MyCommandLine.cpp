@@ -23,7 +23,7 @@ void MyCommandLine::ParseParam(std::string_view param, bool isFlag, bool) {
     }
 }
 
-bool LongOptionTakesValue(std::string_view argument) { return argument == "--format"; }
+bool LongOptionTakesValue(std::string_view argument) { return argument == "--format" || argument == "--find"; }
 
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments, OptionPrefixes prefixes) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -53,7 +53,7 @@ inline constexpr OptionPrefixes kPlatformOptionPrefixes = OptionPrefixes::DashOn
 #endif
 
 // Long options of this build that take the next argument as their value
-// ("--format csv"; "--format=csv" is one argument).
+// ("--format csv", "--find QUERY"; "--format=csv" is one argument).
 bool LongOptionTakesValue(std::string_view argument);
 
 // Splits the arguments after the program name and feeds them to ParseParam

@@ -6,6 +6,7 @@ namespace artisanscope {
 namespace {
 
 constexpr std::string_view kFormatOption = "--format";
+constexpr std::string_view kFindOption = "--find";
 
 constexpr std::string_view kLongOptionsHelp =
     "\n"
@@ -16,6 +17,9 @@ constexpr std::string_view kLongOptionsHelp =
     "                  compare the tables of two game folders or archives; exit 0\n"
     "                  when they show no difference, 1 when they do, 2 on trouble;\n"
     "                  with --format json the report is JSON\n"
+    " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
+    "                  every word of it in the recipe, its skill, category,\n"
+    "                  realm or ingredients, in any case, accents ignored\n"
     " --tree           print the loaded tree on standard output\n"
     " --help           print this text\n"
     " --version        print the version\n";
@@ -45,6 +49,10 @@ LongOptions ParseLongOptions(const std::vector<std::string>& arguments) {
             options.diff = true;
         } else if (argument == kFormatOption) {
             SetFormat(options, i + 1 < arguments.size() ? std::string_view(arguments[++i]) : std::string_view());
+        } else if (argument == kFindOption) {
+            options.find = i + 1 < arguments.size() ? arguments[++i] : std::string();
+        } else if (argument.starts_with(kFindOption) && argument[kFindOption.size()] == '=') {
+            options.find = argument.substr(kFindOption.size() + 1);
         } else if (argument.starts_with(kFormatOption) && argument[kFormatOption.size()] == '=') {
             SetFormat(options, std::string_view(argument).substr(kFormatOption.size() + 1));
         }

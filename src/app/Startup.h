@@ -25,6 +25,10 @@ struct LongOptions {
     // The value of a --format that names no format ("" when it has none).
     std::optional<std::string> unknownFormat;
     bool diff = false;     // --diff: compare two tables (OLD NEW [output_file])
+    // --find QUERY or --find=QUERY: the job's tree listing and output hold
+    // what the tree filtered by QUERY shows ("" or none: everything); the
+    // last one given counts.
+    std::string find;
 };
 
 // Reads the arguments starting with "--"; unknown ones are ignored, as the

@@ -14,6 +14,7 @@
 namespace artisanscope {
 
 class ExportWriter;
+struct FindQuery;
 
 inline constexpr std::string_view kRecipeTableMember = "tdl.crf";
 inline constexpr std::string_view kNewerVersionMessage = "not supported file version - errors can occur";
@@ -38,11 +39,19 @@ struct LoadResult {
 // tree stays empty and the writer is never begun. The writer is begun once
 // the table is in hand; after a refused version its End is not called (its
 // output is to be thrown away); otherwise End follows the walk.
+//
+// With a find query that is not empty the writer gets only what the filtered
+// tree shows (the dialog's tree is filled whole as always): the table is
+// walked into a tree of its own with every label, the shown set computed,
+// and the table walked again for the writer through a ShownItemsSink.
 LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer);
+LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer,
+                           const FindQuery& find);
 
 // The load's work once the image is in hand: writer start, version rule,
 // walk. Takes the image over and releases it before returning.
 LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer);
+LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer, const FindQuery& find);
 
 // The version rule's lower branch, for an image whose version is below 102
 // and whose writer has been begun: refuses every version but 101 with a
@@ -51,5 +60,7 @@ LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWr
 // and into a writer that takes legacy tables (any other writer gets a warning
 // and nothing of the walk).
 LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer);
+LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer,
+                                 const FindQuery& find);
 
 }  // namespace artisanscope

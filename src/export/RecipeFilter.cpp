@@ -522,6 +522,7 @@ bool ListShownItems(const RecipeFilter& filter, TreeItem top, const std::functio
             continue;
         }
         const TreeItem item = filter.ShownChild(parent, row++);
+        if (item == kNoTreeItem) break;  // the tree has no child index
         block.append(2 * (path.size() - 1 + firstIndent), ' ');
         AppendCp1252AsUtf8(block, filter.tree()->Label(item));
         block += '\n';

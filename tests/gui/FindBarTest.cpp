@@ -76,9 +76,11 @@ using artisanscope::testing::TempDir;
 namespace {
 
 struct Harness {
-    Harness() {
+    explicit Harness(const std::string& find = {}) {
         fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(FindTable()));
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
+        CommandLineJobIo io{stdout, stderr, "artisanscope", false};
+        io.find = find;
+        app = std::make_unique<CArtisanscopeApp>(line, prompter, io);
         dialog = std::make_unique<CArtisanscopeDlg>(*app);
         app->SetMainWindow(dialog.get());
         ParseCommandLine(line, {game.path()});
@@ -127,6 +129,7 @@ private slots:
     void findByKeyboard();
     void manyMatchesExpandDownToCategories();
     void treeKeysExpandAndCopy();
+    void commandLineQueryFillsTheBar();
 };
 
 void FindBarTest::findByKeyboard() {
@@ -254,6 +257,15 @@ void FindBarTest::treeKeysExpandAndCopy() {
     QCOMPARE(h.SelectedLabel(), QStringLiteral("Schwerter"));
     h.Key(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Schwerter\n  Kurzschwert (10)\n    1 Griff\n    3 Eisen\n"));
+}
+
+void FindBarTest::commandLineQueryFillsTheBar() {
+    Harness h("helm");
+    QVERIFY(h.Show());
+    QVERIFY(h.Bar().isVisible());
+    QCOMPARE(h.Bar().query(), QStringLiteral("helm"));
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
+    QCOMPARE(h.VisibleRows(), (QStringList{"Midgard", "  R\u00FCstungsbauer", "    Helme", "      Eisenhelm (30)"}));
 }
 
 int main(int argc, char** argv) {

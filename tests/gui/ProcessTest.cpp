@@ -6,6 +6,7 @@
 #include "GameFolder.h"
 #include "TempDir.h"
 #include "app/Startup.h"
+#include "export/TextExport.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
@@ -137,6 +138,9 @@ const std::string kHelp = kUsage +
     "                  compare the tables of two game folders or archives; exit 0\n"
     "                  when they show no difference, 1 when they do, 2 on trouble;\n"
     "                  with --format json the report is JSON\n"
+    " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
+    "                  every word of it in the recipe, its skill, category,\n"
+    "                  realm or ingredients, in any case, accents ignored\n"
     " --tree           print the loaded tree on standard output\n"
     " --help           print this text\n"
     " --version        print the version\n";
@@ -522,4 +526,58 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
     EXPECT_EQ(changed["new"]["data"][0].GetUint(), 4u);
     EXPECT_STREQ(doc["differences"][1]["change"].GetString(), "added");
     EXPECT_EQ(doc["totals"]["added"].GetUint(), 1u);
+}
+
+// --find: the tree listing and the outputs hold what the filtered tree
+// shows; an empty query filters nothing.
+TEST(ProcessTest, FindFiltersTreeAndOutputs) {
+    TempDir scratch;
+    const std::string sample = ARTISANSCOPE_SAMPLE_DIR;
+    const std::string out = scratch.path();
+    const std::string swordListing =
+        "Albion\n  Waffenschmied\n    Schwerter\n      Breitschwert (115)\n        Metallbarren: 4 Eisen\n"
+        "        Lederstreifen: 2 Getr\xC3\xA4nkt\n";
+    const std::string swordText = std::string(artisanscope::kTextHeader) +
+                                  "Albion;Waffenschmied;Schwerter;Breitschwert;115;4;Metallbarren;Eisen;2;Lederstreifen;"
+                                  "Getr\xE4nkt\r\n";
+    const std::string swordXml =
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<Recipes>\n    <Realm name=\"Albion\">\n"
+        "        <Skill name=\"Waffenschmied\">\n            <Item name=\"Schwerter\">\n"
+        "                <Pattern name=\"Breitschwert\" skill=\"115\">\n"
+        "                    <Ingredient cat=\"Metallbarren\" name=\"Eisen\" quantity=\"4\" />\n"
+        "                    <Ingredient cat=\"Lederstreifen\" name=\"Getr\xE4nkt\" quantity=\"2\" />\n"
+        "                </Pattern>\n            </Item>\n        </Skill>\n    </Realm>\n</Recipes>\n";
+    const Outcome whole = RunArtisanscope({"--tree", sample}, out);
+    ASSERT_EQ(whole.status, 0);
+
+    struct FindCase {
+        const char* what;
+        std::vector<std::string> args;
+        std::string listing;       // standard output
+        const char* file;          // output file in the scratch folder, or null
+        std::string fileContents;  // what it must hold
+        RunOptions options = {};
+    };
+    const FindCase cases[] = {
+        {"tree", {"--tree", "--find", "SCHWERT eisen", sample}, swordListing, nullptr, ""},
+        {"tree, one argument", {"--find=Schwert Eisen", "--tree", sample}, swordListing, nullptr, ""},
+        {"text", {"-q", "--find", "schwert eisen", sample, out + "/s.txt"}, "", "s.txt", swordText},
+        {"xml", {"-q", sample, "--find", "schwert eisen", out + "/s.xml"}, "", "s.xml", swordXml},
+        {"text through the dialog", {"-q", "--find", "schwert eisen", sample, out + "/d.txt"}, "", "d.txt",
+         swordText, RunOptions{.display = true}},
+        {"nothing found", {"-q", "--tree", "--find", "zzz", sample, out + "/none.txt"}, "", "none.txt",
+         std::string(artisanscope::kTextHeader)},
+        {"empty query", {"--tree", "--find", "", sample}, whole.out, nullptr, ""},
+        {"empty query at the end", {"--tree", sample, "--find"}, whole.out, nullptr, ""},
+    };
+    for (const FindCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = RunArtisanscope(c.args, out, c.options);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.out, c.listing);
+        if (c.file != nullptr) {
+            EXPECT_EQ(ReadText(out + "/" + c.file), c.fileContents);
+        }
+    }
 }

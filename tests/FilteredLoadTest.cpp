@@ -1,0 +1,110 @@
+// The load with a find query: the writer receives exactly what the filtered
+// tree shows, for random tables of every shape and version, in both modes.
+
+#include "RecordingDialog.h"
+#include "export/ExportWriter.h"
+#include "export/LoadRecipeTable.h"
+#include "export/RecipeFilter.h"
+#include "export/TreeFiller.h"
+#include "fixtures/RandomTable.h"
+#include "recipes/Cp1252.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace artisanscope;
+using namespace artisanscope::fixtures;
+using Rows = std::vector<std::pair<int, std::string>>;
+
+namespace {
+
+// A writer that builds a tree of its own from what it is given, the way the
+// dialog's tree is built from the whole walk.
+class TreeWriter final : public ExportWriter {
+public:
+    TreeWriter(bool debug) : filler_(tree, debug) {}
+    void Begin(const ExportStart&) override { ++begins; }
+    void End() override { ++ends; }
+    bool Ok() const override { return true; }
+    void Realm(std::size_t realm, std::string_view name) override { filler_.Realm(realm, name); }
+    void Skill(const SkillRecord& skill, std::string_view name) override { filler_.Skill(skill, name); }
+    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t count) override {
+        filler_.IllegalCategory(position, index, count);
+    }
+    void Category(std::size_t position, std::uint32_t index, std::string_view name) override {
+        filler_.Category(position, index, name);
+    }
+    void Pattern(const ResolvedPattern& pattern) override { filler_.Pattern(pattern); }
+
+    RecipeTree tree;
+    int begins = 0, ends = 0;
+
+private:
+    TreeFiller filler_;
+};
+
+Rows ShownRows(const RecipeFilter& filter) {
+    Rows rows;
+    auto visit = [&](auto&& self, TreeItem item, int depth) -> void {
+        for (std::uint32_t row = 0; row < filter.ShownChildCount(item); ++row) {
+            const TreeItem child = filter.ShownChild(item, row);
+            rows.emplace_back(depth, std::string(filter.tree()->Label(child)));
+            self(self, child, depth + 1);
+        }
+    };
+    visit(visit, kTreeRoot, 0);
+    return rows;
+}
+
+MpakMember Image(const Bytes& bytes) {
+    MpakMember member = MpakMember::Allocate(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), member.data());
+    return member;
+}
+
+}  // namespace
+
+TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
+    std::uint64_t state = 99;
+    auto next = [&](std::size_t below) {
+        state = state * 6364136223846793005u + 1442695040888963407u;
+        return static_cast<std::size_t>((state >> 33) % below);
+    };
+    int found = 0;
+    for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed);
+        const Bytes image = WriteRecipeTable(RandomTableSpec(seed));
+        const bool debug = (seed & 1) != 0;
+
+        // The whole tree, as the dialog shows it, and a query made of pieces
+        // of its labels.
+        artisanscope::testing::RecordingDialog whole(false, debug);
+        whole.tree.DeleteAllItems();
+        const LoadResult full = LoadRecipeTableImage(whole, Image(image), nullptr);
+        whole.tree.Finish();
+        std::string query;
+        for (std::size_t t = 0; t < 1 + next(2) && whole.tree.size() > 0; ++t) {
+            const std::string_view label = whole.tree.Label(static_cast<TreeItem>(1 + next(whole.tree.size())));
+            const std::size_t at = next(label.size() + 1);
+            query += Cp1252ToUtf8(label.substr(at, 1 + next(4))) + " ";
+        }
+        RecipeFilter filter;
+        ASSERT_TRUE(filter.Apply(whole.tree, FindQuery::FromUtf8(query)));
+
+        artisanscope::testing::RecordingDialog dialog(false, debug);
+        TreeWriter writer(debug && RecipeTableView(ByteView(image), kLayout102).version() >= 102);
+        dialog.tree.DeleteAllItems();
+        const LoadResult filtered = LoadRecipeTableImage(dialog, Image(image), &writer, FindQuery::FromUtf8(query));
+        dialog.tree.Finish();
+        writer.tree.Finish();
+        ASSERT_EQ(static_cast<bool>(filtered), static_cast<bool>(full));
+        EXPECT_EQ(dialog.tree.Rows(), whole.tree.Rows()) << "the dialog's tree is whole";
+        EXPECT_EQ(writer.begins, 1);
+        EXPECT_EQ(writer.ends, full ? 1 : 0);
+        if (!full) continue;
+        EXPECT_EQ(writer.tree.Rows(), ShownRows(filter)) << "query " << query;
+        found += writer.tree.size() > 0;
+    }
+    EXPECT_GT(found, 100) << "most queries find something";
+}
