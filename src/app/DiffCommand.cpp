@@ -68,6 +68,7 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
     CompareSettings settings;
     settings.language = flags.useEnglishNames ? Language::English : Language::German;
     settings.debug = flags.debugMode;
+    settings.find = FindQuery::FromUtf8(options.find);
     const ComparisonResult result = CompareArchives(
         oldArchive, newArchive, settings,
         [&io](std::string_view message) { ReportOnConsole(io.err, io.appName, message); });

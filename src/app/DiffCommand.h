@@ -3,7 +3,8 @@
 // two game folders or archives and writes the report (text, or JSON with
 // --format json) to standard output or to output_file. Runs without any
 // window system, with or without a display. -e and -d load both sides with
-// English names and in debug mode.
+// English names and in debug mode; --find QUERY keeps the patterns the
+// query finds on either side.
 
 #include "app/CommandLineJob.h"
 #include "app/Startup.h"

@@ -137,7 +137,8 @@ const std::string kHelp = kUsage +
     " --diff OLD NEW [output_file]\n"
     "                  compare the tables of two game folders or archives; exit 0\n"
     "                  when they show no difference, 1 when they do, 2 on trouble;\n"
-    "                  with --format json the report is JSON\n"
+    "                  with --format json the report is JSON, with --find QUERY it\n"
+    "                  holds the recipes QUERY finds on either side\n"
     " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
     "                  every word of it in the recipe, its skill, category,\n"
     "                  realm or ingredients, in any case, accents ignored\n"
@@ -494,6 +495,12 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
         {"format without its value", {"--diff", oldDir, newDir, "--format"}, 2, "",
          "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n"},
         {"report file", {"--diff", oldDir, newDir, out + "/report.txt"}, 1, "", ""},
+        {"found on the new side only", {"--find", "LANG", "--diff", oldDir, newDir}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      + Langschwert (20)\n1 added, 0 removed, 0 changed\n", ""},
+        {"found nowhere", {"--diff", "--find=axt", oldDir, newDir}, 0, "", ""},
+        {"an ingredient found", {"--diff", oldDir, newDir, "--find", "gepr\xC3\xA4gt"}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+         "0 added, 0 removed, 1 changed\n", ""},
     };
     for (const DiffCase& c : cases) {
         SCOPED_TRACE(c.what);
