@@ -5,9 +5,8 @@
 #include <tinyxml.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <vector>
 
 namespace artisanscope {

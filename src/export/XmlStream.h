@@ -36,6 +36,8 @@ public:
     bool TakesLegacyTables() const override { return false; }
     // Closes every open element and writes the rest of the buffer.
     void End() override;
+    // False without a file and once a write has failed; after a failure
+    // nothing more is written.
     bool Ok() const override;
 
     void Realm(std::size_t realm, std::string_view name) override;
@@ -46,7 +48,8 @@ public:
 
     // Element levels: the root is 0, an ingredient 5.
     enum Level : std::size_t { kRootLevel, kRealmLevel, kSkillLevel, kItemLevel, kPatternLevel, kIngredientLevel };
-    // Attributes, in the names TinyXML prints them with.
+    // The attributes the export writes: "name", "cat", "skill", "quantity",
+    // "data1", "data2", "data3", "data5".
     enum Attribute : std::size_t { kName, kCat, kSkill, kQuantity, kData1, kData2, kData3, kData5 };
 
     // The fixed texts of the file, printed once by TinyXML.
@@ -58,7 +61,8 @@ private:
 
     // Starts an element at level after closing whatever is open at that
     // level or deeper; false (and nothing written) when its parent is not
-    // open, so that the element is left out with its subtree.
+    // open, so that the element is left out with its subtree, or after a
+    // failed write.
     bool Open(std::size_t level);
     void CloseTo(std::size_t depth);
     void TextAttribute(Attribute attribute, std::string_view value);
