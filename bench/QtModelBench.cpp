@@ -1,15 +1,21 @@
 // The tree behind the dialog, measured with Qt's offscreen platform: the walk
 // into the Qt item model (published with one reset to an attached view), and
 // the whole reload the user waits for after a click: read, inflate, walk,
-// model published, first paint of the view.
+// model published, first paint of the view; and a keystroke in the find bar.
 
 #include "BenchSupport.h"
 #include "export/LoadRecipeTable.h"
 #include "export/RecipeWalk.h"
 #include "export/TreeFiller.h"
+// After the core: Qt's "slots" keyword would take the table records' field.
+#include "app/ArtisanscopeApp.h"
+#include "app/ArtisanscopeDlg.h"
+#include "app/FindBar.h"
+#include "platform/Prompter.h"
 #include "platform/RecipeTreeModel.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTreeView>
 
 #include <cstdlib>
@@ -83,6 +89,42 @@ void BM_DialogReload(benchmark::State& state, Input& input) {
     ReportTree(state, shown.model);
 }
 
+// A keystroke in the dialog's find bar: the query one letter short is typed
+// untimed, then the last letter is timed until the tree is painted: filter,
+// model reset, the expansion rule, first paint.
+void FindKeystroke(benchmark::State& state, Input& input, std::string_view query) {
+    Application();
+    MyCommandLine line;
+    QtPrompter prompter;
+    CArtisanscopeApp shell(line, prompter, CommandLineJobIo{});
+    CArtisanscopeDlg dialog(shell);
+    shell.SetMainWindow(&dialog);
+    dialog.SetArchivePath(input.files.archive);
+    if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
+    dialog.show();
+    dialog.OnFind();
+    QApplication::processEvents();
+    QLineEdit* edit = dialog.findBar().lineEdit();
+    QWidget* view = dialog.GetDlgItem(main_dialog::kTreeId);
+    const QString full = QString::fromUtf8(query.data(), static_cast<qsizetype>(query.size()));
+    const QString shorter = full.left(full.size() - 1);
+    Measure(state, input, [&](Stopwatch& watch) {
+        watch.Stop();
+        edit->setText(shorter);
+        QApplication::processEvents();
+        watch.Start();
+        edit->setText(full);
+        qobject_cast<QAbstractScrollArea*>(view)->viewport()->repaint();
+    });
+    const RecipeFilter& filter = dialog.treeModel().filter();
+    state.counters["patterns"] = static_cast<double>(filter.ShownPatternCount());
+    state.counters["index_bytes_per_item"] =
+        static_cast<double>(filter.MemoryBytes()) / static_cast<double>(dialog.treeModel().tree().size());
+}
+void BM_FindKeystrokeOneTerm(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[0]); }
+void BM_FindKeystrokeThreeTerms(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[1]); }
+void BM_FindKeystrokeBroad(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[2]); }
+
 }  // namespace
 
 void ShutdownQtBenchmarks() { app.reset(); }
@@ -90,6 +132,9 @@ void ShutdownQtBenchmarks() { app.reset(); }
 void RegisterQtBenchmarks(Input& input, double minTime) {
     Register("WalkQtModel", input, BM_WalkQtModel)->MinTime(minTime);
     Register("DialogReload", input, BM_DialogReload)->MinTime(minTime);
+    Register("FindKeystrokeOneTerm", input, BM_FindKeystrokeOneTerm)->MinTime(minTime);
+    Register("FindKeystrokeThreeTerms", input, BM_FindKeystrokeThreeTerms)->MinTime(minTime);
+    Register("FindKeystrokeBroad", input, BM_FindKeystrokeBroad)->MinTime(minTime);
 }
 
 }  // namespace artisanscope::bench

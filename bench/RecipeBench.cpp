@@ -166,6 +166,26 @@ void BM_TextExport(benchmark::State& state, Input& input) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.textBytes));
 }
 
+// The headless job's text export with --find: the load walks into a tree of
+// its own, computes the shown set and walks again for the writer.
+void BM_TextExportFind(benchmark::State& state, Input& input) {
+    const std::string out = OutputPath(input, "export-find.txt");
+    DroppingTree tree;
+    BenchDialog dialog(tree);
+    const FindQuery find = FindQuery::FromUtf8(kFindQueries[0]);
+    Measure(state, input, [&](Stopwatch&) {
+        OutputFile output(out);
+        if (!output.Create()) {
+            state.SkipWithError("cannot create the output");
+            return;
+        }
+        TextExport writer(output.file());
+        if (!LoadRecipeTable(dialog, input.files.archive, &writer, find) || !writer.Ok() || !output.Commit()) {
+            state.SkipWithError("export failed");
+        }
+    });
+}
+
 // The headless job's XML export, streamed during the walk.
 void BM_XmlExport(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "export.xml");
@@ -333,6 +353,7 @@ int main(int argc, char** argv) {
         RegisterQtBenchmarks(input, minTime);
         for (const auto& [what, run] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&, Input&)>>{
                  {"TextExport", BM_TextExport},
+                 {"TextExportFind", BM_TextExportFind},
                  {"XmlExport", BM_XmlExport}}) {
             Register(what, input, run)->MinTime(minTime);
         }
