@@ -4,6 +4,7 @@
 
 #include "FormatReaders.h"
 #include "GameFolder.h"
+#include "export/CsvExport.h"
 #include "TempDir.h"
 #include "app/Startup.h"
 #include "export/TextExport.h"
@@ -554,6 +555,9 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
         "                    <Ingredient cat=\"Metallbarren\" name=\"Eisen\" quantity=\"4\" />\n"
         "                    <Ingredient cat=\"Lederstreifen\" name=\"Getr\xE4nkt\" quantity=\"2\" />\n"
         "                </Pattern>\n            </Item>\n        </Skill>\n    </Realm>\n</Recipes>\n";
+    const std::string swordCsv = "\xEF\xBB\xBF" + std::string(artisanscope::kCsvHeader) + "\r\n" +
+                                 "Albion,Waffenschmied,Schwerter,Breitschwert,115,1,4,Metallbarren,Eisen,8\r\n"
+                                 "Albion,Waffenschmied,Schwerter,Breitschwert,115,2,2,Lederstreifen,Getr\xC3\xA4nkt,23\r\n";
     const Outcome whole = RunArtisanscope({"--tree", sample}, out);
     ASSERT_EQ(whole.status, 0);
 
@@ -574,6 +578,7 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
          swordText, RunOptions{.display = true}},
         {"nothing found", {"-q", "--tree", "--find", "zzz", sample, out + "/none.txt"}, "", "none.txt",
          std::string(artisanscope::kTextHeader)},
+        {"csv", {"-q", "--format", "csv", "--find", "schwert eisen", sample, out + "/s.csv"}, "", "s.csv", swordCsv},
         {"empty query", {"--tree", "--find", "", sample}, whole.out, nullptr, ""},
         {"empty query at the end", {"--tree", sample, "--find"}, whole.out, nullptr, ""},
     };
@@ -587,4 +592,15 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
             EXPECT_EQ(ReadText(out + "/" + c.file), c.fileContents);
         }
     }
+    // The other two formats hold the same rows as the CSV.
+    using namespace artisanscope::testing;
+    FormatRows rows = ParseCsv(swordCsv.substr(3));
+    rows.erase(rows.begin());
+    ASSERT_EQ(RunArtisanscope({"-q", "--format", "json", "--find", "schwert eisen", sample, out + "/s.json"}, out).status, 0);
+    rapidjson::Document json;
+    json.Parse(ReadText(out + "/s.json").c_str());
+    ASSERT_FALSE(json.HasParseError());
+    EXPECT_EQ(FlattenJson(json), rows);
+    ASSERT_EQ(RunArtisanscope({"-q", "--format", "sqlite", "--find", "schwert eisen", sample, out + "/s.db"}, out).status, 0);
+    EXPECT_EQ(QuerySqlite(out + "/s.db", "SELECT * FROM recipes"), rows);
 }
