@@ -4,9 +4,9 @@
 
 #include "FormatReaders.h"
 #include "GameFolder.h"
-#include "export/CsvExport.h"
 #include "TempDir.h"
 #include "app/Startup.h"
+#include "export/CsvExport.h"
 #include "export/TextExport.h"
 
 #include <gtest/gtest.h>
