@@ -83,6 +83,10 @@ TEST(RecipeTreeTest, RefillsSwapsAndCopiesKeepTheirOwnItems) {
     EXPECT_EQ(Walk(other), Walk(copy));
     RecipeTree moved = std::move(other);
     EXPECT_EQ(moved.size(), 2001u);
+    // The moved-from tree keeps its root: emptying it needs no memory.
+    other.DeleteAllItems();
+    EXPECT_EQ(other.size(), 0u);
+    EXPECT_NE(other.InsertItem(kTreeRoot, "again"), kNoTreeItem);
 }
 
 // A finished tree holds exactly its items: 24 bytes each, the invisible root

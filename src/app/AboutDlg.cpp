@@ -1,16 +1,13 @@
 #include "app/AboutDlg.h"
 
-#include "app/DialogTemplates.h"
+#include "app/DialogSetup.h"
 
-#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
 namespace artisanscope {
 namespace {
-
-QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 constexpr int kIconPixels = 32;
 
@@ -20,13 +17,8 @@ CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
     using namespace about_dialog;
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(Text(kCaption));
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
-    const QFontMetrics metrics(dialogFont);
-    const DialogBaseUnits units = BaseUnitsFromFont(
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")), metrics.height());
+    setWindowTitle(Utf8Text(kCaption));
+    const DialogBaseUnits units = UseDialogFont(*this);
     const auto place = [&units](QWidget* control, const DialogRect& rect) {
         const DialogRect pixels = MapDialogRect(rect, units);
         control->setGeometry(pixels.x, pixels.y, pixels.width, pixels.height);
@@ -37,11 +29,11 @@ CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
     iconLabel->setPixmap(icon.pixmap(kIconPixels, kIconPixels));
     const DialogRect iconAt = MapDialogRect(kIcon, units);
     iconLabel->setGeometry(iconAt.x, iconAt.y, kIconPixels, kIconPixels);
-    auto* version = new QLabel(Text(kVersionText), this);
+    auto* version = new QLabel(Utf8Text(kVersionText), this);
     place(version, kVersionLine);
-    auto* second = new QLabel(Text(kSecondText), this);
+    auto* second = new QLabel(Utf8Text(kSecondText), this);
     place(second, kSecondLine);
-    auto* ok = new QPushButton(Text(kOkText), this);
+    auto* ok = new QPushButton(Utf8Text(kOkText), this);
     ok->setDefault(true);
     place(ok, kOk);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -5,6 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/ArtisanscopeApp.h"
+#include "app/DialogSetup.h"
 #include "app/DiffReportDlg.h"
 #include "app/ExportFile.h"
 #include "app/FindBar.h"
@@ -35,10 +36,8 @@ namespace artisanscope {
 namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
-constexpr int kDialogFontPoints = 8;
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
 
-QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 // The wait cursor for the length of a load.
 class BusyCursor {
@@ -60,15 +59,10 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     // window of its own in the task bar.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setWindowTitle(Text(kCaption));
-    QFont dialogFont = font();
-    dialogFont.setPointSize(kDialogFontPoints);
-    setFont(dialogFont);
-    const QFontMetrics metrics(dialogFont);
-    units_ = BaseUnitsFromFont(metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
-                               metrics.height());
+    setWindowTitle(Utf8Text(kCaption));
+    units_ = UseDialogFont(*this);
 
-    closeButton_ = new QPushButton(Text(kCloseText), this);
+    closeButton_ = new QPushButton(Utf8Text(kCloseText), this);
     closeButton_->setDefault(true);
     treeModel_ = new RecipeTreeModel(this);
     treeView_ = new QTreeView(this);
@@ -85,13 +79,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     }
     treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeView_->setContextMenuPolicy(Qt::PreventContextMenu);
-    openButton_ = new QPushButton(Text(kOpenText), this);
-    englishNamesCheck_ = new WrappingCheckBox(Text(kEnglishNamesText), this);
-    instruction_ = new QLabel(Text(kInstructionText), this);
+    openButton_ = new QPushButton(Utf8Text(kOpenText), this);
+    englishNamesCheck_ = new WrappingCheckBox(Utf8Text(kEnglishNamesText), this);
+    instruction_ = new QLabel(Utf8Text(kInstructionText), this);
     instruction_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     instruction_->setWordWrap(true);
-    exportButton_ = new QPushButton(Text(kExportText), this);
-    debugModeCheck_ = new QCheckBox(Text(kDebugModeText), this);
+    exportButton_ = new QPushButton(Utf8Text(kExportText), this);
+    debugModeCheck_ = new QCheckBox(Utf8Text(kDebugModeText), this);
     findBar_ = new FindBar(this);
     findBar_->hide();
 
@@ -283,8 +277,8 @@ void CArtisanscopeDlg::contextMenuEvent(QContextMenuEvent* event) { ShowContextM
 
 void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
     QMenu menu(this);
-    const QAction* about = menu.addAction(Text(main_dialog::kAboutItemText));
-    const QAction* compare = menu.addAction(Text(kCompareWithText));
+    const QAction* about = menu.addAction(Utf8Text(main_dialog::kAboutItemText));
+    const QAction* compare = menu.addAction(Utf8Text(kCompareWithText));
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return;
     if (chosen == about) OnSysCommand(main_dialog::kAboutCommandId);

@@ -84,7 +84,6 @@ public:
     const std::string& archivePath() const { return archivePath_; }
     const RecipeTreeModel& treeModel() const { return *treeModel_; }
     FindBar& findBar() const { return *findBar_; }
-    const DialogBaseUnits& baseUnits() const { return units_; }
     // True once EndDialog was called before the dialog was shown.
     bool endedBeforeShown() const { return endedEarly_; }
 

@@ -24,14 +24,12 @@ public:
     void ShowMessage(std::string_view text) override;
 
     void CheckEnglishNames() override { englishNames_ = true; }
-    void CheckDebugMode() override { debugMode_ = debugModeChecked_ = true; }
-    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
-    void EndDialog(int result) override { endResult_ = result; }
+    void CheckDebugMode() override { debugMode_ = true; }
+    // Nothing reloads or ends later: the process ends with the job.
+    void SetArchivePath(const std::string&) override {}
+    void EndDialog(int) override {}
     const RecipeTree* LoadedTree() const override { return keepTree_ ? &tree_ : nullptr; }
 
-    const std::string& archivePath() const { return archivePath_; }
-    bool debugModeChecked() const { return debugModeChecked_; }
-    int endResult() const { return endResult_; }  // -1 while not ended
 
 private:
     // Keeps nothing, so the walk does not even build the labels.
@@ -47,11 +45,8 @@ private:
     bool keepTree_;
     RecipeTree tree_;
     DiscardingTree discardingTree_;
-    std::string archivePath_;
     bool englishNames_ = false;
     bool debugMode_ = false;
-    bool debugModeChecked_ = false;
-    int endResult_ = -1;
 };
 
 // The whole program without a display: parses arguments (the usage box goes

@@ -2,7 +2,7 @@
 
 namespace artisanscope {
 
-void MyCommandLine::ParseParam(std::string_view param, bool isFlag, bool) {
+void MyCommandLine::ParseParam(std::string_view param, bool isFlag) {
     if (isFlag) {
         const char first = param.empty() ? '\0' : param.front();
         switch (first) {
@@ -28,7 +28,6 @@ bool LongOptionTakesValue(std::string_view argument) { return argument == "--for
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments, OptionPrefixes prefixes) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool isLast = i + 1 == arguments.size();
         if (argument.size() >= 2 && argument[0] == '-' && argument[1] == '-') {
             if (LongOptionTakesValue(argument)) ++i;
             continue;
@@ -36,9 +35,9 @@ void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>
         const bool isFlag = !argument.empty() &&
                             (argument[0] == '-' || (prefixes == OptionPrefixes::DashAndSlash && argument[0] == '/'));
         if (isFlag) {
-            commandLine.ParseParam(std::string_view(argument).substr(1), true, isLast);
+            commandLine.ParseParam(std::string_view(argument).substr(1), true);
         } else {
-            commandLine.ParseParam(argument, false, isLast);
+            commandLine.ParseParam(argument, false);
         }
     }
 }

@@ -25,11 +25,9 @@ public:
 
     MyCommandLine() = default;
     explicit MyCommandLine(UsageBox usageBox) : usageBox_(std::move(usageBox)) {}
-    virtual ~MyCommandLine() = default;
-
     // One argument: for an option, the text after its one-character prefix
-    // with isFlag true; otherwise the whole argument. isLast is not used.
-    virtual void ParseParam(std::string_view param, bool isFlag, bool isLast);
+    // with isFlag true; otherwise the whole argument.
+    void ParseParam(std::string_view param, bool isFlag);
 
     void SetUsageBox(UsageBox usageBox) { usageBox_ = std::move(usageBox); }
 

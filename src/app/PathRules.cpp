@@ -1,5 +1,7 @@
 #include "app/PathRules.h"
 
+#include "archive/MpakArchive.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -10,11 +12,8 @@ namespace {
 constexpr std::string_view kArchiveName = "ifd.mpk";
 constexpr std::string_view kDataFolder = "data";
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && EndsWithNoCase(a, b);
-}
+// File names fold case as archive member names do: ASCII letters only.
+bool EqualsNoCase(std::string_view a, std::string_view b) { return MpakNamesEqual(a, b); }
 
 std::string_view ArchiveSuffix(PathStyle style) {
     return style == PathStyle::Windows ? "\\data\\ifd.mpk" : "/data/ifd.mpk";
@@ -42,10 +41,7 @@ std::filesystem::path FindNoCase(const std::filesystem::path& folder, std::strin
 }  // namespace
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (suffix.size() > text.size()) return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    return std::equal(tail.begin(), tail.end(), suffix.begin(),
-                      [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+    return suffix.size() <= text.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::string NormaliseCamelotDir(std::string_view camelotDir, PathStyle style) {

@@ -92,8 +92,8 @@ public:
     bool empty() const { return size_ == 0; }
 
     // Index below size(); not checked.
-    T& operator[](std::size_t i) { return Whole()[i]; }
-    const T& operator[](std::size_t i) const { return std::span<const T>(data_, capacity_)[i]; }
+    T& operator[](std::size_t i) { return std::span<T>(data_, size_)[i]; }
+    const T& operator[](std::size_t i) const { return std::span<const T>(data_, size_)[i]; }
     std::span<const T> view() const { return {data_, size_}; }
 
     // Makes room for at least n elements; false, with nothing changed, when

@@ -6,11 +6,17 @@
 
 namespace artisanscope {
 
-RecipeTree::RecipeTree() { DeleteAllItems(); }
+RecipeTree::RecipeTree() {
+    // The root's entries, reserved once: every later Clear, ShrinkToFit and
+    // Swap (with another tree) keeps at least this capacity, so that
+    // DeleteAllItems never needs memory.
+    if (!parent_.Reserve(1) || !row_.Reserve(1) || !childCount_.Reserve(1) || !labelStart_.Reserve(2)) {
+        throw std::bad_alloc();
+    }
+    DeleteAllItems();
+}
 
-void RecipeTree::DeleteAllItems() {
-    // The arrays keep their capacity for the next fill; the root's entries
-    // are the first thing they hold, so these pushes cannot run out.
+void RecipeTree::DeleteAllItems() noexcept {
     parent_.Clear();
     row_.Clear();
     childCount_.Clear();
@@ -18,9 +24,12 @@ void RecipeTree::DeleteAllItems() {
     pool_.Clear();
     childStart_.Clear();
     children_.Clear();
-    bool ok = parent_.PushBack(kTreeRoot) && row_.PushBack(0) && childCount_.PushBack(0);
-    ok = labelStart_.PushBack(0) && labelStart_.PushBack(0) && ok;
-    if (!ok) throw std::bad_alloc();
+    // Within the capacity the constructor reserved: these cannot fail.
+    parent_.PushBack(kTreeRoot);
+    row_.PushBack(0);
+    childCount_.PushBack(0);
+    labelStart_.PushBack(0);
+    labelStart_.PushBack(0);
     finished_ = false;
 }
 

@@ -26,9 +26,18 @@ namespace artisanscope {
 
 class RecipeTree final : public RecipeTreeStore {
 public:
+    // Throws std::bad_alloc when not even the root's few bytes can be had.
     RecipeTree();
+    RecipeTree(const RecipeTree&) = default;
+    RecipeTree& operator=(const RecipeTree&) = default;
+    // A moved-from tree is left empty with its root's capacity, as new.
+    RecipeTree(RecipeTree&& other) : RecipeTree() { Swap(other); }
+    RecipeTree& operator=(RecipeTree&& other) noexcept {
+        Swap(other);
+        return *this;
+    }
 
-    void DeleteAllItems() override;
+    void DeleteAllItems() noexcept override;
     TreeItem InsertItem(TreeItem parent, std::string_view label) override;
     void FinishFilling() override { Finish(); }
 

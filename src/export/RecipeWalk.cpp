@@ -67,7 +67,7 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
                     if (patternIndex == 0) continue;
                     const auto record = table.Pattern(*realm, patternIndex);
                     if (!record) continue;
-                    if (options.hideAbove2000 && record->skill > kHiddenSkillAbove) continue;
+                    if (options.hideGameHiddenPatterns && record->skill > kHiddenSkillAbove) continue;
                     const ResolvedPattern pattern = Resolve(table, *record, patternIndex, p, options.language);
                     sinks.Each([&](RecipeSink& sink) { sink.Pattern(pattern); });
                 }

@@ -19,9 +19,9 @@ struct WalkOptions {
     Language language = Language::German;
     // Debug labels and columns (version-102 tables in debug mode only).
     bool debug = false;
-    // Hide patterns whose skill is above 2000 (version-102 tables outside
-    // debug mode).
-    bool hideAbove2000 = false;
+    // Hide the patterns the game hides, those whose skill is above
+    // kHiddenSkillAbove (version-102 tables outside debug mode).
+    bool hideGameHiddenPatterns = false;
 };
 
 struct ResolvedIngredient {

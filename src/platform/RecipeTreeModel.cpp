@@ -16,30 +16,25 @@ RecipeTreeModel::RecipeTreeModel(QObject* parent) : QAbstractItemModel(parent) {
     filter_.Apply(tree_, query_);
 }
 
-void RecipeTreeModel::DeleteAllItems() {
-    // The views get the empty pending tree; the old tree's arrays, emptied,
-    // take the next load without growing again.
-    pending_.DeleteAllItems();
+void RecipeTreeModel::PublishPending() {
     pending_.Finish();
     beginResetModel();
     tree_.Swap(pending_);
     filter_.Apply(tree_, query_);
     endResetModel();
     pending_.DeleteAllItems();
+}
+
+void RecipeTreeModel::DeleteAllItems() {
+    pending_.DeleteAllItems();
+    PublishPending();
 }
 
 TreeItem RecipeTreeModel::InsertItem(TreeItem parent, std::string_view label) {
     return pending_.InsertItem(parent, label);
 }
 
-void RecipeTreeModel::FinishFilling() {
-    pending_.Finish();
-    beginResetModel();
-    tree_.Swap(pending_);
-    filter_.Apply(tree_, query_);
-    endResetModel();
-    pending_.DeleteAllItems();
-}
+void RecipeTreeModel::FinishFilling() { PublishPending(); }
 
 void RecipeTreeModel::SetFindQuery(const FindQuery& query) {
     beginResetModel();

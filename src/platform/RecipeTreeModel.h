@@ -60,6 +60,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // Shows the pending tree in the views with one model reset; the old
+    // tree's arrays, emptied, take the next load without growing again.
+    void PublishPending();
+
     RecipeTree tree_;     // what the views see; always finished
     RecipeTree pending_;  // being filled by a load
     FindQuery query_;

@@ -3,6 +3,7 @@
 // thousands of numbers per load.
 
 #include <array>
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,27 +18,13 @@ struct DecimalDigits {
 };
 
 inline DecimalDigits ToDecimal(std::uint32_t value) {
-    std::array<char, 10> reversed{};
-    std::size_t n = 0;
-    do {
-        reversed[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
     DecimalDigits out;
-    out.length = static_cast<std::uint8_t>(n);
-    for (std::size_t i = 0; i < n; ++i) out.digits[i] = reversed[n - 1 - i];
+    // Ten digits always fit: to_chars cannot fail here.
+    const auto end = std::to_chars(out.digits.data(), out.digits.data() + out.digits.size(), value).ptr;
+    out.length = static_cast<std::uint8_t>(end - out.digits.data());
     return out;
 }
 
-// Digits are produced from the right into a local buffer and appended once.
-inline void AppendDecimal(std::string& out, std::uint32_t value) {
-    std::array<char, 10> digits;
-    std::size_t first = digits.size();
-    do {
-        digits[--first] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    out.append(std::string_view(digits.data(), digits.size()).substr(first));
-}
+inline void AppendDecimal(std::string& out, std::uint32_t value) { out.append(ToDecimal(value).view()); }
 
 }  // namespace artisanscope

@@ -114,7 +114,9 @@ constexpr auto BuildMaterialNames() {
 
 }  // namespace
 
+namespace {
 const std::array<std::string_view, kRealmCount> RealmNames = {"Albion", "Midgard", "Hibernia"};
+}  // namespace
 
 const std::array<std::array<std::string_view, kMaterialIdsPerLanguage>, 2> MaterialNames = BuildMaterialNames();
 

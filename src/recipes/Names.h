@@ -13,7 +13,6 @@ inline constexpr std::size_t kMaterialIdsPerLanguage = 256;
 
 enum class Language : std::uint8_t { German = 0, English = 1 };
 
-extern const std::array<std::string_view, kRealmCount> RealmNames;
 // MaterialNames[language][id]; an empty view is an empty entry.
 extern const std::array<std::array<std::string_view, kMaterialIdsPerLanguage>, 2> MaterialNames;
 
