@@ -13,6 +13,8 @@
 //   bit 6     load again with the other language and compare the trees
 //   bit 7     load again into the CSV, JSON and SQLite exports, read them
 //             back and compare them with each other and with the tree
+// Every input also filters the tree with a query cut from one of its labels
+// and loads again into an export with that query.
 // After each load the outputs are checked against each other and against the
 // version rule; a broken invariant aborts like a crash.
 
@@ -23,11 +25,13 @@
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/LoadRecipeTable.h"
+#include "export/RecipeFilter.h"
 #include "export/RecipeTree.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
 #include "fixtures/XmlExport.h"
+#include "recipes/Cp1252.h"
 
 #include <tinyxml.h>
 
@@ -363,6 +367,47 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
     if (recipes != csv) Fail("SQLite recipes differ from CSV");
 }
 
+// The shown set of a query cut from one of the tree's labels must be a tree
+// of its own (every shown item's parent shown, rows that lead back to the
+// item), and an export with that query must get every shown pattern.
+void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzDialog& dialog, bool loaded) {
+    const RecipeTree& tree = dialog.tree;
+    std::string query;
+    if (tree.size() > 0) {
+        const std::string_view label = tree.Label(static_cast<TreeItem>(1 + image.size() % tree.size()));
+        query = Cp1252ToUtf8(label.substr(label.size() / 3, 1 + image.size() % 5));
+    }
+    const FindQuery find = FindQuery::FromUtf8(query);
+    RecipeFilter filter;
+    if (!filter.Apply(tree, find)) Fail("filter failed");
+    for (TreeItem item = 1; item <= tree.size(); ++item) {
+        if (!filter.IsShown(item)) continue;
+        if (!filter.IsShown(tree.Parent(item))) Fail("shown item under a hidden parent");
+        if (filter.ShownChild(tree.Parent(item), filter.ShownRow(item)) != item) Fail("shown row leads elsewhere");
+    }
+    // Counts what reaches it; names may hold any byte, line ends too.
+    struct PatternCounter final : ExportWriter {
+        void Begin(const ExportStart&) override {}
+        void End() override {}
+        bool Ok() const override { return true; }
+        void Realm(std::size_t, std::string_view) override {}
+        void Skill(const SkillRecord&, std::string_view) override {}
+        void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
+        void Category(std::size_t, std::uint32_t, std::string_view) override {}
+        void Pattern(const ResolvedPattern&) override { ++patterns; }
+        std::size_t patterns = 0;
+    } counter;
+    MpakMember member = MpakMember::Allocate(image.size());
+    if (!member) Fail("allocation");
+    std::copy(image.begin(), image.end(), member.data());
+    FuzzDialog filtered(english, debug);
+    filtered.tree.DeleteAllItems();
+    const bool result = static_cast<bool>(LoadRecipeTableImage(filtered, std::move(member), &counter, find));
+    filtered.tree.Finish();
+    if (result != loaded || filtered.tree.size() != tree.size()) Fail("the find query changed the load");
+    if (result && counter.patterns != filter.ShownPatternCount()) Fail("filtered export does not hold the shown patterns");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -409,5 +454,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }
     if (options & 128) CheckFormats(image, english, debug);
+    CheckFind(image, english, debug, dialog, outcome.result);
     return 0;
 }
