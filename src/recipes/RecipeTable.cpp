@@ -84,6 +84,7 @@ std::optional<SkillRecord> RecipeTableView::Skill(const RealmEntry& realm, std::
     skill.data3 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 4, layout_.skillDataWidth));
     skill.name = record->U16le(layout_.skillNameOffset);
     skill.slot = static_cast<std::uint8_t>(slot);
+    // Inside the record for both layouts (FieldsInsideRecords).
     skill.categories = *record->Sub(layout_.skillCategoriesOffset, 2 * kCategoryPositions);
     return skill;
 }
@@ -94,6 +95,7 @@ std::optional<CategoryRecord> RecipeTableView::Category(const RealmEntry& realm,
     if (!record) return std::nullopt;
     CategoryRecord category;
     category.name = Field(*record, 0, layout_.categoryNameWidth);
+    // Inside the record for both layouts (FieldsInsideRecords).
     category.patterns = *record->Sub(layout_.categoryPatternsOffset, 2 * kPatternPositions);
     return category;
 }
@@ -102,7 +104,7 @@ std::optional<PatternRecord> RecipeTableView::Pattern(const RealmEntry& realm, s
     const std::uint64_t at = std::uint64_t{realm.patternTableOffset} + layout_.patternRecordSize * index;
     const auto record = image_.Sub(at, layout_.patternRecordSize);
     if (!record) return std::nullopt;
-    if (&layout_ == &kLayout102) return DecodePattern<&kLayout102>(*record, layout_);
+    if (layout_.version == kLayout102.version) return DecodePattern<&kLayout102>(*record, layout_);
     return DecodePattern<nullptr>(*record, layout_);
 }
 

@@ -55,6 +55,7 @@ inline constexpr std::uint16_t kHiddenSkillAbove = 2000;
 // Field positions and widths of one layout. Widths are in bytes (2 or 4);
 // debug-only fields of a layout that lacks them have width 0 and read as 0.
 struct TableLayout {
+    std::uint32_t version;  // the table version this layout belongs to
     std::uint32_t stringOffsetWidth;
 
     std::uint64_t skillRecordSize;
@@ -74,9 +75,9 @@ struct TableLayout {
     std::uint64_t patternDataOffset;  // data1..data3 as three u16
     std::uint32_t patternDataWidth;
     std::uint64_t patternSkillOffset;
-    std::uint64_t patternLvlOffset;
-    std::uint64_t patternData5Offset;
-    std::uint64_t patternSlotsOffset;
+    std::uint64_t patternLvlOffset;   // width patternDataWidth
+    std::uint64_t patternData5Offset;  // width patternDataWidth
+    std::uint64_t patternSlotsOffset;  // 8 slots of slotSize
 
     std::uint64_t slotSize;
     std::uint32_t slotNameWidth;  // at offset 0
@@ -85,20 +86,61 @@ struct TableLayout {
 };
 
 inline constexpr TableLayout kLayout102{
-    4,
-    408, 0, 2, 6, 8,
-    104, 4, 4,
-    84, 4, 4, 4, 8, 2, 14, 16, 18, 20,
-    8, 4, 4, 6,
+    .version = 102,
+    .stringOffsetWidth = 4,
+    .skillRecordSize = 408, .skillDataOffset = 0, .skillDataWidth = 2, .skillNameOffset = 6,
+    .skillCategoriesOffset = 8,
+    .categoryRecordSize = 104, .categoryNameWidth = 4, .categoryPatternsOffset = 4,
+    .patternRecordSize = 84, .patternNameWidth = 4, .patternMaterialOffset = 4, .patternMaterialWidth = 4,
+    .patternDataOffset = 8, .patternDataWidth = 2, .patternSkillOffset = 14, .patternLvlOffset = 16,
+    .patternData5Offset = 18, .patternSlotsOffset = 20,
+    .slotSize = 8, .slotNameWidth = 4, .slotQuantityOffset = 4, .slotMaterialOffset = 6,
 };
 
+// No debug fields: skill data, pattern data, level and data5 have width 0.
 inline constexpr TableLayout kLayout101{
-    2,
-    406, 0, 0, 4, 6,
-    102, 2, 2,
-    64, 2, 2, 2, 0, 0, 10, 0, 0, 16,
-    6, 2, 2, 4,
+    .version = 101,
+    .stringOffsetWidth = 2,
+    .skillRecordSize = 406, .skillDataOffset = 0, .skillDataWidth = 0, .skillNameOffset = 4,
+    .skillCategoriesOffset = 6,
+    .categoryRecordSize = 102, .categoryNameWidth = 2, .categoryPatternsOffset = 2,
+    .patternRecordSize = 64, .patternNameWidth = 2, .patternMaterialOffset = 2, .patternMaterialWidth = 2,
+    .patternDataOffset = 0, .patternDataWidth = 0, .patternSkillOffset = 10, .patternLvlOffset = 0,
+    .patternData5Offset = 0, .patternSlotsOffset = 16,
+    .slotSize = 6, .slotNameWidth = 2, .slotQuantityOffset = 2, .slotMaterialOffset = 4,
 };
+
+// Every field of a layout lies inside its record: the 200 category
+// positions inside the skill record, the 50 pattern positions inside the
+// category record, the eight slots inside the pattern record. The reads of
+// RecipeTableView that take a record's sub-views unchecked rest on this.
+constexpr bool FieldsInsideRecords(const TableLayout& l) {
+    const auto inside = [](std::uint64_t offset, std::uint64_t width, std::uint64_t size) {
+        return width == 0 || offset + width <= size;
+    };
+    return inside(l.skillDataOffset, 3 * std::uint64_t{l.skillDataWidth}, l.skillRecordSize) &&
+           inside(l.skillNameOffset, 2, l.skillRecordSize) &&
+           inside(l.skillCategoriesOffset, 2 * kCategoryPositions, l.skillRecordSize) &&
+           inside(0, l.categoryNameWidth, l.categoryRecordSize) &&
+           inside(l.categoryPatternsOffset, 2 * kPatternPositions, l.categoryRecordSize) &&
+           inside(0, l.patternNameWidth, l.patternRecordSize) &&
+           inside(l.patternMaterialOffset, l.patternMaterialWidth, l.patternRecordSize) &&
+           inside(l.patternDataOffset, 3 * std::uint64_t{l.patternDataWidth}, l.patternRecordSize) &&
+           inside(l.patternSkillOffset, 2, l.patternRecordSize) &&
+           inside(l.patternLvlOffset, l.patternDataWidth, l.patternRecordSize) &&
+           inside(l.patternData5Offset, l.patternDataWidth, l.patternRecordSize) &&
+           inside(l.patternSlotsOffset, l.slotSize * kIngredientSlots, l.patternRecordSize) &&
+           inside(0, l.slotNameWidth, l.slotSize) && inside(l.slotQuantityOffset, 2, l.slotSize) &&
+           inside(l.slotMaterialOffset, 2, l.slotSize);
+}
+static_assert(FieldsInsideRecords(kLayout102));
+static_assert(FieldsInsideRecords(kLayout101));
+// The version-101 records are the version-102 ones with narrower names and
+// without the debug fields: never larger.
+static_assert(kLayout101.skillRecordSize <= kLayout102.skillRecordSize &&
+              kLayout101.categoryRecordSize <= kLayout102.categoryRecordSize &&
+              kLayout101.patternRecordSize <= kLayout102.patternRecordSize &&
+              kLayout101.slotSize <= kLayout102.slotSize);
 
 enum class VersionRule { Legacy, Current, Newer };
 inline constexpr std::uint32_t kCurrentTableVersion = 102;
@@ -158,7 +200,7 @@ private:
     std::uint32_t Field(ByteView record, std::uint64_t offset, std::uint32_t width) const;
 
     ByteView image_;
-    const TableLayout& layout_;
+    TableLayout layout_;  // kLayout102 or kLayout101
     std::uint64_t stringOffsetTable_ = 0;
     std::uint64_t stringPool_ = 0;
     bool hasStringArea_ = false;

@@ -86,6 +86,7 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
         {"disk fills up while writing", [](const TempDir& d) { return d / "recipes.xml"; }, false, 64},
         {"disk full from the first byte", [](const TempDir& d) { return d / "recipes.xml"; }, false, 1},
     };
+    std::string skipped;  // rows this machine cannot arrange
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
@@ -111,7 +112,7 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
             c.unprivileged);
         ::chmod(dir.path().c_str(), 0755);
         if (status == 77) {
-            std::printf("[  SKIPPED ] %s: cannot be arranged here\n", c.what);
+            skipped += std::string(" ") + c.what + ";";
             continue;
         }
         EXPECT_EQ(status, 0) << "the save must report failure";
@@ -119,6 +120,7 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
         EXPECT_TRUE(EntryState::Of(target) == targetBefore) << "the target was changed";
         EXPECT_EQ(Listing(dir.path()), listing) << "a temporary file stayed behind";
     }
+    if (!skipped.empty()) GTEST_SKIP() << "cannot be arranged here:" << skipped;
 }
 
 TEST(AtomicSaveTest, SuccessfulSaveReplacesTheTargetWhole) {
@@ -195,12 +197,13 @@ TEST(AtomicSaveTest, DevicesAndFifosAreWrittenNotReplaced) {
         {"a link to a full disk device", [](const std::string& p) { return ::symlink("/dev/full", p.c_str()) == 0; },
          false},
     };
+    std::string skipped;  // rows this machine cannot arrange
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
         const std::string target = dir / "recipes.xml";
         if (!c.make(target)) {
-            std::printf("[  SKIPPED ] %s: cannot be arranged here\n", c.what);
+            skipped += std::string(" ") + c.what + ";";
             continue;
         }
         struct stat before {};
@@ -213,6 +216,7 @@ TEST(AtomicSaveTest, DevicesAndFifosAreWrittenNotReplaced) {
         EXPECT_EQ(after.st_rdev, before.st_rdev);
         EXPECT_EQ(Listing(dir.path()), std::set<std::string>{"recipes.xml"});
     }
+    if (!skipped.empty()) GTEST_SKIP() << "cannot be arranged here:" << skipped;
 }
 
 TEST(AtomicSaveTest, FifoWithAReaderReceivesTheDocument) {
