@@ -30,6 +30,7 @@
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
+#include "fixtures/MemoryFile.h"
 #include "fixtures/XmlExport.h"
 #include "recipes/Cp1252.h"
 
@@ -61,6 +62,7 @@ using namespace artisanscope;
 }
 
 using FuzzDialog = artisanscope::testing::RecordingDialog;
+using artisanscope::fixtures::MemoryFile;
 
 struct Outcome {
     bool result = false;
@@ -70,31 +72,6 @@ struct Outcome {
     std::map<std::string, std::size_t> elements;  // XML element name -> count
     bool rootHasChildren = false;
     std::string savedXml;  // the XML document as TinyXML's SaveFile writes it
-};
-
-// What is written to a FILE, in memory.
-class MemoryFile {
-public:
-    MemoryFile() : file_(open_memstream(&data_, &size_)) {
-        if (file_ == nullptr) Fail("open_memstream");
-    }
-    ~MemoryFile() {
-        if (file_ != nullptr) std::fclose(file_);
-        std::free(data_);
-    }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    std::FILE* get() const { return file_; }
-    std::string Take() {
-        std::fclose(file_);
-        file_ = nullptr;
-        return std::string(data_ == nullptr ? "" : data_, size_);
-    }
-
-private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
 };
 
 void CountElements(const TiXmlNode& node, std::map<std::string, std::size_t>& counts) {
@@ -151,6 +128,7 @@ Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dia
         out.rootHasChildren = root->FirstChild() != nullptr;
         CountElements(*root, out.elements);
         MemoryFile saved;  // exercises attribute escaping of arbitrary table bytes
+        if (saved.get() == nullptr) Fail("open_memstream");
         if (!document.SaveFile(saved.get())) Fail("SaveFile");
         out.savedXml = saved.Take();
         if (out.savedXml.empty()) Fail("XML prints as nothing");
@@ -165,6 +143,7 @@ std::optional<std::string> LoadStreamed(std::span<const std::uint8_t> image, Fuz
     if (!member) Fail("allocation");
     std::copy(image.begin(), image.end(), member.data());
     MemoryFile file;
+    if (file.get() == nullptr) Fail("open_memstream");
     XmlStreamExport xml(file.get());
     dialog.tree.DeleteAllItems();
     const bool loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &xml));

@@ -6,6 +6,7 @@
 #include "export/XmlStream.h"
 #include "fixtures/RandomTable.h"
 #include "fixtures/TableWriter.h"
+#include "fixtures/MemoryFile.h"
 #include "fixtures/XmlExport.h"
 
 #include <gtest/gtest.h>
@@ -22,29 +23,6 @@ using namespace artisanscope;
 using namespace artisanscope::fixtures;
 
 namespace {
-
-// Collects what is written to a FILE in memory.
-class MemoryFile {
-public:
-    MemoryFile() : file_(open_memstream(&data_, &size_)) {}
-    ~MemoryFile() {
-        if (file_ != nullptr) std::fclose(file_);
-        std::free(data_);
-    }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    std::FILE* get() const { return file_; }
-    std::string Take() {
-        std::fclose(file_);
-        file_ = nullptr;
-        return std::string(data_ == nullptr ? "" : data_, size_);
-    }
-
-private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
-};
 
 struct Mode {
     bool english = false;
