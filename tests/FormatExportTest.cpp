@@ -71,19 +71,6 @@ Exported ExportAll(const TableSpec& spec, Mode mode, const TempDir& dir) {
     return out;
 }
 
-// The recipe of the examples: skill S (data 1 2 3) with category K at
-// position 0; K holds pattern P (skill 150, data 4 5 6, data5 7) with slot T
-// x2 of material 8 and slot U x1 without material.
-TableSpec ExampleTable() {
-    TableSpec spec;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
-    p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
-    const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {albion.AddPattern(p)}});
-    albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
-    return spec;
-}
-
 FormatRows CsvBody(const std::string& csv, FormatRow* header = nullptr) {
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF") << "UTF-8 byte-order mark";
     FormatRows rows = ParseCsv(csv.substr(3));
@@ -129,18 +116,18 @@ TEST(FormatExportTest, CsvFieldQuoting) {
 TEST(FormatExportTest, CsvExampleInBothModes) {
     TempDir dir;
     const std::string bom = "\xEF\xBB\xBF";
-    EXPECT_EQ(ExportAll(ExampleTable(), {}, dir).csv,
+    EXPECT_EQ(ExportAll(ExampleRecipe(), {}, dir).csv,
               bom + std::string(kCsvHeader) + "\r\n" + "Albion,S,K,P,150,1,2,T,Eisen,8\r\n" +
                   "Albion,S,K,P,150,2,1,,U,\r\n");
     TempDir dir2;
-    EXPECT_EQ(ExportAll(ExampleTable(), {.english = true, .debug = true}, dir2).csv,
+    EXPECT_EQ(ExportAll(ExampleRecipe(), {.english = true, .debug = true}, dir2).csv,
               bom + std::string(kCsvHeader) + std::string(kCsvDebugHeader) + "\r\n" +
                   "Albion,S,K,P,150,1,2,T,Iron,8,1,2,3,4,5,6,7\r\n" + "Albion,S,K,P,150,2,1,,U,,1,2,3,4,5,6,7\r\n");
 }
 
 TEST(FormatExportTest, JsonExampleText) {
     TempDir dir;
-    const std::string json = ExportAll(ExampleTable(), {.debug = true}, dir).json;
+    const std::string json = ExportAll(ExampleRecipe(), {.debug = true}, dir).json;
     EXPECT_EQ(json, R"({
   "generator": "Artisanscope 1.1.0.0",
   "table_version": 102,

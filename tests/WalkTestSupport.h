@@ -110,4 +110,17 @@ inline LoadOutputs LoadTable(const fixtures::TableSpec& spec, const LoadOptions&
     return LoadImage(fixtures::WriteRecipeTable(spec), options);
 }
 
+// The recipe of the examples, in Albion: skill S (data 1 2 3) with category
+// K at position 0; K holds pattern P (skill 150, lvl 10, data 4 5 6, data5 7)
+// with slot T x2 of material 8 and slot U x1 without material.
+inline fixtures::TableSpec ExampleRecipe() {
+    fixtures::TableSpec spec;
+    fixtures::RealmSpec& albion = spec.realms[0];
+    fixtures::PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+    p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
+    const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {albion.AddPattern(p)}});
+    albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
+    return spec;
+}
+
 }  // namespace artisanscope::testing

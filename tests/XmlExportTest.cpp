@@ -43,13 +43,9 @@ Node ParseSaved(const std::string& xml, std::string* declaration = nullptr) {
     return Parse(*document.RootElement());
 }
 
-TableSpec ExampleTable() {
-    TableSpec spec;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
-    p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
-    const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {albion.AddPattern(p)}});
-    albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
+// The example recipe, and a skill without categories in Midgard.
+TableSpec ExampleWithEmptySkill() {
+    TableSpec spec = ExampleRecipe();
     spec.realms[1].skills = {{.name = "M-Skill"}};
     return spec;
 }
@@ -61,7 +57,7 @@ using A = std::vector<std::pair<std::string, std::string>>;
 TEST(XmlExportTest, ExampleDocumentInBothModes) {
     for (const bool debug : {false, true}) {
         SCOPED_TRACE(debug);
-        const LoadOutputs r = LoadTable(ExampleTable(), {.debug = debug, .text = false});
+        const LoadOutputs r = LoadTable(ExampleWithEmptySkill(), {.debug = debug, .text = false});
         std::string declaration;
         const Node root = ParseSaved(r.savedXml, &declaration);
         EXPECT_EQ(declaration, "1.0|iso-8859-1|");
@@ -87,7 +83,7 @@ TEST(XmlExportTest, ExampleDocumentInBothModes) {
 // TinyXML's own rendering: declaration line, four spaces per level, empty
 // elements in short form, LF line ends, no byte-order mark.
 TEST(XmlExportTest, SavedFileShape) {
-    const LoadOutputs r = LoadTable(ExampleTable(), {.text = false});
+    const LoadOutputs r = LoadTable(ExampleWithEmptySkill(), {.text = false});
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n"
         "<Recipes>\n"
@@ -110,7 +106,7 @@ TEST(XmlExportTest, SavedFileShape) {
 }
 
 TEST(XmlExportTest, MarkupInNamesIsEscapedAndReadBack) {
-    TableSpec spec = ExampleTable();
+    TableSpec spec = ExampleWithEmptySkill();
     spec.realms[0].skills[0].name = "a<b>&\"c'\x01";
     const LoadOutputs r = LoadTable(spec, {.text = false});
     const Node root = ParseSaved(r.savedXml);

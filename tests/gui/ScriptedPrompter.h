@@ -25,7 +25,7 @@ public:
         openSpecs.push_back(spec);
         return Next(openAnswers);
     }
-    // The filter is the next of saveFilters, or the first of the spec's.
+    // The filter is the next of saveFilters, or the dialog's first filter.
     std::optional<QString> SaveFileName(QWidget*, const FileDialogSpec& spec, QString* selectedFilter) override {
         saveSpecs.push_back(spec);
         QString filter = spec.filters.value(0);
