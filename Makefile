@@ -14,7 +14,7 @@ ASAN_BUILD := build-asan
 # Seconds each fuzz target runs in `make fuzz`; `make fuzz-ci` runs 30.
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test test-plain test-asan run clean fuzz fuzz-ci memcheck package package-check
+.PHONY: all deps build build-asan test test-plain test-asan test-noqt run clean fuzz fuzz-ci memcheck package package-check
 
 all: build
 
@@ -40,7 +40,20 @@ test-asan: build-asan
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure
 
-test: test-plain test-asan fuzz-ci package-check
+# The configuration without Qt: the executable and its headless process
+# tests, built in a folder of their own by a configure that never looks for
+# Qt.
+NOQT_BUILD := build-noqt
+$(NOQT_BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(NOQT_BUILD) -DCMAKE_BUILD_TYPE=Release -DARTISANSCOPE_GUI=OFF
+
+test-noqt: deps $(NOQT_BUILD)/CMakeCache.txt
+	@! grep -q '^Qt6_DIR' $(NOQT_BUILD)/CMakeCache.txt || { echo "the build without Qt looked for Qt"; exit 1; }
+	cmake --build $(NOQT_BUILD) -j$(JOBS) --target artisanscope process_tests shell_tests
+	@! ldd $(NOQT_BUILD)/artisanscope | grep -i qt || { echo "the executable links Qt"; exit 1; }
+	ctest --test-dir $(NOQT_BUILD) --output-on-failure -R '^(layer_check|shell_tests|process_tests)$$'
+
+test: test-plain test-asan test-noqt fuzz-ci package-check
 
 # The Debian package artisanscope_<version>_<arch>.deb, written to this
 # folder from a build of its own: installed under /usr, with Debian's
@@ -93,7 +106,7 @@ run: build
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(PACKAGE_BUILD) build-fuzz build-bench build-robust build-compare artisanscope_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(NOQT_BUILD) $(PACKAGE_BUILD) build-fuzz build-bench build-robust build-compare artisanscope_*.deb
 
 # Benchmarks, in build-bench/ (Release, with the desktop part for the Qt
 # model): `make bench-data` writes the bench game directories once,

@@ -11,12 +11,12 @@
 namespace artisanscope::bench {
 namespace {
 
-using fixtures::CategorySpec;
-using fixtures::PatternSpec;
-using fixtures::RealmSpec;
-using fixtures::SkillSpec;
-using fixtures::SlotSpec;
-using fixtures::TableSpec;
+using fixtures::CategoryPlan;
+using fixtures::PatternPlan;
+using fixtures::RealmPlan;
+using fixtures::SkillPlan;
+using fixtures::SlotPlan;
+using fixtures::TablePlan;
 
 // Bumped whenever the generator's output changes, so that stale data is
 // written again.
@@ -113,8 +113,8 @@ std::string Join(std::string_view a, std::string_view b) {
 
 // A pattern as a trade makes it: usually named by its material (the item
 // level), sometimes by its own name; 3 or 4 filled slots.
-PatternSpec TradePattern(Random& random, const Trade& trade, std::string_view item, std::uint16_t skill) {
-    PatternSpec pattern;
+PatternPlan TradePattern(Random& random, const Trade& trade, std::string_view item, std::uint16_t skill) {
+    PatternPlan pattern;
     if (random.Percent(70)) {
         pattern.material = random.Pick(trade.materials);
     } else {
@@ -128,7 +128,7 @@ PatternSpec TradePattern(Random& random, const Trade& trade, std::string_view it
     pattern.data5 = static_cast<std::uint16_t>(random.Below(300));
     const std::size_t slots = random.Percent(80) ? 4 : 3;
     for (std::size_t k = 0; k < slots; ++k) {
-        SlotSpec slot;
+        SlotPlan slot;
         slot.name = trade.ingredients[k % trade.ingredients.size()];
         slot.quantity = static_cast<std::uint16_t>(random.Between(1, 48));
         if (random.Percent(75)) slot.material = random.Pick(trade.materials);
@@ -147,9 +147,9 @@ std::vector<std::uint16_t> WithGaps(Random& random, const std::vector<std::uint1
     return out;
 }
 
-RealmSpec RealisticRealm(std::size_t r) {
+RealmPlan RealisticRealm(std::size_t r) {
     Random random(0xA27150 + r);
-    RealmSpec realm;
+    RealmPlan realm;
     const std::string_view style = kRealmStyle[r];
 
     // Patterns and categories that several skills' lists share.
@@ -226,13 +226,13 @@ bool UpToDate(const std::string& stampPath) {
 
 }  // namespace
 
-TableSpec RealisticTable() {
-    TableSpec spec;
-    for (std::size_t r = 0; r < 3; ++r) spec.realms[r] = RealisticRealm(r);
-    return spec;
+TablePlan RealisticTable() {
+    TablePlan plan;
+    for (std::size_t r = 0; r < 3; ++r) plan.realms[r] = RealisticRealm(r);
+    return plan;
 }
 
-std::vector<fixtures::MpakMemberSpec> RealisticExtraMembers() {
+std::vector<fixtures::MpakMemberPlan> RealisticExtraMembers() {
     // Sizes in bytes; contents are noise, so they barely compress and the
     // archive on disk is about as large as a real one.
     constexpr std::pair<std::string_view, std::size_t> kMembers[] = {
@@ -240,9 +240,9 @@ std::vector<fixtures::MpakMemberSpec> RealisticExtraMembers() {
         {"spells.dat", 1'200'000}, {"quests.txt", 400'000},
     };
     Random random(0x5EED);
-    std::vector<fixtures::MpakMemberSpec> members;
+    std::vector<fixtures::MpakMemberPlan> members;
     for (const auto& [name, size] : kMembers) {
-        fixtures::MpakMemberSpec member;
+        fixtures::MpakMemberPlan member;
         member.name = std::string(name);
         member.content.resize(size);
         for (std::size_t i = 0; i < size; i += 8) {
@@ -254,17 +254,17 @@ std::vector<fixtures::MpakMemberSpec> RealisticExtraMembers() {
     return members;
 }
 
-TableSpec MaximumTable(std::size_t categoryPositions) {
+TablePlan MaximumTable(std::size_t categoryPositions) {
     constexpr std::size_t kCategories = 200;
     constexpr std::size_t kPatternsPerRealm = 2000;
-    TableSpec spec;
+    TablePlan plan;
     for (std::size_t r = 0; r < 3; ++r) {
         Random random(0x3A7 + r);
-        RealmSpec& realm = spec.realms[r];
+        RealmPlan& realm = plan.realms[r];
         std::vector<std::uint16_t> patterns;
         for (std::size_t i = 0; i < kPatternsPerRealm; ++i) {
             const Trade& trade = kTrades[i % kTrades.size()];
-            PatternSpec pattern = TradePattern(random, trade, random.Pick(trade.items),
+            PatternPlan pattern = TradePattern(random, trade, random.Pick(trade.items),
                                                static_cast<std::uint16_t>(1 + i % 2000));
             pattern.slots.clear();
             for (std::size_t k = 0; k < 8; ++k) {
@@ -296,7 +296,7 @@ TableSpec MaximumTable(std::size_t categoryPositions) {
                                     .categories = std::move(list)});
         }
     }
-    return spec;
+    return plan;
 }
 
 std::size_t MaximumTreeItems(std::size_t categoryPositions) {
@@ -328,29 +328,29 @@ std::vector<BenchInput> EnsureBenchData(const std::string& root) {
     return inputs;
 }
 
-TableSpec PatchedTable(TableSpec spec, std::size_t changedRecords) {
-    for (RealmSpec& realm : spec.realms) {
+TablePlan PatchedTable(TablePlan plan, std::size_t changedRecords) {
+    for (RealmPlan& realm : plan.realms) {
         const std::size_t records = realm.patterns.size();
         for (std::size_t n = 0; n < changedRecords && records > 1; ++n) {
-            PatternSpec& pattern = realm.patterns[1 + n * (records - 1) / changedRecords];
+            PatternPlan& pattern = realm.patterns[1 + n * (records - 1) / changedRecords];
             pattern.skill = static_cast<std::uint16_t>(pattern.skill + 1);
             if (!pattern.slots.empty() && pattern.slots[0].quantity < 0xFFFF) ++pattern.slots[0].quantity;
         }
     }
-    RealmSpec& midgard = spec.realms[1];
+    RealmPlan& midgard = plan.realms[1];
     for (std::size_t i = 1; i < midgard.categories.size(); ++i) {
         if (midgard.categories[i].patterns.empty() || midgard.categories[i].patterns[0] == 0) continue;
         midgard.categories[i].patterns[0] = midgard.AddPattern(
             {.name = "Neues Muster", .skill = 777, .slots = {{.name = "Barren", .quantity = 3, .material = 8}}});
         break;
     }
-    RealmSpec& hibernia = spec.realms[2];
+    RealmPlan& hibernia = plan.realms[2];
     if (!hibernia.skills.empty()) {
         std::vector<std::uint16_t>& list = hibernia.skills[0].categories;
         const auto last = std::find_if(list.rbegin(), list.rend(), [](std::uint16_t c) { return c != 0; });
         if (last != list.rend()) *last = 0;
     }
-    RealmSpec& albion = spec.realms[0];
+    RealmPlan& albion = plan.realms[0];
     if (albion.skills.size() < 19) {
         std::vector<std::uint16_t> patterns;
         for (std::uint16_t q = 1; q <= 12; ++q) {
@@ -360,7 +360,7 @@ TableSpec PatchedTable(TableSpec spec, std::size_t changedRecords) {
         const std::uint16_t category = albion.AddCategory({.name = "Runensteine", .patterns = patterns});
         albion.skills.push_back({.name = "Runenmetz", .categories = {category}});
     }
-    return spec;
+    return plan;
 }
 
 std::vector<DiffBenchPair> EnsureDiffBenchData(const std::string& root) {
@@ -373,7 +373,7 @@ std::vector<DiffBenchPair> EnsureDiffBenchData(const std::string& root) {
         DiffBenchPair pair{name, root + "/" + name, root + "/" + name + "-patched"};
         const std::string stamp = pair.newDirectory + "/generator.txt";
         if (!UpToDate(stamp) || !std::filesystem::exists(pair.newDirectory + "/data/ifd.mpk")) {
-            const TableSpec table = name == "realistic" ? RealisticTable() : MaximumTable(200);
+            const TablePlan table = name == "realistic" ? RealisticTable() : MaximumTable(200);
             fixtures::WriteGameDirectory(pair.newDirectory, fixtures::WriteRecipeTable(PatchedTable(table, changed)));
             std::ofstream(stamp, std::ios::binary) << kGeneratorStamp;
         }

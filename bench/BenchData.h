@@ -30,24 +30,24 @@ struct BenchInput {
     std::string archive;    // <directory>/data/ifd.mpk
 };
 
-fixtures::TableSpec RealisticTable();
+fixtures::TablePlan RealisticTable();
 // Other archive members of the realistic game directory (about 9 MiB).
-std::vector<fixtures::MpakMemberSpec> RealisticExtraMembers();
+std::vector<fixtures::MpakMemberPlan> RealisticExtraMembers();
 
 // categoryPositions: how many of a skill's 200 category positions are filled.
-fixtures::TableSpec MaximumTable(std::size_t categoryPositions);
+fixtures::TablePlan MaximumTable(std::size_t categoryPositions);
 
 // Shown items of a maximum table, by the walk's rules: 3 realms, 57 skills,
 // 57 * categoryPositions categories, 50 patterns each with 8 ingredients.
 std::size_t MaximumTreeItems(std::size_t categoryPositions);
 
-// The second table of a comparison pair: spec after a patch. In every realm
+// The second table of a comparison pair: plan after a patch. In every realm
 // changedRecords pattern records, spread over the table, get a skill value
 // one higher and one more of their first ingredient (each difference shows
 // wherever the record is listed); in Midgard one pattern is replaced by a new
 // one; in Hibernia the first skill loses its last category; Albion gains a
 // skill when it has a free slot.
-fixtures::TableSpec PatchedTable(fixtures::TableSpec spec, std::size_t changedRecords);
+fixtures::TablePlan PatchedTable(fixtures::TablePlan plan, std::size_t changedRecords);
 
 // A pair of game directories to compare: an input and its patched twin.
 struct DiffBenchPair {

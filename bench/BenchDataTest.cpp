@@ -4,7 +4,7 @@
 #include "BenchData.h"
 #include "Floor.h"
 #include "TempDir.h"
-#include "export/RecipeWalk.h"
+#include "table/RecipeWalk.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "BenchData.h"
 #include "archive/MpakArchive.h"
-#include "export/RecipeDialog.h"
+#include "load/RecipeDialog.h"
 
 #include <benchmark/benchmark.h>
 

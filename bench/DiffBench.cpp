@@ -5,8 +5,8 @@
 // once.
 
 #include "BenchData.h"
-#include "export/DiffReportOutput.h"
-#include "export/TableComparison.h"
+#include "compare/DiffReportOutput.h"
+#include "compare/TableComparison.h"
 
 #include <benchmark/benchmark.h>
 

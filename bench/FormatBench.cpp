@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
-#include "export/LoadRecipeTable.h"
+#include "load/LoadRecipeTable.h"
 #include "export/OutputFile.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"

@@ -4,15 +4,15 @@
 // model published, first paint of the view; and a keystroke in the find bar.
 
 #include "BenchSupport.h"
-#include "export/LoadRecipeTable.h"
-#include "export/RecipeWalk.h"
-#include "export/TreeFiller.h"
+#include "load/LoadRecipeTable.h"
+#include "table/RecipeWalk.h"
+#include "table/TreeFiller.h"
 // After the core: Qt's "slots" keyword would take the table records' field.
-#include "app/ArtisanscopeApp.h"
-#include "app/ArtisanscopeDlg.h"
-#include "app/FindBar.h"
-#include "platform/Prompter.h"
-#include "platform/RecipeTreeModel.h"
+#include "desktop/ArtisanscopeApp.h"
+#include "desktop/ArtisanscopeDlg.h"
+#include "desktop/FindBar.h"
+#include "desktop/Prompter.h"
+#include "desktop/RecipeTreeModel.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -9,13 +9,13 @@
 
 #include "BenchSupport.h"
 #include "Floor.h"
-#include "export/LoadRecipeTable.h"
+#include "load/LoadRecipeTable.h"
 #include "export/OutputFile.h"
-#include "export/RecipeFilter.h"
-#include "export/RecipeTree.h"
-#include "export/RecipeWalk.h"
+#include "find/RecipeFilter.h"
+#include "table/RecipeTree.h"
+#include "table/RecipeWalk.h"
 #include "export/TextExport.h"
-#include "export/TreeFiller.h"
+#include "table/TreeFiller.h"
 #include "export/XmlStream.h"
 #include "fixtures/XmlExport.h"
 

@@ -27,15 +27,15 @@ Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 // Realm 0: two skills (one with debug values), an empty skill slot in
 // between, categories with shared patterns, every kind of ingredient slot.
-RealmSpec RichRealm() {
-    RealmSpec realm;
-    PatternSpec plain{.name = "Schwert", .skill = 150, .lvl = 10, .data5 = 7};
+RealmPlan RichRealm() {
+    RealmPlan realm;
+    PatternPlan plain{.name = "Schwert", .skill = 150, .lvl = 10, .data5 = 7};
     plain.slots = {{.name = "Barren", .quantity = 2, .material = 8}, {.name = "Leder", .quantity = 1}};
-    PatternSpec byMaterial{.name = "ignored", .material = 50, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 2000};
+    PatternPlan byMaterial{.name = "ignored", .material = 50, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 2000};
     byMaterial.slots = {{.name = "Holz", .quantity = 3, .material = 71}, {.name = "unused", .quantity = 0, .material = 9}};
-    PatternSpec hidden{.name = "Geheim", .skill = 2001};
+    PatternPlan hidden{.name = "Geheim", .skill = 2001};
     hidden.slots = {{.name = "Stoff", .quantity = 65535, .material = 176}};
-    PatternSpec emptyMaterial{.name = "x", .material = 3, .skill = 1};
+    PatternPlan emptyMaterial{.name = "x", .material = 3, .skill = 1};
     const std::uint16_t p1 = realm.AddPattern(plain);
     const std::uint16_t p2 = realm.AddPattern(byMaterial);
     const std::uint16_t p3 = realm.AddPattern(hidden);
@@ -51,9 +51,9 @@ RealmSpec RichRealm() {
 
 // Illegal indices (equal to the count, far above it), a count of 0 in
 // another realm, materials beyond the name table, strings that point nowhere.
-RealmSpec HostileRealm() {
-    RealmSpec realm;
-    PatternSpec wide{.name = "", .material = 300, .skill = 65535, .rawName = 0xFFFFFFFFu};
+RealmPlan HostileRealm() {
+    RealmPlan realm;
+    PatternPlan wide{.name = "", .material = 300, .skill = 65535, .rawName = 0xFFFFFFFFu};
     wide.slots = {{.name = "A", .quantity = 1, .material = 256},
                   {.name = "B", .quantity = 2, .material = 65535},
                   {.name = "", .quantity = 3, .rawName = 0xFFFFu},
@@ -67,13 +67,13 @@ RealmSpec HostileRealm() {
 // A copy of a table whose only content is realm 0, with realm 0's skill table
 // moved to the end and cut after its last used record; the other realms
 // point outside the image. Seeds stay a few hundred bytes long.
-Bytes Compact(const TableSpec& spec) {
+Bytes Compact(const TablePlan& plan) {
     TableOffsets at;
-    const Bytes full = WriteRecipeTable(spec, &at);
-    const bool wide = spec.layout == TableLayoutKind::V102 ||
-                      (spec.layout == TableLayoutKind::ByVersion && spec.version >= 102);
+    const Bytes full = WriteRecipeTable(plan, &at);
+    const bool wide = plan.layout == TableLayoutKind::V102 ||
+                      (plan.layout == TableLayoutKind::ByVersion && plan.version >= 102);
     const std::size_t skillSize = wide ? 408 : 406;
-    const std::size_t used = spec.realms[0].skills.size();
+    const std::size_t used = plan.realms[0].skills.size();
     Bytes out(full.begin(), full.begin() + at.skillTable[0]);
     const std::size_t categories = out.size();
     out.insert(out.end(), full.begin() + at.categoryTable[0], full.begin() + at.skillTable[1]);
@@ -89,12 +89,12 @@ Bytes Compact(const TableSpec& spec) {
     return out;
 }
 
-TableSpec Table(std::uint32_t version, RealmSpec realm0, TableLayoutKind layout = TableLayoutKind::ByVersion) {
-    TableSpec spec;
-    spec.version = version;
-    spec.layout = layout;
-    spec.realms[0] = std::move(realm0);
-    return spec;
+TablePlan Table(std::uint32_t version, RealmPlan realm0, TableLayoutKind layout = TableLayoutKind::ByVersion) {
+    TablePlan plan;
+    plan.version = version;
+    plan.layout = layout;
+    plan.realms[0] = std::move(realm0);
+    return plan;
 }
 
 class SeedWriter {
@@ -120,7 +120,7 @@ void TableSeeds(SeedWriter& out) {
     // 32 no text, 64 compare languages.
     const Variant variants[] = {{"plain", 0x00}, {"debug", 0x04}, {"english-compare", 0x48}, {"debug-text-only", 0x14},
                                 {"tree-only", 0x30}, {"formats", 0x80}, {"formats-debug-english", 0x8C}};
-    const std::pair<const char*, std::function<TableSpec()>> tables[] = {
+    const std::pair<const char*, std::function<TablePlan()>> tables[] = {
         {"v102-rich", [] { return Table(102, RichRealm()); }},
         {"v101-rich", [] { return Table(101, RichRealm()); }},
         {"v103-rich", [] { return Table(103, RichRealm()); }},
@@ -142,12 +142,12 @@ void TableSeeds(SeedWriter& out) {
     // All three realms, full size, shared between two realms and with a
     // category count of 0 in the last one.
     for (std::uint32_t version : {101u, 102u}) {
-        TableSpec spec = Table(version, RichRealm());
-        spec.realms[1] = HostileRealm();
-        spec.realms[2] = RichRealm();
-        spec.realms[2].categoryCount = 0;
+        TablePlan plan = Table(version, RichRealm());
+        plan.realms[1] = HostileRealm();
+        plan.realms[2] = RichRealm();
+        plan.realms[2].categoryCount = 0;
         Bytes seed{0x00};
-        const Bytes image = WriteRecipeTable(spec);
+        const Bytes image = WriteRecipeTable(plan);
         seed.insert(seed.end(), image.begin(), image.end());
         out.Add("v" + std::to_string(version) + "-three-realms", seed);
     }
@@ -157,7 +157,7 @@ void TableSeeds(SeedWriter& out) {
         const RandomTableShape small{.maxSkills = 4, .maxCategories = 4, .maxPatterns = 6, .maxCategoryPositions = 4,
                                      .maxPatternPositions = 4};
         Bytes bytes{static_cast<std::uint8_t>(seed & 0x0C)};
-        const Bytes image = WriteRecipeTable(RandomTableSpec(seed, small));
+        const Bytes image = WriteRecipeTable(RandomTableOptions(seed, small));
         bytes.insert(bytes.end(), image.begin(), image.end());
         out.Add("random-" + std::to_string(seed), bytes);
     }
@@ -165,43 +165,43 @@ void TableSeeds(SeedWriter& out) {
 
 void ArchiveSeeds(SeedWriter& out) {
     const Bytes table = Compact(Table(102, RichRealm()));
-    auto archive = [&](const std::function<void(MpakSpec&)>& change) {
-        MpakSpec spec;
-        spec.members = {{.name = "other.bin", .content = Text("other member")}, {.name = "tdl.crf", .content = table}};
-        change(spec);
-        return WriteMpak(spec);
+    auto archive = [&](const std::function<void(MpakPlan&)>& change) {
+        MpakPlan plan;
+        plan.members = {{.name = "other.bin", .content = Text("other member")}, {.name = "tdl.crf", .content = table}};
+        change(plan);
+        return WriteMpak(plan);
     };
-    out.Add("valid", archive([](MpakSpec&) {}));
-    out.Add("stored-blocks", archive([](MpakSpec& s) { s.compressionLevel = 0; }));
-    out.Add("prefix-block", archive([](MpakSpec& s) { s.prefixBlock = Bytes(37, 0xAB); }));
-    out.Add("reserved-bytes", archive([](MpakSpec& s) {
+    out.Add("valid", archive([](MpakPlan&) {}));
+    out.Add("stored-blocks", archive([](MpakPlan& s) { s.compressionLevel = 0; }));
+    out.Add("prefix-block", archive([](MpakPlan& s) { s.prefixBlock = Bytes(37, 0xAB); }));
+    out.Add("reserved-bytes", archive([](MpakPlan& s) {
                 s.reservedHeaderByte = 0xFF;
                 s.reservedSeed = 7;
             }));
-    out.Add("upper-case-name", archive([](MpakSpec& s) { s.members[1].name = "TDL.CRF"; }));
-    out.Add("name-without-nul", archive([](MpakSpec& s) {
+    out.Add("upper-case-name", archive([](MpakPlan& s) { s.members[1].name = "TDL.CRF"; }));
+    out.Add("name-without-nul", archive([](MpakPlan& s) {
                 s.members[0].fillNameField = true;
                 s.members[0].name = std::string(256, 'n');
             }));
-    out.Add("member-crc", archive([](MpakSpec& s) { s.members[1].wrongCrc = true; }));
-    out.Add("directory-crc", archive([](MpakSpec& s) { s.wrongDirectoryCrc = true; }));
-    out.Add("entry-count-large", archive([](MpakSpec& s) { s.entryCount = 1000; }));
-    out.Add("entry-count-negative", archive([](MpakSpec& s) { s.entryCount = -2; }));
-    out.Add("inflated-size-short", archive([](MpakSpec& s) { s.members[1].inflatedSize = 100; }));
-    out.Add("inflated-size-long", archive([](MpakSpec& s) { s.members[1].inflatedSize = 5000; }));
-    out.Add("data-offset-outside", archive([](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFF00u; }));
-    out.Add("broken-stream", archive([](MpakSpec& s) { s.members[1].rawStream = Bytes{0x78, 0x9C, 0xFF, 0x00, 0x13}; }));
+    out.Add("member-crc", archive([](MpakPlan& s) { s.members[1].wrongCrc = true; }));
+    out.Add("directory-crc", archive([](MpakPlan& s) { s.wrongDirectoryCrc = true; }));
+    out.Add("entry-count-large", archive([](MpakPlan& s) { s.entryCount = 1000; }));
+    out.Add("entry-count-negative", archive([](MpakPlan& s) { s.entryCount = -2; }));
+    out.Add("inflated-size-short", archive([](MpakPlan& s) { s.members[1].inflatedSize = 100; }));
+    out.Add("inflated-size-long", archive([](MpakPlan& s) { s.members[1].inflatedSize = 5000; }));
+    out.Add("data-offset-outside", archive([](MpakPlan& s) { s.members[1].dataOffset = 0xFFFFFF00u; }));
+    out.Add("broken-stream", archive([](MpakPlan& s) { s.members[1].rawStream = Bytes{0x78, 0x9C, 0xFF, 0x00, 0x13}; }));
     out.Add("stored-blocks-no-members", [] {
-        MpakSpec spec;
-        spec.compressionLevel = 0;
-        spec.members = {{.name = "tdl.crf", .content = Text("tiny")}};
-        return WriteMpak(spec);
+        MpakPlan plan;
+        plan.compressionLevel = 0;
+        plan.members = {{.name = "tdl.crf", .content = Text("tiny")}};
+        return WriteMpak(plan);
     }());
     out.Add("many-entries", [] {
-        MpakSpec spec;
-        for (int i = 0; i < 240; ++i) spec.members.push_back({.name = "m" + std::to_string(i), .content = Text("x")});
-        spec.members.push_back({.name = "tdl.crf", .content = Text("late")});
-        return WriteMpak(spec);
+        MpakPlan plan;
+        for (int i = 0; i < 240; ++i) plan.members.push_back({.name = "m" + std::to_string(i), .content = Text("x")});
+        plan.members.push_back({.name = "tdl.crf", .content = Text("late")});
+        return WriteMpak(plan);
     }());
     out.Add("header-only", Bytes{'M', 'P', 'A', 'K', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
 }

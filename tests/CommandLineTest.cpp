@@ -1,4 +1,4 @@
-#include "app/MyCommandLine.h"
+#include "cli/MyCommandLine.h"
 
 #include <gtest/gtest.h>
 

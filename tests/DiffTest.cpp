@@ -1,11 +1,11 @@
 // The comparison of two recipe tables over fixture pairs: pairing, the kinds
 // of difference, the report's order, its text and JSON forms.
 
-#include "export/DiffReportOutput.h"
-#include "export/RecipeDiff.h"
-#include "export/RecipeFilter.h"
-#include "export/TableComparison.h"
-#include "export/TreeFiller.h"
+#include "compare/DiffReportOutput.h"
+#include "compare/RecipeDiff.h"
+#include "find/RecipeFilter.h"
+#include "compare/TableComparison.h"
+#include "table/TreeFiller.h"
 #include "fixtures/TableWriter.h"
 #include "TempDir.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 struct Cat {
     std::string name;
-    std::vector<PatternSpec> patterns;
+    std::vector<PatternPlan> patterns;
 };
 struct Sk {
     std::string name;
@@ -30,23 +30,23 @@ struct Sk {
 
 // A table whose skills, categories and patterns each have records of their
 // own, in the order given; realm is the realm they go in.
-TableSpec Table(const std::vector<Sk>& skills, std::uint32_t version = 102, std::size_t realm = 0) {
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& r = spec.realms[realm];
+TablePlan Table(const std::vector<Sk>& skills, std::uint32_t version = 102, std::size_t realm = 0) {
+    TablePlan plan;
+    plan.version = version;
+    RealmPlan& r = plan.realms[realm];
     for (const Sk& skill : skills) {
-        SkillSpec s{.name = skill.name};
+        SkillPlan s{.name = skill.name};
         for (const Cat& cat : skill.categories) {
-            CategorySpec c{.name = cat.name};
-            for (const PatternSpec& p : cat.patterns) c.patterns.push_back(r.AddPattern(p));
+            CategoryPlan c{.name = cat.name};
+            for (const PatternPlan& p : cat.patterns) c.patterns.push_back(r.AddPattern(p));
             s.categories.push_back(r.AddCategory(c));
         }
         r.skills.push_back(s);
     }
-    return spec;
+    return plan;
 }
 
-PatternSpec Sword(std::uint16_t skill = 150) {
+PatternPlan Sword(std::uint16_t skill = 150) {
     return {.name = "Schwert", .skill = skill,
             .slots = {{.name = "Barren", .quantity = 2, .material = 8}, {.name = "Griff", .quantity = 1}}};
 }
@@ -64,16 +64,16 @@ struct CompareOptions {
 
 // Walks a table the way the load does: version 101 with its own layout and
 // without debug values or hiding, newer versions with the 102 layout.
-DiffSide Collect(TextPool& pool, const TableSpec& spec, const CompareOptions& options) {
-    const Bytes image = WriteRecipeTable(spec);
-    const bool legacy = spec.version < kCurrentTableVersion;
+DiffSide Collect(TextPool& pool, const TablePlan& plan, const CompareOptions& options) {
+    const Bytes image = WriteRecipeTable(plan);
+    const bool legacy = plan.version < kCurrentTableVersion;
     const RecipeTableView table(ByteView(image), legacy ? kLayout101 : kLayout102);
     const Language language = options.english ? Language::English : Language::German;
     const bool debugValues = options.debug && !legacy;
     RecipeDiffCollector collector(pool);
     RecipeTree tree;
     TreeFiller filler(tree, debugValues);
-    collector.Begin({spec.version, language, options.debug, debugValues});
+    collector.Begin({plan.version, language, options.debug, debugValues});
     RecipeSink* sinks[] = {&collector, &filler};
     WalkRecipes(table, {language, debugValues, !legacy && !options.debug}, sinks);
     collector.End();
@@ -87,16 +87,16 @@ DiffSide Collect(TextPool& pool, const TableSpec& spec, const CompareOptions& op
     return side;
 }
 
-DiffReport Compare(const TableSpec& oldSpec, const TableSpec& newSpec, const CompareOptions& options = {}) {
+DiffReport Compare(const TablePlan& oldPlan, const TablePlan& newPlan, const CompareOptions& options = {}) {
     auto pool = std::make_shared<TextPool>();
-    DiffSide oldSide = Collect(*pool, oldSpec, options);
-    DiffSide newSide = Collect(*pool, newSpec, options);
+    DiffSide oldSide = Collect(*pool, oldPlan, options);
+    DiffSide newSide = Collect(*pool, newPlan, options);
     return CompareRecipeTables(pool, std::move(oldSide), std::move(newSide),
                                {options.english ? Language::English : Language::German, options.debug});
 }
 
-std::string Text(const TableSpec& oldSpec, const TableSpec& newSpec, const CompareOptions& options = {}) {
-    return DiffReportText(Compare(oldSpec, newSpec, options));
+std::string Text(const TablePlan& oldPlan, const TablePlan& newPlan, const CompareOptions& options = {}) {
+    return DiffReportText(Compare(oldPlan, newPlan, options));
 }
 
 const std::string kHead = "Albion\n  Schmied\n    Waffen\n";
@@ -104,8 +104,8 @@ const std::string kHead = "Albion\n  Schmied\n    Waffen\n";
 }  // namespace
 
 TEST(DiffTest, IdenticalTablesGiveAnEmptyReport) {
-    const TableSpec spec = Table({{"Schmied", {{"Waffen", {Sword(), {.name = "Axt", .skill = 20}}}}}});
-    const DiffReport report = Compare(spec, spec);
+    const TablePlan plan = Table({{"Schmied", {{"Waffen", {Sword(), {.name = "Axt", .skill = 20}}}}}});
+    const DiffReport report = Compare(plan, plan);
     EXPECT_FALSE(report.HasDifferences());
     EXPECT_EQ(DiffReportText(report), "");
     rapidjson::Document json;
@@ -119,67 +119,67 @@ TEST(DiffTest, IdenticalTablesGiveAnEmptyReport) {
 TEST(DiffTest, EachKindOfChange) {
     struct Case {
         const char* what;
-        PatternSpec sword;
+        PatternPlan sword;
         std::string line;
     };
     auto with = [](auto change) {
-        PatternSpec p = Sword();
+        PatternPlan p = Sword();
         change(p);
         return p;
     };
     const Case cases[] = {
         {"skill", Sword(160), "~ Schwert: skill 150 \xE2\x86\x92 160"},
-        {"quantity", with([](PatternSpec& p) { p.slots[0].quantity = 3; }), "~ Schwert: Barren: Eisen 2 \xE2\x86\x92 3"},
-        {"position", with([](PatternSpec& p) { std::swap(p.slots[0], p.slots[1]); }),
+        {"quantity", with([](PatternPlan& p) { p.slots[0].quantity = 3; }), "~ Schwert: Barren: Eisen 2 \xE2\x86\x92 3"},
+        {"position", with([](PatternPlan& p) { std::swap(p.slots[0], p.slots[1]); }),
          "~ Schwert: Griff slot 2 \xE2\x86\x92 1; Barren: Eisen slot 1 \xE2\x86\x92 2"},
-        {"empty slot in front", with([](PatternSpec& p) { p.slots.insert(p.slots.begin(), SlotSpec{.name = "x"}); }),
+        {"empty slot in front", with([](PatternPlan& p) { p.slots.insert(p.slots.begin(), SlotPlan{.name = "x"}); }),
          "~ Schwert: Barren: Eisen slot 1 \xE2\x86\x92 2; Griff slot 2 \xE2\x86\x92 3"},
-        {"slot text", with([](PatternSpec& p) { p.slots[1].name = "Heft"; }),
+        {"slot text", with([](PatternPlan& p) { p.slots[1].name = "Heft"; }),
          "~ Schwert: + Heft 1; - Griff 1"},
-        {"material", with([](PatternSpec& p) { p.slots[0].material = 15; }),
+        {"material", with([](PatternPlan& p) { p.slots[0].material = 15; }),
          "~ Schwert: + Barren: Stahl 2; - Barren: Eisen 2"},
-        {"slot added", with([](PatternSpec& p) { p.slots.push_back({.quantity = 4, .material = 50}); }),
+        {"slot added", with([](PatternPlan& p) { p.slots.push_back({.quantity = 4, .material = 50}); }),
          "~ Schwert: + Bl\xC3\xA4tter 4"},
-        {"slot removed", with([](PatternSpec& p) { p.slots.pop_back(); }), "~ Schwert: - Griff 1"},
-        {"several", with([](PatternSpec& p) { p.skill = 151; p.slots[0].quantity = 1; p.slots[1].name = "Heft"; }),
+        {"slot removed", with([](PatternPlan& p) { p.slots.pop_back(); }), "~ Schwert: - Griff 1"},
+        {"several", with([](PatternPlan& p) { p.skill = 151; p.slots[0].quantity = 1; p.slots[1].name = "Heft"; }),
          "~ Schwert: skill 150 \xE2\x86\x92 151; Barren: Eisen 2 \xE2\x86\x92 1; + Heft 1; - Griff 1"},
-        {"debug value only", with([](PatternSpec& p) { p.lvl = 9; p.data5 = 3; }), ""},
+        {"debug value only", with([](PatternPlan& p) { p.lvl = 9; p.data5 = 3; }), ""},
     };
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string expected = c.line.empty() ? "" : kHead + "      " + c.line + "\n0 added, 0 removed, 1 changed\n";
-        EXPECT_EQ(Text(oldSpec, Table({{"Schmied", {{"Waffen", {c.sword}}}}})), expected);
+        EXPECT_EQ(Text(oldPlan, Table({{"Schmied", {{"Waffen", {c.sword}}}}})), expected);
     }
 }
 
 // Debug values count in debug mode only, and only when both sides have them:
 // a version-101 table has none.
 TEST(DiffTest, DebugValuesInDebugMode) {
-    PatternSpec changed = Sword();
+    PatternPlan changed = Sword();
     changed.lvl = 9;
     changed.data2 = 4;
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed}}}}});
-    EXPECT_EQ(Text(oldSpec, newSpec, {.debug = true}),
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword()}}}}});
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {changed}}}}});
+    EXPECT_EQ(Text(oldPlan, newPlan, {.debug = true}),
               kHead + "      ~ Schwert: data2 0 \xE2\x86\x92 4; lvl 0 \xE2\x86\x92 9\n0 added, 0 removed, 1 changed\n");
-    TableSpec legacy = oldSpec;
+    TablePlan legacy = oldPlan;
     legacy.version = 101;
-    EXPECT_EQ(Text(legacy, newSpec, {.debug = true}), "");
+    EXPECT_EQ(Text(legacy, newPlan, {.debug = true}), "");
 }
 
 TEST(DiffTest, AddedAndRemovedPatternsWhereTheyStood) {
-    const PatternSpec axe{.name = "Axt", .skill = 20};
-    const PatternSpec mace{.name = "Keule", .skill = 30};
-    const PatternSpec bow{.name = "Bogen", .skill = 40};
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {axe, mace, Sword()}}}}});
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {bow, axe, Sword(151)}}}}});
-    EXPECT_EQ(Text(oldSpec, newSpec), kHead +
+    const PatternPlan axe{.name = "Axt", .skill = 20};
+    const PatternPlan mace{.name = "Keule", .skill = 30};
+    const PatternPlan bow{.name = "Bogen", .skill = 40};
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {axe, mace, Sword()}}}}});
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {bow, axe, Sword(151)}}}}});
+    EXPECT_EQ(Text(oldPlan, newPlan), kHead +
                                           "      + Bogen (40)\n"
                                           "      - Keule (30)\n"
                                           "      ~ Schwert: skill 150 \xE2\x86\x92 151\n"
                                           "1 added, 1 removed, 1 changed\n");
-    EXPECT_EQ(Text(newSpec, oldSpec), kHead +
+    EXPECT_EQ(Text(newPlan, oldPlan), kHead +
                                           "      - Bogen (40)\n"
                                           "      + Keule (30)\n"
                                           "      ~ Schwert: skill 151 \xE2\x86\x92 150\n"
@@ -189,21 +189,21 @@ TEST(DiffTest, AddedAndRemovedPatternsWhereTheyStood) {
 // The n-th pattern of a name in a category pairs with the n-th of that name
 // on the other side, counted over every place the category is shown.
 TEST(DiffTest, DuplicateNamesPairInOrder) {
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(2)}}, {"Waffen", {Sword(3)}}}}});
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(5), Sword(3), Sword(4)}}}}});
-    EXPECT_EQ(Text(oldSpec, newSpec), kHead +
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(2)}}, {"Waffen", {Sword(3)}}}}});
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {Sword(1), Sword(5), Sword(3), Sword(4)}}}}});
+    EXPECT_EQ(Text(oldPlan, newPlan), kHead +
                                           "      ~ Schwert #2: skill 2 \xE2\x86\x92 5\n"
                                           "      + Schwert #4 (4)\n"
                                           "1 added, 0 removed, 1 changed\n");
 }
 
 TEST(DiffTest, SkillAndCategoryOnOneSideOnly) {
-    const PatternSpec axe{.name = "Axt", .skill = 20};
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}, {"R\xFCstung", {axe, axe}}}},
+    const PatternPlan axe{.name = "Axt", .skill = 20};
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword()}}, {"R\xFCstung", {axe, axe}}}},
                                      {"Schneider", {{"Hemden", {axe}}, {"Hosen", {}}}}});
-    const TableSpec newSpec = Table({{"Gerber", {{"Leder", {axe}}}},
+    const TablePlan newPlan = Table({{"Gerber", {{"Leder", {axe}}}},
                                      {"Schmied", {{"Schilde", {}}, {"Waffen", {Sword()}}}}});
-    const DiffReport report = Compare(oldSpec, newSpec);
+    const DiffReport report = Compare(oldPlan, newPlan);
     EXPECT_EQ(DiffReportText(report),
               "Albion\n"
               "  + Gerber (1 pattern)\n"
@@ -232,21 +232,21 @@ TEST(DiffTest, Version101Against102) {
 
 // A pattern the 2000 rule hides is absent on its side outside debug mode.
 TEST(DiffTest, HiddenPatternCountsAsAbsent) {
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(2000)}}}}});
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {Sword(2001)}}}}});
-    EXPECT_EQ(Text(oldSpec, newSpec), kHead + "      - Schwert (2000)\n0 added, 1 removed, 0 changed\n");
-    EXPECT_EQ(Text(oldSpec, newSpec, {.debug = true}),
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword(2000)}}}}});
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {Sword(2001)}}}}});
+    EXPECT_EQ(Text(oldPlan, newPlan), kHead + "      - Schwert (2000)\n0 added, 1 removed, 0 changed\n");
+    EXPECT_EQ(Text(oldPlan, newPlan, {.debug = true}),
               kHead + "      ~ Schwert: skill 2000 \xE2\x86\x92 2001\n0 added, 0 removed, 1 changed\n");
 }
 
 // Realms group separately; English names the materials.
 TEST(DiffTest, RealmsAndLanguage) {
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}}, 102, 2);
-    PatternSpec changed = Sword();
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword()}}}}}, 102, 2);
+    PatternPlan changed = Sword();
     changed.slots[0].quantity = 5;
-    TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed}}}}}, 102, 2);
-    newSpec.realms[1] = Table({{"Schmied", {{"Waffen", {Sword()}}}}}).realms[0];
-    EXPECT_EQ(Text(oldSpec, newSpec, {.english = true}),
+    TablePlan newPlan = Table({{"Schmied", {{"Waffen", {changed}}}}}, 102, 2);
+    newPlan.realms[1] = Table({{"Schmied", {{"Waffen", {Sword()}}}}}).realms[0];
+    EXPECT_EQ(Text(oldPlan, newPlan, {.english = true}),
               "Midgard\n  + Schmied (1 pattern)\n"
               "Hibernia\n  Schmied\n    Waffen\n      ~ Schwert: Barren: Iron 2 \xE2\x86\x92 5\n"
               "1 added, 0 removed, 1 changed\n");
@@ -255,31 +255,31 @@ TEST(DiffTest, RealmsAndLanguage) {
 // With a find query, a pattern takes part when the filter shows it on either
 // side; one-sided groups count only what the filter shows.
 TEST(DiffTest, FilterShowsOnEitherSide) {
-    const PatternSpec axe{.name = "Axt", .skill = 20};
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword(), axe}}}}});
-    PatternSpec slowerAxe = axe;
+    const PatternPlan axe{.name = "Axt", .skill = 20};
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword(), axe}}}}});
+    PatternPlan slowerAxe = axe;
     slowerAxe.skill = 21;
-    PatternSpec moreBars = Sword(150);
+    PatternPlan moreBars = Sword(150);
     moreBars.slots[0].quantity = 7;
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {moreBars, slowerAxe, Sword(9)}}}},
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {moreBars, slowerAxe, Sword(9)}}}},
                                      {"Gerber", {{"Leder", {axe, Sword()}}}}});
     // Matches the new sword's ingredient "Barren: 7 Eisen" only.
-    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "7 eisen"}),
+    EXPECT_EQ(Text(oldPlan, newPlan, {.find = "7 eisen"}),
               kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n0 added, 0 removed, 1 changed\n");
-    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "SCHWERT"}),
+    EXPECT_EQ(Text(oldPlan, newPlan, {.find = "SCHWERT"}),
               kHead + "      ~ Schwert: Barren: Eisen 2 \xE2\x86\x92 7\n      + Schwert #2 (9)\n"
                       "  + Gerber (1 pattern)\n2 added, 0 removed, 1 changed\n");
     // A skill's name shows its whole subtree; "leder" is in new only.
-    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "leder"}), "Albion\n  + Gerber (2 patterns)\n2 added, 0 removed, 0 changed\n");
-    EXPECT_EQ(Text(oldSpec, newSpec, {.find = "nirgends"}), "");
+    EXPECT_EQ(Text(oldPlan, newPlan, {.find = "leder"}), "Albion\n  + Gerber (2 patterns)\n2 added, 0 removed, 0 changed\n");
+    EXPECT_EQ(Text(oldPlan, newPlan, {.find = "nirgends"}), "");
 }
 
 TEST(DiffTest, JsonCarriesKeysAndValues) {
-    PatternSpec changed = Sword(160);
+    PatternPlan changed = Sword(160);
     changed.slots[1].name = "Griff \"lang\"";
-    const TableSpec oldSpec = Table({{"Schmied", {{"Waffen", {Sword()}}}}, {"Schneider", {{"Hemden", {}}}}});
-    const TableSpec newSpec = Table({{"Schmied", {{"Waffen", {changed, {.name = "Axt", .skill = 20}}}}}});
-    const DiffReport report = Compare(oldSpec, newSpec, {.debug = true});
+    const TablePlan oldPlan = Table({{"Schmied", {{"Waffen", {Sword()}}}}, {"Schneider", {{"Hemden", {}}}}});
+    const TablePlan newPlan = Table({{"Schmied", {{"Waffen", {changed, {.name = "Axt", .skill = 20}}}}}});
+    const DiffReport report = Compare(oldPlan, newPlan, {.debug = true});
     rapidjson::Document json;
     json.Parse(DiffReportJson(report).c_str());
     ASSERT_FALSE(json.HasParseError());

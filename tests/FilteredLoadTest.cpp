@@ -2,10 +2,10 @@
 // tree shows, for random tables of every shape and version, in both modes.
 
 #include "RecordingDialog.h"
-#include "export/ExportWriter.h"
-#include "export/LoadRecipeTable.h"
-#include "export/RecipeFilter.h"
-#include "export/TreeFiller.h"
+#include "load/ExportWriter.h"
+#include "load/LoadRecipeTable.h"
+#include "find/RecipeFilter.h"
+#include "table/TreeFiller.h"
 #include "fixtures/RandomTable.h"
 #include "recipes/Cp1252.h"
 
@@ -74,7 +74,7 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
     int found = 0;
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed);
-        const Bytes image = WriteRecipeTable(RandomTableSpec(seed));
+        const Bytes image = WriteRecipeTable(RandomTableOptions(seed));
         const bool debug = (seed & 1) != 0;
 
         // The whole tree, as the dialog shows it, and a query made of pieces

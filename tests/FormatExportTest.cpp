@@ -49,8 +49,8 @@ bool ExportOnce(const Bytes& image, Mode mode, const std::string& target, Output
 }
 
 // The table exported in the three formats and as semicolon text.
-Exported ExportAll(const TableSpec& spec, Mode mode, const TempDir& dir) {
-    const Bytes image = WriteRecipeTable(spec);
+Exported ExportAll(const TablePlan& plan, Mode mode, const TempDir& dir) {
+    const Bytes image = WriteRecipeTable(plan);
     Exported out;
     out.database = dir / "out.sqlite";
     out.csvOk = ExportOnce(image, mode, dir / "out.csv", OutputTarget::AnyFile, [](std::FILE* file, const std::string&) {

@@ -143,21 +143,21 @@ inline FormatRows QuerySqlite(const std::string& path, const std::string& sql) {
 // slots; a hidden pattern; an illegal category index; a material-named
 // pattern; materials without a name and beyond the name table; an empty realm
 // and an empty skill slot in front of a filled one.
-inline fixtures::TableSpec FormatTestTable(std::uint32_t version = 102) {
+inline fixtures::TablePlan FormatTestTable(std::uint32_t version = 102) {
     using namespace fixtures;
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec sword{.name = "Schwert, \"lang\"; scharf", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150,
+    TablePlan plan;
+    plan.version = version;
+    RealmPlan& albion = plan.realms[0];
+    PatternPlan sword{.name = "Schwert, \"lang\"; scharf", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150,
                       .lvl = 10, .data5 = 7};
     sword.slots = {{.name = "Barren", .quantity = 2, .material = 8},
                    {.name = "", .quantity = 0, .material = 9},
                    {.name = "Griff; Leder", .quantity = 1},
                    {.name = "Klinge", .quantity = 3, .material = 3}};
-    PatternSpec bare{.name = "Leer", .skill = 2000, .data5 = 65535};
-    PatternSpec secret{.name = "Geheim", .skill = 2001};
+    PatternPlan bare{.name = "Leer", .skill = 2000, .data5 = 65535};
+    PatternPlan secret{.name = "Geheim", .skill = 2001};
     secret.slots = {{.name = "Stoff", .quantity = 65535, .material = 300}};
-    PatternSpec named{.name = "ignored", .material = 22, .skill = 40};
+    PatternPlan named{.name = "ignored", .material = 22, .skill = 40};
     named.slots = {{.name = "", .quantity = 1, .material = 50}};
     const std::uint16_t s1 = albion.AddPattern(sword), s2 = albion.AddPattern(bare), s3 = albion.AddPattern(secret),
                         s4 = albion.AddPattern(named);
@@ -167,12 +167,12 @@ inline fixtures::TableSpec FormatTestTable(std::uint32_t version = 102) {
     albion.skills = {{.name = ""},
                      {.name = "Waffenschmied", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k1, illegal, 0, k2}},
                      {.name = "Zweiter \"Schmied\"", .data1 = 65535, .categories = {k2, k1, k2}}};
-    RealmSpec& hibernia = spec.realms[2];
-    PatternSpec line{.name = "Zeile\r\nzwei", .skill = 1};
+    RealmPlan& hibernia = plan.realms[2];
+    PatternPlan line{.name = "Zeile\r\nzwei", .skill = 1};
     line.slots = {{.name = "a\nb", .quantity = 4}};
     const std::uint16_t k3 = hibernia.AddCategory({.name = "Cr\rLf", .patterns = {hibernia.AddPattern(line)}});
     hibernia.skills = {{.name = "Skill", .categories = {k3}}};
-    return spec;
+    return plan;
 }
 
 // The semicolon text lines that the CSV rows describe, in code page 1252

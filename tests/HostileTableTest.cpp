@@ -10,11 +10,11 @@ using namespace artisanscope::testing;
 
 namespace {
 
-TableSpec SampleTable(std::uint32_t version) {
-    TableSpec spec;
-    spec.version = version;
-    for (RealmSpec& realm : spec.realms) {
-        PatternSpec p{.name = "Pattern", .material = 0, .skill = 10, .lvl = 1};
+TablePlan SampleTable(std::uint32_t version) {
+    TablePlan plan;
+    plan.version = version;
+    for (RealmPlan& realm : plan.realms) {
+        PatternPlan p{.name = "Pattern", .material = 0, .skill = 10, .lvl = 1};
         p.slots = {{.name = "Slot", .quantity = 2, .material = 9}, {.name = "Other", .quantity = 1}};
         const std::uint16_t a = realm.AddPattern(p);
         p.material = 50;
@@ -22,7 +22,7 @@ TableSpec SampleTable(std::uint32_t version) {
         const std::uint16_t k = realm.AddCategory({.name = "Cat", .patterns = {a, 0, b}});
         realm.skills = {{.name = "Skill", .categories = {k, 0, k, 7}}};
     }
-    return spec;
+    return plan;
 }
 
 void PutU32(Bytes& image, std::size_t at, std::uint32_t value) {

@@ -23,10 +23,10 @@ std::string Member(const Bytes& archive, std::string_view name) {
     return std::string(reinterpret_cast<const char*>(read.member.data()), read.member.size());
 }
 
-MpakSpec TwoMembers() {
-    MpakSpec spec;
-    spec.members = {{.name = "other.bin", .content = Text("other")}, {.name = "tdl.crf", .content = Text("recipes")}};
-    return spec;
+MpakPlan TwoMembers() {
+    MpakPlan plan;
+    plan.members = {{.name = "other.bin", .content = Text("other")}, {.name = "tdl.crf", .content = Text("recipes")}};
+    return plan;
 }
 
 }  // namespace
@@ -34,63 +34,63 @@ MpakSpec TwoMembers() {
 TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
     struct Case {
         const char* what;
-        std::function<void(MpakSpec&)> change;
+        std::function<void(MpakPlan&)> change;
         std::string request;
         std::string expected;
     } cases[] = {
-        {"plain", [](MpakSpec&) {}, "tdl.crf", "recipes"},
-        {"name case of ASCII letters ignored", [](MpakSpec& s) { s.members[1].name = "TDL.CRF"; }, "tdl.crf", "recipes"},
-        {"mixed case", [](MpakSpec& s) { s.members[1].name = "Tdl.Crf"; }, "TDL.crf", "recipes"},
-        {"umlaut case is not folded", [](MpakSpec& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "!member not found"},
-        {"prefix must match whole", [](MpakSpec&) {}, "tdl.cr", "!member not found"},
-        {"missing member", [](MpakSpec&) {}, "nope", "!member not found"},
-        {"first match wins", [](MpakSpec& s) { s.members[0].name = "TDL.crf"; }, "tdl.crf", "other"},
-        {"prefix block skipped", [](MpakSpec& s) { s.prefixBlock = Bytes(1000, 0xAB); }, "tdl.crf", "recipes"},
+        {"plain", [](MpakPlan&) {}, "tdl.crf", "recipes"},
+        {"name case of ASCII letters ignored", [](MpakPlan& s) { s.members[1].name = "TDL.CRF"; }, "tdl.crf", "recipes"},
+        {"mixed case", [](MpakPlan& s) { s.members[1].name = "Tdl.Crf"; }, "TDL.crf", "recipes"},
+        {"umlaut case is not folded", [](MpakPlan& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "!member not found"},
+        {"prefix must match whole", [](MpakPlan&) {}, "tdl.cr", "!member not found"},
+        {"missing member", [](MpakPlan&) {}, "nope", "!member not found"},
+        {"first match wins", [](MpakPlan& s) { s.members[0].name = "TDL.crf"; }, "tdl.crf", "other"},
+        {"prefix block skipped", [](MpakPlan& s) { s.prefixBlock = Bytes(1000, 0xAB); }, "tdl.crf", "recipes"},
         {"reserved bytes ignored",
-         [](MpakSpec& s) {
+         [](MpakPlan& s) {
              s.reservedHeaderByte = 0xFF;
              s.reservedSeed = 77;
          },
          "tdl.crf", "recipes"},
-        {"lower-case magic", [](MpakSpec& s) { s.badMagic = true; }, "tdl.crf", "!bad magic"},
-        {"directory CRC", [](MpakSpec& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "!directory checksum"},
-        {"member CRC", [](MpakSpec& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "!member checksum"},
-        {"other member's CRC does not matter", [](MpakSpec& s) { s.members[0].wrongCrc = true; }, "tdl.crf", "recipes"},
-        {"entry count 0", [](MpakSpec& s) { s.entryCount = 0; }, "tdl.crf", "!entry count impossible"},
-        {"entry count negative", [](MpakSpec& s) { s.entryCount = -1; }, "tdl.crf", "!entry count impossible"},
-        {"entry count beyond the directory", [](MpakSpec& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
-        {"entry count that no directory could hold", [](MpakSpec& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf",
+        {"lower-case magic", [](MpakPlan& s) { s.badMagic = true; }, "tdl.crf", "!bad magic"},
+        {"directory CRC", [](MpakPlan& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "!directory checksum"},
+        {"member CRC", [](MpakPlan& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "!member checksum"},
+        {"other member's CRC does not matter", [](MpakPlan& s) { s.members[0].wrongCrc = true; }, "tdl.crf", "recipes"},
+        {"entry count 0", [](MpakPlan& s) { s.entryCount = 0; }, "tdl.crf", "!entry count impossible"},
+        {"entry count negative", [](MpakPlan& s) { s.entryCount = -1; }, "tdl.crf", "!entry count impossible"},
+        {"entry count beyond the directory", [](MpakPlan& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
+        {"entry count that no directory could hold", [](MpakPlan& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf",
          "!entry count impossible"},
-        {"count cuts the search", [](MpakSpec& s) { s.entryCount = 1; }, "tdl.crf", "!member not found"},
-        {"data offset outside", [](MpakSpec& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf",
+        {"count cuts the search", [](MpakPlan& s) { s.entryCount = 1; }, "tdl.crf", "!member not found"},
+        {"data offset outside", [](MpakPlan& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf",
          "!member outside the file"},
-        {"compressed size outside", [](MpakSpec& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf",
+        {"compressed size outside", [](MpakPlan& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf",
          "!member outside the file"},
-        {"inflated size no stream could fill", [](MpakSpec& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf",
+        {"inflated size no stream could fill", [](MpakPlan& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf",
          "!member size impossible"},
-        {"name field without NUL", [](MpakSpec& s) {
+        {"name field without NUL", [](MpakPlan& s) {
              s.members[1].fillNameField = true;
              s.members[1].name = std::string(256, 'a');
          }, std::string(256, 'A'), "recipes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        MpakSpec spec = TwoMembers();
-        c.change(spec);
-        EXPECT_EQ(Member(WriteMpak(spec), c.request), c.expected);
+        MpakPlan plan = TwoMembers();
+        c.change(plan);
+        EXPECT_EQ(Member(WriteMpak(plan), c.request), c.expected);
     }
 }
 
 TEST(MpakArchiveTest, MemberSizeComesFromTheDirectory) {
     // A stream shorter than the recorded size leaves zeros behind it; a
     // longer one is cut at the recorded size.
-    MpakSpec spec = TwoMembers();
-    spec.members[1].inflatedSize = 10;
-    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), std::string("recipes\0\0\0", 10));
-    spec.members[1].inflatedSize = 3;
-    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), "rec");
-    spec.members[1].inflatedSize = 0;
-    const MpakRead empty = ReadMpakMemberFromBytes(WriteMpak(spec), "tdl.crf");
+    MpakPlan plan = TwoMembers();
+    plan.members[1].inflatedSize = 10;
+    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), std::string("recipes\0\0\0", 10));
+    plan.members[1].inflatedSize = 3;
+    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), "rec");
+    plan.members[1].inflatedSize = 0;
+    const MpakRead empty = ReadMpakMemberFromBytes(WriteMpak(plan), "tdl.crf");
     EXPECT_TRUE(empty);
     EXPECT_EQ(empty.member.size(), 0u);
 }
@@ -100,21 +100,21 @@ TEST(MpakArchiveTest, BrokenMemberStreamLeavesZeros) {
     // still passes; what it did not produce must read as zeros.
     Bytes stream = Compress(Text("abcdef"));
     stream.resize(stream.size() - 6);  // cut into the deflate data and trailer
-    MpakSpec spec;
-    spec.members = {{.name = "tdl.crf", .content = {}, .inflatedSize = 16, .rawStream = stream}};
-    const std::string got = Member(WriteMpak(spec), "tdl.crf");
+    MpakPlan plan;
+    plan.members = {{.name = "tdl.crf", .content = {}, .inflatedSize = 16, .rawStream = stream}};
+    const std::string got = Member(WriteMpak(plan), "tdl.crf");
     ASSERT_EQ(got.size(), 16u);
     EXPECT_EQ(got.substr(6), std::string(10, '\0'));
-    spec.members[0].rawStream = Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), std::string(16, '\0'));
+    plan.members[0].rawStream = Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), std::string(16, '\0'));
 }
 
 TEST(MpakArchiveTest, FindsMembersBeyondTheFirst230Entries) {
-    MpakSpec spec;
-    for (int i = 0; i < 400; ++i) spec.members.push_back({.name = "file" + std::to_string(i), .content = Text("x")});
-    spec.members.push_back({.name = "tdl.crf", .content = Text("late")});
-    EXPECT_EQ(Member(WriteMpak(spec), "tdl.crf"), "late");
-    EXPECT_EQ(Member(WriteMpak(spec), "file399"), "x");
+    MpakPlan plan;
+    for (int i = 0; i < 400; ++i) plan.members.push_back({.name = "file" + std::to_string(i), .content = Text("x")});
+    plan.members.push_back({.name = "tdl.crf", .content = Text("late")});
+    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), "late");
+    EXPECT_EQ(Member(WriteMpak(plan), "file399"), "x");
 }
 
 TEST(MpakArchiveTest, ShortInputs) {
@@ -129,9 +129,9 @@ TEST(MpakArchiveTest, ShortInputs) {
 // or exactly the right member; the sanitizer build checks that no byte
 // outside the buffers is touched.
 TEST(MpakArchiveTest, TruncationAndByteFlipSweep) {
-    MpakSpec spec = TwoMembers();
-    spec.prefixBlock = Bytes(7, 1);
-    const Bytes valid = WriteMpak(spec);
+    MpakPlan plan = TwoMembers();
+    plan.prefixBlock = Bytes(7, 1);
+    const Bytes valid = WriteMpak(plan);
     for (std::size_t length = 0; length < valid.size(); ++length) {
         const std::string got = Member(Bytes(valid.begin(), valid.begin() + length), "tdl.crf");
         EXPECT_TRUE(got.starts_with("!") || got == "recipes") << "length " << length;

@@ -23,12 +23,12 @@ std::string Named(const char* prefix, std::uint32_t n) {
 
 // Every field of every record distinct, so that a field read from the wrong
 // place shows.
-TableSpec DistinctPatterns() {
-    TableSpec spec;
-    RealmSpec& realm = spec.realms[0];
+TablePlan DistinctPatterns() {
+    TablePlan plan;
+    RealmPlan& realm = plan.realms[0];
     std::vector<std::uint16_t> patterns;
     for (std::uint16_t i = 0; i < 40; ++i) {
-        PatternSpec pattern{.name = Named("P", i),
+        PatternPlan pattern{.name = Named("P", i),
                             .material = i % 3 == 0 ? 0u : 7u + i,
                             .data1 = static_cast<std::uint16_t>(1000 + i),
                             .data2 = static_cast<std::uint16_t>(2000 + i),
@@ -44,7 +44,7 @@ TableSpec DistinctPatterns() {
         patterns.push_back(realm.AddPattern(std::move(pattern)));
     }
     realm.skills = {{.name = "S", .categories = {realm.AddCategory({.name = "K", .patterns = {patterns[0]}})}}};
-    return spec;
+    return plan;
 }
 
 void ExpectSame(const std::optional<PatternRecord>& a, const std::optional<PatternRecord>& b) {
@@ -68,20 +68,20 @@ void ExpectSame(const std::optional<PatternRecord>& a, const std::optional<Patte
 }  // namespace
 
 TEST(PatternDecodeTest, FoldedLayoutReadsWhatTheGeneralPathReads) {
-    const TableSpec spec = DistinctPatterns();
+    const TablePlan plan = DistinctPatterns();
     TableOffsets where;
-    const Bytes image = WriteRecipeTable(spec, &where);
+    const Bytes image = WriteRecipeTable(plan, &where);
     TableLayout sameValues = kLayout102;
     sameValues.version = 0;  // the same fields under another version: the general path
     const RecipeTableView folded(ByteView(image), kLayout102);
     const RecipeTableView general(ByteView(image), sameValues);
     const RealmEntry realm = *folded.Realm(0);
 
-    for (std::uint32_t i = 1; i < spec.realms[0].patterns.size(); ++i) {
+    for (std::uint32_t i = 1; i < plan.realms[0].patterns.size(); ++i) {
         SCOPED_TRACE(i);
         const auto pattern = folded.Pattern(realm, i);
         ExpectSame(pattern, general.Pattern(realm, i));
-        const PatternSpec& written = spec.realms[0].patterns[i];
+        const PatternPlan& written = plan.realms[0].patterns[i];
         ASSERT_TRUE(pattern);
         EXPECT_EQ(pattern->data2, written.data2);
         EXPECT_EQ(pattern->skill, written.skill);
@@ -95,7 +95,7 @@ TEST(PatternDecodeTest, FoldedLayoutReadsWhatTheGeneralPathReads) {
 
     // Cut anywhere across the last record: both paths agree on absence and
     // on every field.
-    const std::uint32_t last = static_cast<std::uint32_t>(spec.realms[0].patterns.size() - 1);
+    const std::uint32_t last = static_cast<std::uint32_t>(plan.realms[0].patterns.size() - 1);
     const std::size_t end = where.patternTable[0] + std::size_t{84} * (last + 1);
     for (std::size_t cut = end - 90; cut <= end; ++cut) {
         SCOPED_TRACE(cut);

@@ -1,5 +1,5 @@
-#include "export/RecipeFilter.h"
-#include "export/RecipeTree.h"
+#include "find/RecipeFilter.h"
+#include "table/RecipeTree.h"
 #include "recipes/Cp1252.h"
 
 #include <gtest/gtest.h>

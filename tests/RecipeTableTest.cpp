@@ -10,16 +10,16 @@ using namespace artisanscope::fixtures;
 namespace {
 
 // One realm with one skill, one category and one pattern with two slots.
-TableSpec SmallTable(std::uint32_t version) {
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& realm = spec.realms[0];
-    PatternSpec pattern{.name = "P", .material = 0, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+TablePlan SmallTable(std::uint32_t version) {
+    TablePlan plan;
+    plan.version = version;
+    RealmPlan& realm = plan.realms[0];
+    PatternPlan pattern{.name = "P", .material = 0, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
     pattern.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
     const std::uint16_t p = realm.AddPattern(pattern);
     const std::uint16_t c = realm.AddCategory({.name = "K", .patterns = {p}});
     realm.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {0, 0, c}}};
-    return spec;
+    return plan;
 }
 
 }  // namespace
@@ -69,9 +69,9 @@ TEST(RecipeTableTest, BothLayoutsDecodeTheSameModel) {
 }
 
 TEST(RecipeTableTest, PatternNamedByMaterial) {
-    TableSpec spec = SmallTable(102);
-    spec.realms[0].patterns[1].material = 8;
-    const Bytes image = WriteRecipeTable(spec);
+    TablePlan plan = SmallTable(102);
+    plan.realms[0].patterns[1].material = 8;
+    const Bytes image = WriteRecipeTable(plan);
     const RecipeTableView table(ByteView(image), kLayout102);
     const auto pattern = table.Pattern(*table.Realm(0), 1);
     EXPECT_EQ(table.PatternName(*pattern, Language::German).view(), "Eisen");

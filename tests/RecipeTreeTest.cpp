@@ -1,5 +1,5 @@
-#include "export/GrowableArray.h"
-#include "export/RecipeTree.h"
+#include "table/GrowableArray.h"
+#include "table/RecipeTree.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // A RecipeDialog for tests: keeps the tree in a core RecipeTree and records
 // every message box text.
 
-#include "export/RecipeDialog.h"
-#include "export/RecipeTree.h"
+#include "load/RecipeDialog.h"
+#include "table/RecipeTree.h"
 
 #include <string>
 #include <utility>

@@ -13,11 +13,11 @@ using Rows = std::vector<std::pair<int, std::string>>;
 // The recipe of the examples: skill S (data 1 2 3) holding, at position 5,
 // category K as index 3; K holds pattern P (skill 150, lvl 10, data 4 5 6,
 // data5 7) with slot T x2 of material 8 and slot U x1 without material.
-TableSpec ExampleTable(std::uint32_t version = 102) {
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+TablePlan ExampleTable(std::uint32_t version = 102) {
+    TablePlan plan;
+    plan.version = version;
+    RealmPlan& albion = plan.realms[0];
+    PatternPlan p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
     p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
     const std::uint16_t pattern = albion.AddPattern(p);
     albion.AddCategory({.name = "unused1"});
@@ -25,7 +25,7 @@ TableSpec ExampleTable(std::uint32_t version = 102) {
     const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {pattern}});
     EXPECT_EQ(k, 3);
     albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {0, 0, 0, 0, 0, k}}};
-    return spec;
+    return plan;
 }
 
 
@@ -49,10 +49,10 @@ TEST(WalkTest, ExampleTextRows) {
 }
 
 TEST(WalkTest, EnglishChangesOnlyMaterialNames) {
-    TableSpec spec = ExampleTable();
-    spec.realms[0].patterns[1].material = 50;  // the pattern is now named by its material
-    const LoadOutputs german = LoadTable(spec);
-    const LoadOutputs english = LoadTable(spec, {.english = true});
+    TablePlan plan = ExampleTable();
+    plan.realms[0].patterns[1].material = 50;  // the pattern is now named by its material
+    const LoadOutputs german = LoadTable(plan);
+    const LoadOutputs english = LoadTable(plan, {.english = true});
     EXPECT_EQ(german.rows[3].second, "Bl\xE4tter (150)");
     EXPECT_EQ(english.rows[3].second, "Leaf (150)");
     EXPECT_EQ(english.rows[4].second, "T: 2 Iron");
@@ -66,9 +66,9 @@ TEST(WalkTest, HidingRuleAt2000) {
     for (const std::uint16_t skill : {std::uint16_t{2000}, std::uint16_t{2001}, std::uint16_t{65535}}) {
         for (const bool debug : {false, true}) {
             SCOPED_TRACE(::testing::Message() << "skill " << skill << " debug " << debug);
-            TableSpec spec = ExampleTable();
-            spec.realms[0].patterns[1].skill = skill;
-            const LoadOutputs r = LoadTable(spec, {.debug = debug});
+            TablePlan plan = ExampleTable();
+            plan.realms[0].patterns[1].skill = skill;
+            const LoadOutputs r = LoadTable(plan, {.debug = debug});
             const bool shown = debug || skill <= 2000;
             EXPECT_EQ(r.rows.size(), shown ? 8u : 5u);
             EXPECT_EQ(r.text.find("Albion;S;K;P;") != std::string::npos, shown);
@@ -79,13 +79,13 @@ TEST(WalkTest, HidingRuleAt2000) {
 }
 
 TEST(WalkTest, IllegalCategoryIndexIsTreeOnly) {
-    TableSpec spec = ExampleTable();
-    RealmSpec& albion = spec.realms[0];
+    TablePlan plan = ExampleTable();
+    RealmPlan& albion = plan.realms[0];
     albion.categoryCount = 40;
     while (albion.categories.size() < 40) albion.AddCategory({.name = "C" + std::to_string(albion.categories.size())});
     albion.skills[0].categories = {0, 0, 0, 0, 0, 0, 0, 40, 39};
     for (const bool debug : {false, true}) {
-        const LoadOutputs r = LoadTable(spec, {.debug = debug});
+        const LoadOutputs r = LoadTable(plan, {.debug = debug});
         ASSERT_EQ(r.rows.size(), 6u);
         EXPECT_EQ(r.rows[2], (std::pair<int, std::string>{2, "ILLEGAL INDEX 7 cat=40 max=40"}));
         EXPECT_EQ(r.rows[3].second, debug ? "8 C39 cat=39" : "C39") << "count - 1 is the highest legal index";
@@ -97,14 +97,14 @@ TEST(WalkTest, IllegalCategoryIndexIsTreeOnly) {
     // outside the image is skipped.
     albion.categoryCount = 0;
     albion.skills[0].categories = {65535};
-    EXPECT_EQ(LoadTable(spec).rows[2].second, "ILLEGAL INDEX 0 cat=65535 max=0");
+    EXPECT_EQ(LoadTable(plan).rows[2].second, "ILLEGAL INDEX 0 cat=65535 max=0");
     albion.categoryCount = 0xFFFFFFFFu;
-    EXPECT_EQ(LoadTable(spec).rows.size(), 4u);
+    EXPECT_EQ(LoadTable(plan).rows.size(), 4u);
 }
 
 TEST(WalkTest, EmptyAndSharedStructure) {
-    TableSpec spec = ExampleTable();
-    RealmSpec& albion = spec.realms[0];
+    TablePlan plan = ExampleTable();
+    RealmPlan& albion = plan.realms[0];
     const std::uint16_t empty = albion.AddCategory({.name = "Empty", .patterns = {0, 0}});
     albion.skills.push_back({.name = "", .categories = {3}});                   // empty slot: absent
     albion.skills.push_back({.name = "Second", .categories = {0, 3, empty}});  // K shared with S
@@ -112,7 +112,7 @@ TEST(WalkTest, EmptyAndSharedStructure) {
     const Rows expected{{0, "Albion"}, {1, "S"}, {2, "K"}, {3, "P (150)"}, {4, "T: 2 Eisen"}, {4, "1 U"},
                         {1, "Second"}, {2, "K"}, {3, "P (150)"}, {4, "T: 2 Eisen"}, {4, "1 U"}, {2, "Empty"},
                         {1, "Nothing"}, {0, "Midgard"}, {0, "Hibernia"}};
-    const LoadOutputs r = LoadTable(spec);
+    const LoadOutputs r = LoadTable(plan);
     EXPECT_EQ(r.rows, expected);
     EXPECT_EQ(r.text, std::string(kTextHeader) + "Albion;S;K;P;150;2;T;Eisen;1;;U\r\n" +
                           "Albion;Second;K;P;150;2;T;Eisen;1;;U\r\n");
@@ -121,35 +121,35 @@ TEST(WalkTest, EmptyAndSharedStructure) {
 }
 
 TEST(WalkTest, SlotsAndMaterialNames) {
-    TableSpec spec;
-    RealmSpec& hib = spec.realms[2];
-    PatternSpec p{.name = "ignored", .material = 3, .skill = 1};
+    TablePlan plan;
+    RealmPlan& hib = plan.realms[2];
+    PatternPlan p{.name = "ignored", .material = 3, .skill = 1};
     p.slots = {{.name = "X", .quantity = 0, .material = 8},  // empty despite its material
                {.name = "A", .quantity = 1, .material = 176},
                {.name = "B", .quantity = 65535, .material = 256},
                {.name = "C", .quantity = 2, .material = 65535}};
-    PatternSpec bare{.name = "Bare;semi", .material = 0, .skill = 7};
-    PatternSpec high{.name = "High", .material = 70000, .skill = 3};
+    PatternPlan bare{.name = "Bare;semi", .material = 0, .skill = 7};
+    PatternPlan high{.name = "High", .material = 70000, .skill = 3};
     const std::uint16_t a = hib.AddPattern(p), b = hib.AddPattern(bare), c = hib.AddPattern(high);
     const std::uint16_t k = hib.AddCategory({.name = "K", .patterns = {a, b, c}});
     hib.skills = {{.name = "S", .categories = {k}}};
-    const LoadOutputs r = LoadTable(spec);
+    const LoadOutputs r = LoadTable(plan);
     const Rows expected{{0, "Albion"}, {0, "Midgard"}, {0, "Hibernia"}, {1, "S"}, {2, "K"},
                         {3, "3 (1)"}, {4, "A: 1 176"}, {4, "B: 65535 256"}, {4, "C: 2 65535"},
                         {3, "Bare;semi (7)"}, {3, "70000 (3)"}};
     EXPECT_EQ(r.rows, expected);
     EXPECT_EQ(r.text, std::string(kTextHeader) + "Hibernia;S;K;3;1;1;A;176;65535;B;256;2;C;65535\r\n" +
                           "Hibernia;S;K;Bare;semi;7\r\n" + "Hibernia;S;K;70000;3\r\n");
-    const LoadOutputs debug = LoadTable(spec, {.debug = true});
+    const LoadOutputs debug = LoadTable(plan, {.debug = true});
     EXPECT_NE(debug.text.find("\r\nHibernia;S;K;Bare;semi;7;0;0;0;0;0;0;0\r\n"), std::string::npos)
         << "a pattern without slots has twelve fields in debug mode";
 }
 
 TEST(WalkTest, UmlautBytesPassThrough) {
-    TableSpec spec = ExampleTable();
-    spec.realms[0].skills[0].name = "Schmied \xE4\xF6\xFC\x80";
-    spec.realms[0].patterns[1].slots[0].material = 22;  // Geprägt
-    const LoadOutputs r = LoadTable(spec);
+    TablePlan plan = ExampleTable();
+    plan.realms[0].skills[0].name = "Schmied \xE4\xF6\xFC\x80";
+    plan.realms[0].patterns[1].slots[0].material = 22;  // Geprägt
+    const LoadOutputs r = LoadTable(plan);
     EXPECT_EQ(r.rows[1].second, "Schmied \xE4\xF6\xFC\x80");
     EXPECT_EQ(r.rows[4].second, "T: 2 Gepr\xE4gt");
     EXPECT_NE(r.text.find("Albion;Schmied \xE4\xF6\xFC\x80;K;P;150;2;T;Gepr\xE4gt;"), std::string::npos);
@@ -158,12 +158,12 @@ TEST(WalkTest, UmlautBytesPassThrough) {
 }
 
 TEST(WalkTest, SixteenBitValuesPrintUnsigned) {
-    TableSpec spec = ExampleTable();
-    spec.realms[0].skills[0].data1 = 65535;
-    PatternSpec& p = spec.realms[0].patterns[1];
+    TablePlan plan = ExampleTable();
+    plan.realms[0].skills[0].data1 = 65535;
+    PatternPlan& p = plan.realms[0].patterns[1];
     p.skill = p.lvl = p.data1 = p.data5 = 65535;
     p.slots[1].quantity = 65535;
-    const LoadOutputs r = LoadTable(spec, {.debug = true});
+    const LoadOutputs r = LoadTable(plan, {.debug = true});
     EXPECT_EQ(r.rows[1].second, "S 65535 2 3");
     EXPECT_EQ(r.rows[3].second, "P (65535) lvl=65535 65535 5 6-65535");
     EXPECT_EQ(r.rows[5].second, "65535 U");
@@ -214,17 +214,17 @@ TEST(WalkTest, VersionRule) {
 }
 
 TEST(WalkTest, LegacyTableMatchesNormalWalkAndIgnoresDebug) {
-    TableSpec spec;
-    RealmSpec& albion = spec.realms[0];
-    PatternSpec p{.name = "P", .skill = 5};
+    TablePlan plan;
+    RealmPlan& albion = plan.realms[0];
+    PatternPlan p{.name = "P", .skill = 5};
     p.slots = {{.name = "A", .quantity = 2, .material = 7}, {.name = "B", .quantity = 1}};
-    PatternSpec hidden{.name = "H", .skill = 2001};
+    PatternPlan hidden{.name = "H", .skill = 2001};
     const std::uint16_t pi = albion.AddPattern(p), hi = albion.AddPattern(hidden);
     const std::uint16_t g = albion.AddCategory({.name = "G", .patterns = {pi, hi}});
     albion.skills = {{.name = "K", .data1 = 9, .categories = {g, 99}}};
-    spec.version = 101;
+    plan.version = 101;
     for (const bool debug : {false, true}) {
-        const LoadOutputs r = LoadTable(spec, {.debug = debug, .xml = false});
+        const LoadOutputs r = LoadTable(plan, {.debug = debug, .xml = false});
         const Rows expected{{0, "Albion"}, {1, "K"}, {2, "G"}, {3, "P (5)"}, {4, "A: 2 Bronze"}, {4, "1 B"},
                             {3, "H (2001)"}, {2, "ILLEGAL INDEX 1 cat=99 max=2"}, {0, "Midgard"}, {0, "Hibernia"}};
         EXPECT_EQ(r.rows, expected);
@@ -235,7 +235,7 @@ TEST(WalkTest, LegacyTableMatchesNormalWalkAndIgnoresDebug) {
 
 TEST(WalkTest, MissingTableLeavesEverythingEmpty) {
     TempDir dir;
-    fixtures::MpakSpec archive;
+    fixtures::MpakPlan archive;
     archive.members = {{.name = "other.crf", .content = {1, 2, 3}}};
     fixtures::WriteFile(dir / "ifd.mpk", fixtures::WriteMpak(archive));
     RecordingDialog dialog;

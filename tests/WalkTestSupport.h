@@ -4,7 +4,7 @@
 
 #include "RecordingDialog.h"
 #include "TempDir.h"
-#include "export/LoadRecipeTable.h"
+#include "load/LoadRecipeTable.h"
 #include "export/OutputFile.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
@@ -106,21 +106,21 @@ inline LoadOutputs LoadImage(const fixtures::Bytes& image, const LoadOptions& op
     return result;
 }
 
-inline LoadOutputs LoadTable(const fixtures::TableSpec& spec, const LoadOptions& options = {}) {
-    return LoadImage(fixtures::WriteRecipeTable(spec), options);
+inline LoadOutputs LoadTable(const fixtures::TablePlan& plan, const LoadOptions& options = {}) {
+    return LoadImage(fixtures::WriteRecipeTable(plan), options);
 }
 
 // The recipe of the examples, in Albion: skill S (data 1 2 3) with category
 // K at position 0; K holds pattern P (skill 150, lvl 10, data 4 5 6, data5 7)
 // with slot T x2 of material 8 and slot U x1 without material.
-inline fixtures::TableSpec ExampleRecipe() {
-    fixtures::TableSpec spec;
-    fixtures::RealmSpec& albion = spec.realms[0];
-    fixtures::PatternSpec p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+inline fixtures::TablePlan ExampleRecipe() {
+    fixtures::TablePlan plan;
+    fixtures::RealmPlan& albion = plan.realms[0];
+    fixtures::PatternPlan p{.name = "P", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
     p.slots = {{.name = "T", .quantity = 2, .material = 8}, {.name = "U", .quantity = 1}};
     const std::uint16_t k = albion.AddCategory({.name = "K", .patterns = {albion.AddPattern(p)}});
     albion.skills = {{.name = "S", .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
-    return spec;
+    return plan;
 }
 
 }  // namespace artisanscope::testing

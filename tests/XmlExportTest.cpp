@@ -44,10 +44,10 @@ Node ParseSaved(const std::string& xml, std::string* declaration = nullptr) {
 }
 
 // The example recipe, and a skill without categories in Midgard.
-TableSpec ExampleWithEmptySkill() {
-    TableSpec spec = ExampleRecipe();
-    spec.realms[1].skills = {{.name = "M-Skill"}};
-    return spec;
+TablePlan ExampleWithEmptySkill() {
+    TablePlan plan = ExampleRecipe();
+    plan.realms[1].skills = {{.name = "M-Skill"}};
+    return plan;
 }
 
 using A = std::vector<std::pair<std::string, std::string>>;
@@ -106,9 +106,9 @@ TEST(XmlExportTest, SavedFileShape) {
 }
 
 TEST(XmlExportTest, MarkupInNamesIsEscapedAndReadBack) {
-    TableSpec spec = ExampleWithEmptySkill();
-    spec.realms[0].skills[0].name = "a<b>&\"c'\x01";
-    const LoadOutputs r = LoadTable(spec, {.text = false});
+    TablePlan plan = ExampleWithEmptySkill();
+    plan.realms[0].skills[0].name = "a<b>&\"c'\x01";
+    const LoadOutputs r = LoadTable(plan, {.text = false});
     const Node root = ParseSaved(r.savedXml);
     EXPECT_EQ(root.children[0].children[0].attributes[0].second, "a<b>&\"c'\x01");
 }

@@ -2,7 +2,7 @@
 // and saved with SaveFile is the reference, byte for byte.
 
 #include "RecordingDialog.h"
-#include "export/LoadRecipeTable.h"
+#include "load/LoadRecipeTable.h"
 #include "export/XmlStream.h"
 #include "fixtures/RandomTable.h"
 #include "fixtures/TableWriter.h"
@@ -50,8 +50,8 @@ std::string Exported(const Bytes& image, Mode mode) {
 std::string SavedByTinyXml(const Bytes& image, Mode mode) { return Exported<XmlDocumentWriter>(image, mode); }
 std::string Streamed(const Bytes& image, Mode mode) { return Exported<XmlStreamExport>(image, mode); }
 
-void ExpectSameInEveryMode(const TableSpec& spec) {
-    const Bytes image = WriteRecipeTable(spec);
+void ExpectSameInEveryMode(const TablePlan& plan) {
+    const Bytes image = WriteRecipeTable(plan);
     for (const Mode mode : {Mode{false, false}, Mode{true, false}, Mode{false, true}, Mode{true, true}}) {
         SCOPED_TRACE(::testing::Message() << "english " << mode.english << " debug " << mode.debug);
         const std::string expected = SavedByTinyXml(image, mode);
@@ -60,24 +60,24 @@ void ExpectSameInEveryMode(const TableSpec& spec) {
 }
 
 // One realm holding a skill, category, pattern and two slots named by name.
-TableSpec OneRecipe(const std::string& name, std::uint32_t version = 102) {
-    TableSpec spec;
-    spec.version = version;
-    RealmSpec& realm = spec.realms[1];
-    PatternSpec p{.name = name, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 2001, .lvl = 10, .data5 = 65535};
+TablePlan OneRecipe(const std::string& name, std::uint32_t version = 102) {
+    TablePlan plan;
+    plan.version = version;
+    RealmPlan& realm = plan.realms[1];
+    PatternPlan p{.name = name, .data1 = 4, .data2 = 5, .data3 = 6, .skill = 2001, .lvl = 10, .data5 = 65535};
     p.slots = {{.name = name, .quantity = 65535, .material = 8}, {.name = "U", .quantity = 0}, {.name = name, .quantity = 1}};
     const std::uint16_t pattern = realm.AddPattern(p);
     const std::uint16_t k = realm.AddCategory({.name = name, .patterns = {0, pattern, pattern}});
     realm.skills = {{.name = name, .data1 = 1, .data2 = 2, .data3 = 3, .categories = {k}}};
-    return spec;
+    return plan;
 }
 
 }  // namespace
 
 TEST(XmlStreamTest, FixtureTablesMatchTinyXml) {
-    TableSpec shapes;  // empty skill, empty categories, hidden patterns, illegal index, no-name materials
+    TablePlan shapes;  // empty skill, empty categories, hidden patterns, illegal index, no-name materials
     {
-        RealmSpec& albion = shapes.realms[0];
+        RealmPlan& albion = shapes.realms[0];
         const std::uint16_t shown = albion.AddPattern({.name = "shown", .skill = 2000, .slots = {{.name = "T", .quantity = 2, .material = 3}}});
         const std::uint16_t hidden = albion.AddPattern({.material = 300, .skill = 2001});
         const std::uint16_t allHidden = albion.AddCategory({.name = "all hidden", .patterns = {hidden}});
@@ -86,14 +86,14 @@ TEST(XmlStreamTest, FixtureTablesMatchTinyXml) {
         albion.skills = {{.name = "no categories"}, {}, {.name = "s", .categories = {0, allHidden, 7, mixed, 3}}};
         shapes.realms[2].skills = {{.name = "last"}};
     }
-    TableSpec large = RandomTableSpec(7, {.maxCategories = 40, .maxPatterns = 200, .maxCategoryPositions = 60,
+    TablePlan large = RandomTableOptions(7, {.maxCategories = 40, .maxPatterns = 200, .maxCategoryPositions = 60,
                                           .maxPatternPositions = 50, .anyVersion = false});
 
     const struct {
         const char* what;
-        TableSpec spec;
+        TablePlan plan;
     } rows[] = {
-        {"no realm has a skill", TableSpec{}},
+        {"no realm has a skill", TablePlan{}},
         {"shapes the walk distinguishes", shapes},
         {"every byte in every name", OneRecipe(EveryNameByte())},
         {"both quotes", OneRecipe("a\"b'c")},
@@ -108,14 +108,14 @@ TEST(XmlStreamTest, FixtureTablesMatchTinyXml) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        ExpectSameInEveryMode(row.spec);
+        ExpectSameInEveryMode(row.plan);
     }
 }
 
 TEST(XmlStreamTest, RandomTablesMatchTinyXml) {
     for (std::uint64_t seed = 1; seed <= 400; ++seed) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed);
-        const Bytes image = WriteRecipeTable(RandomTableSpec(seed));
+        const Bytes image = WriteRecipeTable(RandomTableOptions(seed));
         const Mode mode{(seed & 1) != 0, (seed & 2) != 0};
         ASSERT_EQ(Streamed(image, mode), SavedByTinyXml(image, mode));
     }

@@ -42,16 +42,16 @@ struct Skill {
 
 // Patterns get levels and the undocumented fields from their skill, so
 // debug mode has something to show.
-RealmSpec MakeRealm(const std::vector<Skill>& skills) {
-    RealmSpec realm;
+RealmPlan MakeRealm(const std::vector<Skill>& skills) {
+    RealmPlan realm;
     std::uint16_t skillNumber = 0;
     for (const Skill& skill : skills) {
         ++skillNumber;
-        SkillSpec skillSpec{.name = skill.name, .data1 = skillNumber, .data2 = 0, .data3 = 1};
+        SkillPlan skillPlan{.name = skill.name, .data1 = skillNumber, .data2 = 0, .data3 = 1};
         for (const Category& category : skill.categories) {
-            CategorySpec categorySpec{.name = category.name};
+            CategoryPlan categoryPlan{.name = category.name};
             for (const Recipe& recipe : category.recipes) {
-                PatternSpec pattern{.name = recipe.name,
+                PatternPlan pattern{.name = recipe.name,
                                     .material = recipe.material,
                                     .data1 = skillNumber,
                                     .data2 = static_cast<std::uint16_t>(recipe.skill / 10),
@@ -64,11 +64,11 @@ RealmSpec MakeRealm(const std::vector<Skill>& skills) {
                                              .quantity = ingredient.quantity,
                                              .material = ingredient.material});
                 }
-                categorySpec.patterns.push_back(realm.AddPattern(pattern));
+                categoryPlan.patterns.push_back(realm.AddPattern(pattern));
             }
-            skillSpec.categories.push_back(realm.AddCategory(categorySpec));
+            skillPlan.categories.push_back(realm.AddCategory(categoryPlan));
         }
-        realm.skills.push_back(skillSpec);
+        realm.skills.push_back(skillPlan);
     }
     return realm;
 }
@@ -149,10 +149,10 @@ void Patch(SampleRealms& realms) {
     realms[2].erase(realms[2].begin() + 1);                    // no more Juwelier
 }
 
-TableSpec SampleTable(bool patched) {
+TablePlan SampleTable(bool patched) {
     SampleRealms realms = Sample();
     if (patched) Patch(realms);
-    TableSpec table;
+    TablePlan table;
     table.version = 102;
     for (std::size_t r = 0; r < realms.size(); ++r) table.realms[r] = MakeRealm(realms[r]);
     return table;

@@ -7,7 +7,7 @@
 // columns empty.
 
 #include "export/BlockOutput.h"
-#include "export/ExportWriter.h"
+#include "load/ExportWriter.h"
 
 #include <cstdio>
 #include <string>

@@ -9,7 +9,7 @@
 // "data" only when the walk delivers debug values; "unit" and "material_id"
 // are null for a slot without a material.
 
-#include "export/ExportWriter.h"
+#include "load/ExportWriter.h"
 
 #include <cstdio>
 #include <memory>

@@ -6,7 +6,7 @@
 // positions, and the view "recipes" gives the CSV export's rows in its order.
 // The schema is kSqliteSchema below.
 
-#include "export/ExportWriter.h"
+#include "load/ExportWriter.h"
 
 #include <memory>
 #include <string>

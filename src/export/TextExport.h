@@ -4,7 +4,7 @@
 // Lines are gathered in memory and written in large blocks; write errors are
 // left on the FILE for its owner, who checks them when committing.
 
-#include "export/ExportWriter.h"
+#include "load/ExportWriter.h"
 
 #include <cstdio>
 #include <string>

@@ -7,7 +7,7 @@
 #include "RecordingDialog.h"
 #include "TempDir.h"
 #include "archive/MpakArchive.h"
-#include "export/LoadRecipeTable.h"
+#include "load/LoadRecipeTable.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
 #include "fixtures/MpakWriter.h"
@@ -32,20 +32,20 @@ namespace fx = artisanscope::fixtures;
 namespace {
 
 fx::Bytes SmallTable(std::uint32_t version) {
-    fx::TableSpec spec;
-    spec.version = version;
-    fx::RealmSpec& realm = spec.realms[0];
-    fx::PatternSpec pattern{.name = "P", .skill = 5};
+    fx::TablePlan plan;
+    plan.version = version;
+    fx::RealmPlan& realm = plan.realms[0];
+    fx::PatternPlan pattern{.name = "P", .skill = 5};
     pattern.slots = {{.name = "A", .quantity = 2, .material = 7}};
     const std::uint16_t p = realm.AddPattern(pattern);
     realm.skills = {{.name = "K", .categories = {realm.AddCategory({.name = "G", .patterns = {p}})}}};
-    return fx::WriteRecipeTable(spec);
+    return fx::WriteRecipeTable(plan);
 }
 
 fx::Bytes ValidArchive() {
-    fx::MpakSpec spec;
-    spec.members = {{.name = "tdl.crf", .content = SmallTable(102)}};
-    return fx::WriteMpak(spec);
+    fx::MpakPlan plan;
+    plan.members = {{.name = "tdl.crf", .content = SmallTable(102)}};
+    return fx::WriteMpak(plan);
 }
 
 // A valid archive followed by a hole, so that the file is size bytes long but
@@ -191,11 +191,11 @@ TEST(ArchiveErrorPathTest, ArchiveIsNeverWrittenOrTouched) {
         fx::Bytes archive;
         bool loads;
     };
-    fx::MpakSpec badCrc;
+    fx::MpakPlan badCrc;
     badCrc.members = {{.name = "tdl.crf", .content = SmallTable(102), .wrongCrc = true}};
-    fx::MpakSpec old;
+    fx::MpakPlan old;
     old.members = {{.name = "tdl.crf", .content = SmallTable(100)}};
-    fx::MpakSpec legacy;
+    fx::MpakPlan legacy;
     legacy.members = {{.name = "tdl.crf", .content = SmallTable(101)}};
     fx::Bytes truncated = ValidArchive();
     truncated.resize(truncated.size() - 5);

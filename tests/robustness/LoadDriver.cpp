@@ -7,8 +7,8 @@
 // Messages go to standard error. Exit status 0 when the table was loaded and
 // the output written, 1 otherwise.
 
-#include "app/ExportFile.h"
-#include "export/RecipeTree.h"
+#include "export/ExportFile.h"
+#include "table/RecipeTree.h"
 
 #include <cstdio>
 #include <cstring>

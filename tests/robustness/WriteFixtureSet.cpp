@@ -19,14 +19,14 @@ namespace {
 using namespace artisanscope::fixtures;
 namespace fs = std::filesystem;
 
-TableSpec Rich(std::uint32_t version) {
-    TableSpec spec;
-    spec.version = version;
+TablePlan Rich(std::uint32_t version) {
+    TablePlan plan;
+    plan.version = version;
     for (std::size_t r = 0; r < 3; ++r) {
-        RealmSpec& realm = spec.realms[r];
-        PatternSpec sword{.name = "Schwert", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
+        RealmPlan& realm = plan.realms[r];
+        PatternPlan sword{.name = "Schwert", .data1 = 4, .data2 = 5, .data3 = 6, .skill = 150, .lvl = 10, .data5 = 7};
         sword.slots = {{.name = "Barren", .quantity = 2, .material = 8}, {.name = "Leder", .quantity = 1}};
-        PatternSpec leaf{.name = "", .material = 50, .skill = 2001};
+        PatternPlan leaf{.name = "", .material = 50, .skill = 2001};
         leaf.slots = {{.name = "Holz", .quantity = 3, .material = 71}, {.name = "x", .quantity = 1, .material = 300}};
         const std::uint16_t p1 = realm.AddPattern(sword);
         const std::uint16_t p2 = realm.AddPattern(leaf);
@@ -36,28 +36,28 @@ TableSpec Rich(std::uint32_t version) {
                         {.name = ""},
                         {.name = "Schneider", .categories = {c2, c1}}};
     }
-    return spec;
+    return plan;
 }
 
 // Indices and strings that point outside the image, materials beyond the
 // name table, a zero category count.
 Bytes Hostile() {
-    TableSpec spec = Rich(102);
-    RealmSpec& realm = spec.realms[1];
-    PatternSpec wide{.name = "", .material = 0xFFFFFFFFu, .skill = 65535, .rawName = 0xFFFFFFFFu};
+    TablePlan plan = Rich(102);
+    RealmPlan& realm = plan.realms[1];
+    PatternPlan wide{.name = "", .material = 0xFFFFFFFFu, .skill = 65535, .rawName = 0xFFFFFFFFu};
     wide.slots = {{.name = "", .quantity = 1, .material = 65535, .rawName = 0x7FFFFFFFu}};
     const std::uint16_t p = realm.AddPattern(wide);
     const std::uint16_t c = realm.AddCategory({.name = "", .patterns = {p, 60000}, .rawName = 0xFFFFFFF0u});
     realm.skills.push_back({.name = "", .categories = {c, 65535}, .rawName = 0xFFFFu});
-    spec.realms[2].categoryCount = 0;
-    return WriteRecipeTable(spec);
+    plan.realms[2].categoryCount = 0;
+    return WriteRecipeTable(plan);
 }
 
-Bytes Archive(const Bytes& table, const std::function<void(MpakSpec&)>& change = {}) {
-    MpakSpec spec;
-    spec.members = {{.name = "readme.txt", .content = {'h', 'i'}}, {.name = "tdl.crf", .content = table}};
-    if (change) change(spec);
-    return WriteMpak(spec);
+Bytes Archive(const Bytes& table, const std::function<void(MpakPlan&)>& change = {}) {
+    MpakPlan plan;
+    plan.members = {{.name = "readme.txt", .content = {'h', 'i'}}, {.name = "tdl.crf", .content = table}};
+    if (change) change(plan);
+    return WriteMpak(plan);
 }
 
 struct Fixture {
@@ -87,12 +87,12 @@ int main(int argc, char** argv) {
              t.resize(t.size() / 2);
              return t;
          }()))},
-        {"no-table-member", 1, put(Archive({}, [](MpakSpec& s) { s.members[1].name = "tdl.bak"; }))},
-        {"member-crc-wrong", 1, put(Archive(WriteRecipeTable(Rich(102)), [](MpakSpec& s) { s.members[1].wrongCrc = true; }))},
-        {"directory-crc-wrong", 1, put(Archive(WriteRecipeTable(Rich(102)), [](MpakSpec& s) { s.wrongDirectoryCrc = true; }))},
+        {"no-table-member", 1, put(Archive({}, [](MpakPlan& s) { s.members[1].name = "tdl.bak"; }))},
+        {"member-crc-wrong", 1, put(Archive(WriteRecipeTable(Rich(102)), [](MpakPlan& s) { s.members[1].wrongCrc = true; }))},
+        {"directory-crc-wrong", 1, put(Archive(WriteRecipeTable(Rich(102)), [](MpakPlan& s) { s.wrongDirectoryCrc = true; }))},
         // The stream stops half way; the CRC covers what is stored, so the
         // member is read with zeros where the stream ended.
-        {"cut-member-stream", 0, put(Archive({}, [](MpakSpec& s) {
+        {"cut-member-stream", 0, put(Archive({}, [](MpakPlan& s) {
              const Bytes table = WriteRecipeTable(Rich(102));
              Bytes stream = Compress(table);
              stream.resize(stream.size() / 2);

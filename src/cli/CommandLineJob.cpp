@@ -1,0 +1,105 @@
+#include "cli/CommandLineJob.h"
+
+#include "export/ExportFile.h"
+#include "cli/PathRules.h"
+#include "load/LoadRecipeTable.h"
+#include "find/RecipeFilter.h"
+#include "recipes/Cp1252.h"
+
+#include <utility>
+#include <vector>
+
+namespace artisanscope {
+namespace {
+
+void Report(const CommandLineJobIo& io, std::string_view text, std::string_view reason = {}) {
+    ReportOnConsole(io.err, io.appName, text, reason);
+}
+
+}  // namespace
+
+int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io) {
+    if (commandLine.camelot_dir.empty()) return kExitOk;
+
+    commandLine.camelot_dir = ResolveArchivePath(NormaliseCamelotDir(commandLine.camelot_dir));
+    // Stored so that a dialog left open reloads and exports this same table.
+    dialog.SetArchivePath(commandLine.camelot_dir);
+    // Both before the load, which reads them.
+    if (commandLine.useEnglishNames) dialog.CheckEnglishNames();
+    if (commandLine.debugMode) dialog.CheckDebugMode();
+
+    int status = kExitOk;
+    // The table is loaded whatever becomes of the output: the tree and the
+    // load's own messages do not depend on it.
+    LoadResult load;
+    if (commandLine.output_file.empty()) {
+        load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
+    } else {
+        const ExportOutcome outcome = ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file,
+                                                        io.format.value_or(ExportFormatForPath(commandLine.output_file)),
+                                                        FindQuery::FromUtf8(io.find));
+        if (!outcome.created) {
+            // No output: the dialog stays open even with -quit.
+            Report(io, kCantCreateFileMessage);
+            status = kExitFailed;
+            load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
+        } else {
+            load = outcome.load;
+            if (load && !outcome.written) {
+                Report(io, kCantWriteFileMessage);
+                status = kExitFailed;
+            }
+            if (commandLine.quitAfterExport) dialog.EndDialog(1);
+        }
+    }
+    // A refused version has been told by the load's own message.
+    if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage, load.reason);
+    if (!load) status = kExitFailed;
+
+    if (io.printTree) {
+        const RecipeTree* tree = dialog.LoadedTree();
+        if (tree != nullptr && !WriteTreeListing(*tree, io.out, io.find)) status = kExitFailed;
+    }
+    return status;
+}
+
+std::string FormatConsoleMessage(std::string_view appName, std::string_view text, std::string_view reason) {
+    std::string line(appName);
+    line += ": ";
+    std::string body = Cp1252ToUtf8(text);
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        if (body[i] == '\r' && i + 1 < body.size() && body[i + 1] == '\n') continue;
+        line += body[i];
+    }
+    if (!reason.empty()) {
+        line += ": ";
+        line += reason;
+    }
+    line += '\n';
+    return line;
+}
+
+void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view text, std::string_view reason) {
+    const std::string line = FormatConsoleMessage(appName, text, reason);
+    std::fwrite(line.data(), 1, line.size(), err);
+    std::fflush(err);
+}
+
+std::string ConsoleUsageText() {
+    std::string text = FormatConsoleMessage("", kUsageText);
+    return text.substr(2);  // without the ": " of the empty name
+}
+
+bool WriteTreeListing(const RecipeTree& tree, std::FILE* out, std::string_view find) {
+    RecipeFilter filter;
+    bool ok = filter.Apply(tree, FindQuery::FromUtf8(find));
+    ok = ListShownItems(filter, kTreeRoot,
+                         [out](std::string_view block) {
+                             return std::fwrite(block.data(), 1, block.size(), out) == block.size();
+                         }) &&
+         ok;
+    ok = std::fflush(out) == 0 && ok;
+    return ok && std::ferror(out) == 0;
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,71 @@
+#pragma once
+// The command-line job: loads the table named on the command line, writes
+// the export it asks for and can end the dialog, all before the dialog is
+// first shown. It is written against CommandLineJobHost so that the desktop
+// dialog and the headless stand-in run the very same steps.
+
+#include "export/ExportFile.h"
+#include "cli/MyCommandLine.h"
+#include "load/RecipeDialog.h"
+#include "table/RecipeTree.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace artisanscope {
+
+// What the job drives: the dialog's checkboxes, flags, stored archive path
+// and end, besides what every load needs of it.
+class CommandLineJobHost : public RecipeDialog {
+public:
+    // Checks the English checkbox without running its click handler.
+    virtual void CheckEnglishNames() = 0;
+    // Sets debugMode and checks the Debug-Mode box, without a reload.
+    virtual void CheckDebugMode() = 0;
+    virtual void SetArchivePath(const std::string& path) = 0;
+    virtual void EndDialog(int result) = 0;
+    // The tree of the last finished load; null when the host keeps none.
+    virtual const RecipeTree* LoadedTree() const = 0;
+};
+
+// Process exit statuses.
+inline constexpr int kExitOk = 0;            // loaded and wrote its output, or had none to write
+inline constexpr int kExitFailed = 1;        // the load failed, or the output could not be created or written
+inline constexpr int kExitUsage = 2;         // headless run without camelot_dir
+
+struct CommandLineJobIo {
+    std::FILE* out = stdout;  // the --tree listing
+    std::FILE* err = stderr;  // the job's own failure reports
+    std::string appName = "artisanscope";
+    bool printTree = false;   // --tree: list the loaded tree after the load
+    // --find: the query (UTF-8) that filters the listing and the output;
+    // empty: no filter.
+    std::string find;
+    // --format: the output file's format; without it the file's name decides.
+    std::optional<ExportFormat> format;
+};
+
+// Runs the job for commandLine (normalising its camelot_dir in place) and
+// returns the exit status. Does nothing and returns kExitOk when no
+// camelot_dir was given.
+int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io);
+
+// "<appName>: <text>" and a line feed, for standard error: text is code page
+// 1252 and comes out UTF-8, with CR LF turned into LF. A reason (file-name
+// bytes, written as they are) follows the text after ": ".
+std::string FormatConsoleMessage(std::string_view appName, std::string_view text, std::string_view reason = {});
+
+// Writes FormatConsoleMessage's line to err at once.
+void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view text, std::string_view reason = {});
+
+// The usage text for a console: LF line ends and a final line feed.
+std::string ConsoleUsageText();
+
+// Every item of tree, depth first, one per line: two blanks of indent per
+// level, the label in UTF-8, LF line ends; with a find query (UTF-8) only
+// what the filtered tree shows. False when writing failed.
+bool WriteTreeListing(const RecipeTree& tree, std::FILE* out, std::string_view find = {});
+
+}  // namespace artisanscope

@@ -1,0 +1,100 @@
+#include "cli/DiffCommand.h"
+
+#include "export/ExportFile.h"
+#include "cli/PathRules.h"
+#include "compare/DiffReportOutput.h"
+#include "export/OutputFile.h"
+#include "compare/TableComparison.h"
+#include "recipes/Cp1252.h"
+
+#include <cstdio>
+
+namespace artisanscope {
+namespace {
+
+bool WriteAll(std::FILE* file, const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+}
+
+// "<appName>: <line>" on standard error; line is UTF-8.
+void Report(const CommandLineJobIo& io, std::string_view line) {
+    std::string text = io.appName + ": ";
+    text += line;
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), io.err);
+    std::fflush(io.err);
+}
+
+// Why a side could not be compared. The reader's reason names the path; the
+// path stands in for a reason that is not known.
+void ReportFailedSide(const CommandLineJobIo& io, const LoadResult& load, const std::string& archive) {
+    if (load.status == LoadStatus::ArchiveUnreadable) {
+        ReportOnConsole(io.err, io.appName, kCantReadArchiveMessage, load.reason.empty() ? archive : load.reason);
+    } else if (load.status == LoadStatus::VersionRefused) {
+        Report(io, archive + ": table version not supported");
+    }
+}
+
+}  // namespace
+
+int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions& options, const CommandLineJobIo& io) {
+    // The one-letter options keep their meaning; the plain arguments are
+    // OLD, NEW and the optional output file.
+    MyCommandLine flags([&io](std::string_view usage) { ReportOnConsole(io.err, io.appName, usage); });
+    std::vector<std::string> flagArguments;
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.starts_with("--")) {
+            if (LongOptionTakesValue(argument)) ++i;
+            continue;
+        }
+        (argument.starts_with('-') ? flagArguments : plain).push_back(argument);
+    }
+    ParseCommandLine(flags, flagArguments);
+
+    if (plain.size() < 2 || plain.size() > 3) {
+        Report(io, "--diff needs OLD NEW [output_file]");
+        return kDiffTrouble;
+    }
+    const bool json = options.format == ExportFormat::Json;
+    if (options.format && !json && options.format != ExportFormat::Text) {
+        Report(io, "--format: a comparison is written as text or json");
+        return kDiffTrouble;
+    }
+
+    const std::string oldArchive = ResolveArchivePath(NormaliseCamelotDir(plain[0]));
+    const std::string newArchive = ResolveArchivePath(NormaliseCamelotDir(plain[1]));
+    CompareSettings settings;
+    settings.language = flags.useEnglishNames ? Language::English : Language::German;
+    settings.debug = flags.debugMode;
+    settings.find = FindQuery::FromUtf8(options.find);
+    const ComparisonResult result = CompareArchives(
+        oldArchive, newArchive, settings,
+        [&io](std::string_view message) { ReportOnConsole(io.err, io.appName, message); });
+    if (!result.report) {
+        ReportFailedSide(io, result.oldLoad, oldArchive);
+        ReportFailedSide(io, result.newLoad, newArchive);
+        if (result.filterFailed) Report(io, "out of memory");
+        return kDiffTrouble;
+    }
+
+    const std::string text =
+        json ? DiffReportJson(*result.report) : DiffReportText(*result.report);
+    if (plain.size() == 3) {
+        OutputFile output(plain[2]);
+        if (!output.Create()) {
+            Report(io, Cp1252ToUtf8(kCantCreateFileMessage));
+            return kDiffTrouble;
+        }
+        if (!WriteAll(output.file(), text) || !output.Commit()) {
+            Report(io, Cp1252ToUtf8(kCantWriteFileMessage));
+            return kDiffTrouble;
+        }
+    } else if (!WriteAll(io.out, text)) {
+        return kDiffTrouble;
+    }
+    return result.report->HasDifferences() ? kDiffDifferent : kDiffSame;
+}
+
+}  // namespace artisanscope

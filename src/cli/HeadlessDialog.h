@@ -1,0 +1,58 @@
+#pragma once
+// The dialog's stand-in without a display: no window system at all. It keeps
+// the check states and flags the command-line job sets, writes every message
+// box to standard error, and keeps the tree only when it is to be listed.
+
+#include "cli/CommandLineJob.h"
+#include "table/RecipeTree.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace artisanscope {
+
+class HeadlessDialog final : public CommandLineJobHost {
+public:
+    // keepTree: store the loaded tree for LoadedTree(); otherwise no tree is
+    // built.
+    HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
+
+    RecipeTreeStore& treeStore() override;
+    bool IsEnglishNamesChecked() const override { return englishNames_; }
+    bool debugMode() const override { return debugMode_; }
+    void ShowMessage(std::string_view text) override;
+
+    void CheckEnglishNames() override { englishNames_ = true; }
+    void CheckDebugMode() override { debugMode_ = true; }
+    // Nothing reloads or ends later: the process ends with the job.
+    void SetArchivePath(const std::string&) override {}
+    void EndDialog(int) override {}
+    const RecipeTree* LoadedTree() const override { return keepTree_ ? &tree_ : nullptr; }
+
+
+private:
+    // Keeps nothing, so the walk does not even build the labels.
+    class DiscardingTree final : public RecipeTreeStore {
+    public:
+        void DeleteAllItems() override {}
+        TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
+        bool KeepsItems() const override { return false; }
+    };
+
+    std::string appName_;
+    std::FILE* err_;
+    bool keepTree_;
+    RecipeTree tree_;
+    DiscardingTree discardingTree_;
+    bool englishNames_ = false;
+    bool debugMode_ = false;
+};
+
+// The whole program without a display: parses arguments (the usage box goes
+// to err), prints the usage text to err and returns kExitUsage when no
+// camelot_dir was given, and otherwise runs the command-line job and returns
+// its exit status.
+int RunHeadless(MyCommandLine& commandLine, const std::vector<std::string>& arguments, const CommandLineJobIo& io);
+
+}  // namespace artisanscope

@@ -1,0 +1,128 @@
+#pragma once
+// The main dialog (template 102): the recipe tree on the left; instruction,
+// Open, the two checkboxes, Export and Close on the right. Every action goes
+// through LoadRecipeTable. Controls are placed from the template's dialog
+// units and can be reached by their ids with GetDlgItem.
+
+#include "cli/CommandLineJob.h"
+#include "desktop/DialogTemplates.h"
+#include "load/LoadRecipeTable.h"
+
+#include <QDialog>
+#include <QIcon>
+
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTreeView;
+
+namespace artisanscope {
+
+class CArtisanscopeApp;
+class FindBar;
+class RecipeTreeModel;
+
+// Matches are shown expanded down to the patterns up to this many matching
+// patterns, and down to the categories beyond: laying out more rows than
+// this would cost the user interface more than a keystroke may.
+inline constexpr std::size_t kExpandPatternsUpTo = 2000;
+
+class CArtisanscopeDlg final : public QDialog, public CommandLineJobHost {
+    Q_OBJECT
+
+public:
+    explicit CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent = nullptr);
+    ~CArtisanscopeDlg() override;
+
+    // Initialises the dialog (which runs the command-line job) and, unless
+    // the job ended it, shows it and waits until it ends. The dialog's result.
+    int DoModal();
+    // Sets the icon and runs the command-line job (its --find query goes to
+    // the find bar); true: focus on Close.
+    bool OnInitDialog();
+
+    // RecipeDialog
+    RecipeTreeStore& treeStore() override;
+    bool IsEnglishNamesChecked() const override;
+    bool debugMode() const override { return debugMode_; }
+    void ShowMessage(std::string_view text) override;
+
+    // CommandLineJobHost
+    void CheckEnglishNames() override;
+    void CheckDebugMode() override;
+    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
+    void EndDialog(int result) override;
+    const RecipeTree* LoadedTree() const override;
+
+    // Handlers.
+    void OnOpen();
+    void OnEnglishNames();
+    void OnDebugMode();
+    void OnExport();
+    void OnSize(int clientWidth, int clientHeight);
+    void OnSysCommand(int commandId);
+    // Compares the open table (old) with one the user chooses (new) and
+    // shows the report.
+    void OnCompareWith();
+    // Ctrl+F: shows the find bar and filters with what it holds.
+    void OnFind();
+    void OnFindQueryChanged(const QString& query);
+    // Enter or F3, Shift+Enter or Shift+F3: the next or previous matching
+    // pattern becomes the selected item.
+    void OnFindNext();
+    void OnFindPrevious();
+    // Escape in the find bar or its close button: the whole tree again, the
+    // selected item kept selected and scrolled into view.
+    void OnCloseFind();
+    // Ctrl+C in the tree: the selected item and what is shown below it, as
+    // the --tree listing writes it.
+    void CopySelectedBranch();
+
+    QWidget* GetDlgItem(int id) const;
+    const std::string& archivePath() const { return archivePath_; }
+    const RecipeTreeModel& treeModel() const { return *treeModel_; }
+    FindBar& findBar() const { return *findBar_; }
+    // True once EndDialog was called before the dialog was shown.
+    bool endedBeforeShown() const { return endedEarly_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Place(QWidget* control, const DialogRect& rect, int id);
+    LoadResult Reload();
+    // After every model reset: the match count and the expansion rule.
+    void OnTreePublished();
+    // Filters the tree with query, keeping the selected item selected when
+    // it stays shown.
+    void ApplyFind(const QString& query);
+    void SelectItem(std::uint32_t item);
+    std::uint32_t SelectedItem() const;
+    // A message about a failed load, its reason (if any) in the details.
+    void ShowFailedLoad(std::string_view text, const LoadResult& load);
+    // The context menu (About, Compare with...) at a global position.
+    void ShowContextMenu(const QPoint& globalPosition);
+
+    CArtisanscopeApp& app_;
+    QIcon appIcon_;
+    std::string archivePath_;
+    RecipeTreeModel* treeModel_ = nullptr;
+    QTreeView* treeView_ = nullptr;
+    QCheckBox* englishNamesCheck_ = nullptr;
+    bool debugMode_ = false;
+    QCheckBox* debugModeCheck_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
+    QLabel* instruction_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    DialogBaseUnits units_;
+    bool endedEarly_ = false;
+    int endResult_ = 0;
+};
+
+}  // namespace artisanscope

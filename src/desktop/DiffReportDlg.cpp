@@ -1,0 +1,114 @@
+// The core's headers come before Qt's: Qt defines "slots" as a macro.
+#include "compare/DiffReportOutput.h"
+
+#include "desktop/DiffReportDlg.h"
+
+#include <QApplication>
+#include <QBrush>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace artisanscope {
+namespace {
+
+QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Colours readable on a light background, distinct also for the most common
+// colour blindness (blue and orange rather than green and red alone).
+QColor KindColour(DiffKind kind) {
+    switch (kind) {
+        case DiffKind::Added: return QColor(0x00, 0x6e, 0x28);
+        case DiffKind::Removed: return QColor(0xb4, 0x1e, 0x1e);
+        case DiffKind::Changed: return QColor(0x1f, 0x4e, 0xb4);
+        case DiffKind::Group: break;
+    }
+    return {};
+}
+
+// Reports up to this many entries open fully; larger ones down to the skills.
+constexpr std::size_t kExpandAllEntries = 5000;
+
+}  // namespace
+
+CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName, const QString& newName,
+                               QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Compare recipe tables"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+    text_ = Utf8(DiffReportText(report));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* sides = new QLabel(QStringLiteral("Old: %1\nNew: %2").arg(oldName, newName), this);
+    sides->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(sides);
+
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setUniformRowHeights(true);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The item of each level of the current path; entries come depth first.
+    std::vector<QTreeWidgetItem*> path;
+    for (const DiffEntry& entry : report.entries()) {
+        const auto level = static_cast<std::size_t>(entry.level);
+        path.resize(std::min(level, path.size()));
+        auto* item = path.empty() ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(path.back());
+        item->setText(0, Utf8(DiffEntryLine(report, entry)));
+        if (entry.kind != DiffKind::Group) item->setForeground(0, QBrush(KindColour(entry.kind)));
+        if (entry.kind == DiffKind::Changed) {
+            QStringList lines;
+            for (const Difference& d : entry.differences) lines << Utf8(DifferenceText(report, d));
+            item->setToolTip(0, lines.join(QLatin1Char('\n')));
+        }
+        path.push_back(item);
+    }
+    if (report.entries().size() <= kExpandAllEntries) {
+        tree_->expandAll();
+    } else {
+        tree_->expandToDepth(0);
+    }
+    if (tree_->topLevelItemCount() > 0) tree_->setCurrentItem(tree_->topLevelItem(0));
+    layout->addWidget(tree_, 1);
+
+    summary_ = new QLabel(report.HasDifferences() ? Utf8(DiffTotalsLine(report.totals()))
+                                                  : QStringLiteral("The tables show no difference."),
+                          this);
+    layout->addWidget(summary_);
+
+    auto* buttons = new QDialogButtonBox(this);
+    copyButton_ = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setDefault(true);
+    layout->addWidget(buttons);
+    connect(copyButton_, &QPushButton::clicked, this, &CDiffReportDlg::OnCopy);
+    auto* copyKeys = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKeys, &QShortcut::activated, this, &CDiffReportDlg::OnCopy);
+    // A tree view takes Ctrl+C for its current item; here it copies the report.
+    tree_->installEventFilter(this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(640, 420);
+}
+
+bool CDiffReportDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        event->ignore();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CDiffReportDlg::OnCopy() {
+    QApplication::clipboard()->setText(text_.isEmpty() ? summary_->text() : text_);
+}
+
+}  // namespace artisanscope

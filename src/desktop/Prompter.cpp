@@ -1,0 +1,66 @@
+#include "desktop/Prompter.h"
+
+#include "desktop/RecipeTreeModel.h"
+
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+
+namespace artisanscope {
+namespace {
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode,
+                                     QString* selectedFilter = nullptr) {
+    QFileDialog dialog(parent);
+    ApplyFileDialogOptions(dialog, options);
+    dialog.setAcceptMode(mode);
+    // The suffix follows the selected filter.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &options](const QString& filter) {
+        const qsizetype index = options.filters.indexOf(filter);
+        const QString suffix = index >= 0 && index < options.filterSuffixes.size() ? options.filterSuffixes[index] : QString();
+        dialog.setDefaultSuffix(suffix.isEmpty() ? options.defaultSuffix : suffix);
+    });
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (selectedFilter != nullptr) *selectedFilter = dialog.selectedNameFilter();
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty()) return std::nullopt;
+    return files.front();
+}
+
+}  // namespace
+
+void ApplyFileDialogOptions(QFileDialog& dialog, const FileDialogOptions& options) {
+    if (!options.title.isEmpty()) dialog.setWindowTitle(options.title);
+    // The chosen file need not exist; Save asks before replacing one.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, options.filterNamesOnly);
+    dialog.setNameFilters(options.filters);
+    dialog.setDefaultSuffix(options.defaultSuffix);
+}
+
+std::optional<QString> QtPrompter::OpenFileName(QWidget* parent, const FileDialogOptions& options) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtPrompter::SaveFileName(QWidget* parent, const FileDialogOptions& options,
+                                                QString* selectedFilter) {
+    return RunFileDialog(parent, options, QFileDialog::AcceptSave, selectedFilter);
+}
+
+void Prompter::ShowMessage(QWidget* parent, const QString& title, std::string_view text, std::string_view details) {
+    QString body = Cp1252ToQString(text);
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    ShowMessageBox(parent, title, body, QString::fromUtf8(details.data(), static_cast<qsizetype>(details.size())));
+}
+
+void QtPrompter::ShowMessageBox(QWidget* parent, const QString& title, const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    if (!details.isEmpty()) box.setDetailedText(details);
+    box.exec();
+}
+
+QAction* QtPrompter::PopupMenu(QMenu& menu, const QPoint& globalPosition) { return menu.exec(globalPosition); }
+
+int QtPrompter::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+}  // namespace artisanscope

@@ -1,0 +1,71 @@
+#pragma once
+// The find rule: a query of terms and the folding under which terms and
+// labels are compared. RecipeFilter computes the shown set from it.
+//
+// The rule. A query is split at white space into terms. A term matches a
+// label when the folded label contains the folded term; folding makes the
+// upper and lower case of code page 1252 letters equal and takes accented
+// letters to their base letter (ä, Ä, à, Å -> a; É -> e; Ç -> c; ß stays ß).
+// An item matches when every term matches its own label or one of its
+// ancestors' labels; a pattern (an item at kPatternDepth) also matches when
+// every term matches among its own label, its ancestors' labels and the
+// labels of its children, the ingredients. The filtered tree shows every
+// matching item, all its ancestors and everything below it, in the tree's
+// order. An empty query shows everything.
+//
+// The labels are the tree's own (debug labels in debug mode, the "ILLEGAL
+// INDEX" items), folded on the fly through a 256-byte table.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace artisanscope {
+
+// A byte of code page 1252 folded: lower case, accents taken off the letters
+// that have a base letter. Bytes that are no letters stay as they are.
+unsigned char FoldCp1252(unsigned char byte);
+
+// Whether label (code page 1252) contains term, both compared folded; term
+// must already be folded. An empty term is contained in every label.
+bool FoldedContains(std::string_view label, std::string_view foldedTerm);
+
+struct FindQuery {
+    // The terms in code page 1252, folded, without duplicates, in the order
+    // first given.
+    std::vector<std::string> terms;
+    // A term holds a character that code page 1252 cannot write (or bytes
+    // that are not UTF-8): no label can contain it, so nothing matches.
+    bool matchesNothing = false;
+
+    // A query typed by a user or given on the command line, in UTF-8. White
+    // space (blank, tab, line ends, no-break space) separates terms.
+    static FindQuery FromUtf8(std::string_view text);
+
+    // No terms: the whole tree is shown.
+    bool empty() const { return terms.empty() && !matchesNothing; }
+};
+
+// Finds a folded term in folded text. Longer terms are looked for eight
+// starting places at a time: a place is a candidate when the term's first
+// and last bytes both fit there, and only candidates are compared whole.
+class TermFinder {
+public:
+    // term must not be empty.
+    explicit TermFinder(std::string_view term);
+
+    // Where term begins in text at or after from, or npos.
+    std::size_t Find(std::string_view text, std::size_t from) const;
+
+private:
+    std::string term_;
+    std::uint64_t first_, last_;  // the first and the last byte in every byte
+};
+
+// Folds text into out (resized to its length). Eight bytes of plain ASCII,
+// the bulk of most labels, are folded at once: 'A'-'Z' get 0x20 added.
+void FoldInto(std::string& out, std::string_view text);
+
+}  // namespace artisanscope

@@ -1,0 +1,32 @@
+#pragma once
+// Fills the dialog's tree view during the walk: one item per shown realm,
+// skill, category (and illegal category index), pattern and ingredient, with
+// the normal or the debug labels. Labels keep the table's bytes unchanged.
+
+#include "table/RecipeTreeStore.h"
+#include "table/RecipeWalk.h"
+
+#include <string>
+
+namespace artisanscope {
+
+class TreeFiller final : public RecipeSink {
+public:
+    TreeFiller(RecipeTreeStore& tree, bool debugLabels) : tree_(tree), debug_(debugLabels) {}
+
+    void Realm(std::size_t realm, std::string_view name) override;
+    void Skill(const SkillRecord& skill, std::string_view name) override;
+    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) override;
+    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(const ResolvedPattern& pattern) override;
+
+private:
+    RecipeTreeStore& tree_;
+    const bool debug_;
+    std::string label_;
+    TreeItem realm_ = kNoTreeItem;
+    TreeItem skill_ = kNoTreeItem;
+    TreeItem category_ = kNoTreeItem;
+};
+
+}  // namespace artisanscope

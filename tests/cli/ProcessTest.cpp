@@ -1,0 +1,612 @@
+// The built executable, run as a process the way scripts run it: without a
+// display unless a case asks for one, its outputs, standard streams and exit
+// status checked.
+
+#include "FormatReaders.h"
+#include "GameFolder.h"
+#include "TempDir.h"
+#include "cli/Startup.h"
+#include "export/CsvExport.h"
+#include "export/TextExport.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using artisanscope::testing::ReadText;
+using artisanscope::testing::ReferenceExport;
+using artisanscope::testing::TempDir;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+// Whether the desktop module was built: rows that pretend a display need it.
+constexpr bool kHasDesktop = ARTISANSCOPE_HAS_DESKTOP != 0;
+
+struct RunOptions {
+    bool display = false;   // pretend a display exists, with Qt on its offscreen platform
+    rlim_t sizeLimit = 0;   // bytes a written file may grow to; 0: no limit
+    bool ordinaryUser = false;  // run as "nobody" when the tests run as root
+};
+
+// Ids of the unprivileged user permission cases run as under root.
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+
+Outcome RunArtisanscope(const std::vector<std::string>& args, const std::string& scratch, RunOptions options = {}) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string variable = *entry;
+        if (variable.starts_with("DISPLAY=") || variable.starts_with("WAYLAND_DISPLAY=")) continue;
+        if (options.display && (variable.starts_with("ASAN_OPTIONS=") || variable.starts_with("XDG_RUNTIME_DIR="))) {
+            continue;
+        }
+        environment.push_back(variable);
+    }
+    if (options.display) {
+        environment.push_back("DISPLAY=:artisanscope-test");
+        environment.push_back("QT_QPA_PLATFORM=offscreen");
+        environment.push_back("XDG_RUNTIME_DIR=" + scratch);
+        // Qt keeps caches until exit that the leak checker would report.
+        environment.push_back("ASAN_OPTIONS=detect_leaks=0");
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    // The unprivileged user may not reach the build folder (a checkout in
+    // root's home, mode 0700): it runs a copy from a folder it can enter.
+    // Headless, the executable needs nothing beside it.
+    std::string executable = ARTISANSCOPE_EXECUTABLE;
+    std::optional<TempDir> reachable;
+    if (options.ordinaryUser && ::geteuid() == 0) {
+        namespace fs = std::filesystem;
+        reachable.emplace();
+        const fs::perms open = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec;
+        fs::permissions(reachable->path(), open);
+        executable = *reachable / "artisanscope";
+        fs::copy_file(ARTISANSCOPE_EXECUTABLE, executable);
+        fs::permissions(executable, open);
+    }
+    std::vector<std::string> argvStrings{executable};
+    argvStrings.insert(argvStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvStrings) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const std::string outPath = scratch + "/.stdout", errPath = scratch + "/.stderr";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || err < 0 || in < 0) ::_exit(125);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        if (options.ordinaryUser && ::geteuid() == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0) ::_exit(124);
+        }
+        if (options.sizeLimit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = options.sizeLimit;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(126);
+    }
+    Outcome outcome;
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.out = ReadText(outPath);
+    outcome.err = ReadText(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    return outcome;
+}
+
+const std::string kUsage =
+    "artisanscope.exe <options> <camelot_dir> <output_file>\n"
+    "\n"
+    "Options are:\n"
+    " -english (or -e) for english\n"
+    " -quit (or -q) for quit after export\n"
+    " -debug (or -d) exports also the currently unknown values\n"
+    "<camelot_dir> can be the camelot path or complete path to ift.mpk\n";
+
+const std::string kHelp = kUsage +
+    "\n"
+    "Long options:\n"
+    " --format FORMAT  write output_file as text, xml, csv, json or sqlite\n"
+    "                  (without it: xml for a name ending in .xml, else text)\n"
+    " --diff OLD NEW [output_file]\n"
+    "                  compare the tables of two game folders or archives; exit 0\n"
+    "                  when they show no difference, 1 when they do, 2 on trouble;\n"
+    "                  with --format json the report is JSON, with --find QUERY it\n"
+    "                  holds the recipes QUERY finds on either side\n"
+    " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
+    "                  every word of it in the recipe, its skill, category,\n"
+    "                  realm or ingredients, in any case, accents ignored\n"
+    " --tree           print the loaded tree on standard output\n"
+    " --help           print this text\n"
+    " --version        print the version\n";
+
+const std::string kSmallListing =
+    "Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n        Metallbarren: 2 Gepr\xC3\xA4gt\n"
+    "Midgard\nHibernia\n";
+
+// Kept: an earlier file at the output path must keep its bytes.
+enum class Output { None, Text, Xml, Empty, Absent, Kept };
+
+const std::string kEarlierExport = "an earlier export\n";
+
+struct Case {
+    const char* what;
+    std::vector<std::string> args;  // $GAME: the game folder, $OUT: a fresh folder
+    int status;
+    std::string out;
+    std::string err;  // $GAME and $OUT replaced as in args
+    Output output = Output::None;  // the last argument in $OUT is the output file
+    bool english = false, debug = false;
+    std::uint32_t version = 102;
+    RunOptions options = {};
+    // When given, the game's data/ifd.mpk instead of the small table's archive.
+    artisanscope::fixtures::Bytes archive = {};
+};
+
+void Check(const Case& c) {
+    SCOPED_TRACE(c.what);
+    if (c.options.display && !kHasDesktop) return;  // a build without Qt has no desktop module
+    TempDir game, scratch;
+    artisanscope::testing::WriteSmallGame(game.path(), c.version);
+    if (!c.archive.empty()) artisanscope::fixtures::WriteFile(game / "data/ifd.mpk", c.archive);
+    const std::vector<std::string> args = artisanscope::testing::Substitute(c.args, game.path(), scratch.path());
+    std::size_t outputArg = args.empty() ? 0 : args.size() - 1;
+    while (outputArg > 0 && c.args[outputArg].find("$OUT") == std::string::npos) --outputArg;
+    if (c.output == Output::Kept) std::ofstream(args[outputArg], std::ios::binary) << kEarlierExport;
+    const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_EQ(outcome.out, c.out);
+    EXPECT_EQ(outcome.err, artisanscope::testing::Substitute({c.err}, game.path(), scratch.path()).front());
+    if (c.output == Output::None) return;
+    const std::string& output = args[outputArg];
+    const std::string archive = game.path() + "/data/ifd.mpk";
+    switch (c.output) {
+        case Output::Text:
+        case Output::Xml:
+            EXPECT_EQ(ReadText(output), ReferenceExport(archive, c.output == Output::Xml, c.english, c.debug, game.path()));
+            break;
+        case Output::Empty:
+            EXPECT_TRUE(std::filesystem::exists(output));
+            EXPECT_EQ(ReadText(output), "");
+            break;
+        case Output::Absent: EXPECT_FALSE(std::filesystem::exists(output)); break;
+        case Output::Kept: EXPECT_EQ(ReadText(output), kEarlierExport); break;
+        case Output::None: break;
+    }
+    // No temporary file of an atomic save is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+    }
+}
+
+}  // namespace
+
+TEST(ProcessTest, LongOptionsAndUsage) {
+    const Case cases[] = {
+        {"--version", {"--version"}, 0, "Artisanscope 1.1.0.0\n", ""},
+        {"--help", {"--help"}, 0, kHelp, ""},
+        {"--help wins over the job", {"--help", "-q", "$GAME", "$OUT/out.txt"}, 0, kHelp, "", Output::Absent},
+        {"unknown format", {"-q", "--format", "xls", "$GAME", "$OUT/out.xls"}, 2, "",
+         "artisanscope: unknown format 'xls' (use text, xml, csv, json or sqlite)\n", Output::Absent},
+        {"format without its name", {"-q", "$GAME", "$OUT/out.csv", "--format"}, 2, "",
+         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n", Output::Absent},
+        {"nothing to do", {}, 2, "", kUsage},
+        {"options without a folder", {"-e", "-q", "--tree"}, 2, "", kUsage},
+        {"usage box, then the job", {"-?", "-q", "$GAME", "$OUT/out.txt"}, 0, "", "artisanscope: " + kUsage,
+         Output::Text},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, HeadlessJob) {
+    const Case cases[] = {
+        {"text export", {"-q", "$GAME", "$OUT/out.txt"}, 0, "", "", Output::Text},
+        {"xml export in English", {"-q", "-e", "$GAME/", "$OUT/out.Xml"}, 0, "", "", Output::Xml, true},
+        {"debug text without -q still ends", {"-d", "$GAME//\\", "$OUT/out.txt"}, 0, "", "", Output::Text, false, true},
+        {"archive named", {"-q", "$GAME/data/ifd.mpk", "$OUT/out.cvs"}, 0, "", "", Output::Text},
+        {"archive named in other case", {"-q", "$GAME/DATA/IFD.MPK", "$OUT/out.txt"}, 0, "", "", Output::Text},
+        {"load only", {"-q", "$GAME"}, 0, "", ""},
+        {"tree listing", {"--tree", "$GAME"}, 0, kSmallListing, ""},
+        {"tree listing after an export", {"-q", "$GAME", "--tree", "$OUT/out.txt"}, 0, kSmallListing, "", Output::Text},
+        {"newer table", {"-q", "$GAME", "$OUT/out.txt"}, 0, "",
+         "artisanscope: not supported file version - errors can occur\n", Output::Text, false, false, 103},
+        {"legacy table to xml", {"-q", "$GAME", "$OUT/out.xml"}, 0, "",
+         "artisanscope: XML-Export of old format currently not supported\n", Output::Xml, false, false, 101},
+        // The archive was read: the version message says all, nothing is written.
+        {"table too old", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Absent, false, false, 100},
+        {"table too old, earlier xml kept", {"-q", "$GAME", "$OUT/out.xml"}, 1, "",
+         "artisanscope: XML-Export of old format currently not supported\n"
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Kept, false, false, 100},
+        {"table too old, no output", {"-q", "$GAME"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::None, false, false, 100},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
+    // The reader's reason follows the message, with the archive's path.
+    const std::string kNoGame = "artisanscope: can't read 'ifd.mpk': $OUT/none/data/ifd.mpk: No such file or directory\n";
+    namespace fx = artisanscope::fixtures;
+    fx::MpakPlan badCrc, noTable;
+    badCrc.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102)),
+                       .wrongCrc = true}};
+    noTable.members = {{.name = "other.crf", .content = {1, 2, 3}}};
+    const Case cases[] = {
+        {"member checksum", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': member checksum wrong in $GAME/data/ifd.mpk\n", Output::Kept, false,
+         false, 102, {}, fx::WriteMpak(badCrc)},
+        {"member missing", {"-q", "$GAME"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': member tdl.crf not found in $GAME/data/ifd.mpk\n", Output::None, false,
+         false, 102, {}, fx::WriteMpak(noTable)},
+        {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", kNoGame,
+         Output::Absent},
+        {"no game folder, earlier text kept", {"-q", "$OUT/none", "$OUT/keep.txt"}, 1, "", kNoGame,
+         Output::Kept},
+        {"no game folder, earlier xml kept", {"-q", "$OUT/none", "$OUT/keep.xml"}, 1, "", kNoGame,
+         Output::Kept},
+        {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", kNoGame},
+        {"text into a missing folder", {"-q", "$GAME", "$OUT/missing/out.txt"}, 1, "",
+         "artisanscope: can't create file\n", Output::Absent},
+        // The load still runs: the tree is listed and the load's messages follow.
+        {"text into a missing folder, tree", {"--tree", "$GAME", "$OUT/missing/out.txt"}, 1, kSmallListing,
+         "artisanscope: can't create file\n", Output::Absent},
+        {"text into a missing folder, newer table", {"$GAME", "$OUT/missing/out.txt"}, 1, "",
+         "artisanscope: can't create file\nartisanscope: not supported file version - errors can occur\n",
+         Output::Absent, false, false, 103},
+        {"xml into a missing folder", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "",
+         "artisanscope: can't write file\n", Output::Absent},
+        {"text onto a full disk", {"-q", "$GAME", "/dev/full"}, 1, "", "artisanscope: can't write file\n"},
+        {"text past the file size limit", {"-q", "$GAME", "$OUT/out.txt"}, 1, "", "artisanscope: can't write file\n",
+         Output::Absent, false, false, 102, {false, 100}},
+        {"text past the file size limit, earlier kept", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
+        {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", "artisanscope: can't write file\n",
+         Output::Absent, false, false, 102, {false, 100}},
+        // The three formats of --format: nothing written after a failed load,
+        // no partial file after a failed write.
+        {"csv, no game folder", {"-q", "--format", "csv", "$OUT/none", "$OUT/keep.csv"}, 1, "",
+         kNoGame, Output::Kept},
+        {"json, no game folder", {"-q", "--format=json", "$OUT/none", "$OUT/out.json"}, 1, "",
+         kNoGame, Output::Absent},
+        {"sqlite, no game folder", {"-q", "--format", "sqlite", "$OUT/none", "$OUT/keep.sqlite"}, 1, "",
+         kNoGame, Output::Kept},
+        {"sqlite, table too old", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
+         "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
+         Output::Absent, false, false, 100},
+        {"csv onto a full disk", {"-q", "--format", "csv", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't write file\n"},
+        {"json onto a full disk", {"-q", "--format", "json", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't write file\n"},
+        // A database needs a file of its own: a device is never opened.
+        {"sqlite onto a device", {"-q", "--format", "sqlite", "$GAME", "/dev/full"}, 1, "",
+         "artisanscope: can't create file\n"},
+        {"csv past the file size limit", {"-q", "--format", "csv", "$GAME", "$OUT/out.csv"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
+        {"json past the file size limit", {"-q", "--format", "json", "$GAME", "$OUT/out.json"}, 1, "",
+         "artisanscope: can't write file\n", Output::Absent, false, false, 102, {false, 100}},
+        {"sqlite past the file size limit", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
+         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 5000}},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+namespace {
+
+using artisanscope::testing::FormatRows;
+
+// The CSV file read by Python's csv module, rows as JSON.
+FormatRows ReadCsvWithPython(const std::string& path) {
+    const std::string command =
+        "python3 -c 'import csv, json, sys; "
+        "print(json.dumps(list(csv.reader(open(sys.argv[1], encoding=\"utf-8-sig\", newline=\"\")))))' '" + path + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("cannot run python3");
+    std::string json;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) json.append(buffer, n);
+    if (::pclose(pipe) != 0) throw std::runtime_error("python3's csv reader failed on " + path);
+    rapidjson::Document rows;
+    rows.Parse(json.c_str());
+    FormatRows out;
+    for (const auto& row : rows.GetArray()) {
+        out.emplace_back();
+        for (const auto& field : row.GetArray()) out.back().emplace_back(field.GetString(), field.GetStringLength());
+    }
+    return out;
+}
+
+}  // namespace
+
+// One table exported in all five formats by the program, each read back by
+// a reader of its own, and held against each other.
+TEST(ProcessTest, FiveFormatsAgree) {
+    using namespace artisanscope::testing;
+    for (const std::uint32_t version : {102u, 101u}) {
+        for (const bool debug : {false, true}) {
+            for (const bool english : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << "version " << version << " debug " << debug << " english " << english);
+                TempDir game, out;
+                artisanscope::fixtures::WriteGameDirectory(game.path(), artisanscope::fixtures::WriteRecipeTable(FormatTestTable(version)));
+                std::vector<std::string> options{"-q"};
+                if (debug) options.push_back("-d");
+                if (english) options.push_back("-e");
+                const auto run = [&](const std::vector<std::string>& format, const std::string& name) {
+                    std::vector<std::string> args = options;
+                    args.insert(args.end(), format.begin(), format.end());
+                    args.push_back(game.path());
+                    args.push_back(out / name);
+                    const Outcome outcome = RunArtisanscope(args, out.path());
+                    EXPECT_EQ(outcome.status, 0) << name << ": " << outcome.err;
+                    return out / name;
+                };
+                const std::string text = ReadText(run({}, "out.txt"));
+                const std::string xml = ReadText(run({"--format", "xml"}, "out.data"));
+                const std::string csvPath = run({"--format", "csv"}, "out.csv");
+                const std::string json = ReadText(run({"--format", "json"}, "out.json"));
+                const std::string database = run({"--format=sqlite"}, "out.db");
+
+                const std::string csvBytes = ReadText(csvPath);
+                ASSERT_TRUE(csvBytes.starts_with("\xEF\xBB\xBF"));
+                FormatRows csv = ParseCsv(csvBytes.substr(3));
+                EXPECT_EQ(ReadCsvWithPython(csvPath), csv);
+                ASSERT_FALSE(csv.empty());
+                csv.erase(csv.begin());  // the header row
+                const bool debugColumns = debug && version == 102;
+                for (const FormatRow& row : csv) EXPECT_EQ(row.size(), debugColumns ? 17u : 10u);
+
+                rapidjson::Document document;
+                document.Parse<rapidjson::kParseValidateEncodingFlag>(json.c_str());
+                ASSERT_FALSE(document.HasParseError());
+                EXPECT_EQ(FlattenJson(document), csv);
+                EXPECT_EQ(QuerySqlite(database, "SELECT * FROM recipes"), csv);
+                EXPECT_EQ(FlattenXml(xml), version == 101 ? FormatRows{} : XmlColumnsOf(csv));
+
+                // The text export cannot hold the CR LF inside the last
+                // pattern's name; every line before it must match.
+                std::vector<std::string> fromCsv = TextLinesFromCsv(csv, debugColumns);
+                std::vector<std::string> lines = TextLines(text);
+                fromCsv.pop_back();
+                ASSERT_GE(lines.size(), fromCsv.size());
+                lines.resize(fromCsv.size());
+                EXPECT_EQ(lines, fromCsv);
+            }
+        }
+    }
+}
+
+TEST(ProcessTest, ReadOnlyOutputFolder) {
+    namespace fs = std::filesystem;
+    for (const char* name : {"out.txt", "out.xml"}) {
+        SCOPED_TRACE(name);
+        TempDir game, scratch, readOnly;
+        artisanscope::testing::WriteSmallGame(game.path());
+        fs::permissions(game.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(readOnly.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        const std::string output = readOnly / name;
+        const Outcome outcome = RunArtisanscope({"-q", game.path(), output}, scratch.path(), {.ordinaryUser = true});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, std::string("artisanscope: ") +
+                                   (std::string(name) == "out.txt" ? "can't create file\n" : "can't write file\n"));
+        EXPECT_TRUE(fs::is_empty(readOnly.path()));
+    }
+}
+
+TEST(ProcessTest, WithADisplayTheJobStillEndsTheProgram) {
+    const RunOptions display{true, 0};
+    const Case cases[] = {
+        {"xml export and quit", {"-q", "$GAME", "$OUT/out.xml"}, 0, "", "", Output::Xml, false, false, 102, display},
+        // Qt is given none of the program's arguments: "-display" is -debug
+        // here, and "-platform xcb" (an ignored option and a third plain
+        // argument) does not send Qt to a display that does not exist.
+        {"-display is -debug", {"-q", "-display", "$GAME", "$OUT/out.txt"}, 0, "", "", Output::Text, false, true, 102,
+         display},
+        {"Qt's options are not Qt's", {"-q", "$GAME", "$OUT/out.txt", "-platform", "xcb", "-reverse"}, 0, "", "",
+         Output::Text, false, false, 102, display},
+        {"failed save", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "", "artisanscope: can't write file\n",
+         Output::Absent, false, false, 102, display},
+    };
+    for (const Case& c : cases) Check(c);
+}
+
+TEST(ProcessTest, BundledSample) {
+    TempDir scratch;
+    const Outcome plain = RunArtisanscope({"--tree", ARTISANSCOPE_SAMPLE_DIR}, scratch.path());
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.err, "");
+    EXPECT_TRUE(plain.out.starts_with("Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n"
+                                      "        Metallbarren: 2 Bronze\n        Lederstreifen: 1 Gepr\xC3\xA4gt\n"))
+        << plain.out.substr(0, 200);
+    for (const char* present : {"\nMidgard\n", "\nHibernia\n", "    \xC3\x84xte\n", "D\xC3\xBCsterholz",
+                                "Bl\xC3\xA4tter", "Getr\xC3\xA4nkt", "\xE2\x80\x9ENebelmond\xE2\x80\x9C"}) {
+        EXPECT_NE(plain.out.find(present), std::string::npos) << present;
+    }
+    EXPECT_EQ(plain.out.find("(2100)"), std::string::npos);
+
+    const Outcome debug = RunArtisanscope({"--tree", "-d", "-e", ARTISANSCOPE_SAMPLE_DIR}, scratch.path());
+    ASSERT_EQ(debug.status, 0);
+    for (const char* present : {"Pr\xC3\xBC" "fschwert (Test) (2100)", "Trank der Entwickler (2500)", "Testjuwel (2050)",
+                                "Duskwood", "Embossed"}) {
+        EXPECT_NE(debug.out.find(present), std::string::npos) << present;
+    }
+}
+
+// --diff as scripts run it: the report on standard output or in a file, the
+// exit status as diff has it, with or without a display.
+TEST(ProcessTest, DiffOfTwoGameFolders) {
+    TempDir game, patched, scratch;
+    artisanscope::testing::WriteSmallGame(game.path());
+    artisanscope::fixtures::TablePlan table = artisanscope::testing::SmallTable();
+    artisanscope::fixtures::RealmPlan& albion = table.realms[0];
+    albion.patterns[1].skill = 16;
+    albion.categories[1].patterns.push_back(albion.AddPattern({.name = "Langschwert", .skill = 20}));
+    artisanscope::fixtures::WriteGameDirectory(patched.path(), artisanscope::fixtures::WriteRecipeTable(table));
+    const std::string report =
+        "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+        "      + Langschwert (20)\n1 added, 0 removed, 1 changed\n";
+    const std::string oldDir = game.path(), newDir = patched.path(), out = scratch.path();
+    struct DiffCase {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+        RunOptions options = {};
+    };
+    const DiffCase cases[] = {
+        {"same folder", {"--diff", oldDir, oldDir + "/"}, 0, "", ""},
+        {"text report", {"--diff", oldDir, newDir}, 1, report, ""},
+        {"archive named, other case, options after", {"--diff", oldDir + "/data/IFD.MPK", newDir, "-e"}, 1, report, ""},
+        {"with a display still a console command", {"--diff", oldDir, newDir}, 1, report, "", {.display = true}},
+        {"a side cannot be loaded", {"--diff", oldDir, out + "/nothing"}, 2, "",
+         "artisanscope: can't read 'ifd.mpk': "},
+        {"NEW missing", {"--diff", oldDir}, 2, "", "artisanscope: --diff needs OLD NEW [output_file]\n"},
+        {"no such report format", {"--diff", "--format", "xml", oldDir, newDir}, 2, "",
+         "artisanscope: --format: a comparison is written as text or json\n"},
+        {"format without its value", {"--diff", oldDir, newDir, "--format"}, 2, "",
+         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n"},
+        {"report file", {"--diff", oldDir, newDir, out + "/report.txt"}, 1, "", ""},
+        {"found on the new side only", {"--find", "LANG", "--diff", oldDir, newDir}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      + Langschwert (20)\n1 added, 0 removed, 0 changed\n", ""},
+        {"found nowhere", {"--diff", "--find=axt", oldDir, newDir}, 0, "", ""},
+        {"an ingredient found", {"--diff", oldDir, newDir, "--find", "gepr\xC3\xA4gt"}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+         "0 added, 0 removed, 1 changed\n", ""},
+    };
+    for (const DiffCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.options.display && !kHasDesktop) continue;
+        const Outcome outcome = RunArtisanscope(c.args, scratch.path(), c.options);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.out, c.out);
+        // A load's reason may follow the message.
+        EXPECT_EQ(outcome.err.substr(0, c.err.size()), c.err);
+        if (c.err.empty()) {
+            EXPECT_EQ(outcome.err, "");
+        }
+    }
+    EXPECT_EQ(ReadText(out + "/report.txt"), report);
+
+    // JSON, debug mode: the hidden pattern (skill 2100) takes part unchanged.
+    const Outcome json = RunArtisanscope({"-d", "--format", "json", "--diff", oldDir, newDir, out + "/d.json"},
+                                         scratch.path());
+    EXPECT_EQ(json.status, 1);
+    rapidjson::Document doc;
+    doc.Parse(ReadText(out + "/d.json").c_str());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_TRUE(doc["debug"].GetBool());
+    ASSERT_EQ(doc["differences"].Size(), 2u);
+    const auto& changed = doc["differences"][0];
+    EXPECT_STREQ(changed["change"].GetString(), "changed");
+    EXPECT_STREQ(changed["pattern"].GetString(), "Kurzschwert");
+    EXPECT_EQ(changed["old"]["skill_level"].GetUint(), 15u);
+    EXPECT_EQ(changed["new"]["skill_level"].GetUint(), 16u);
+    EXPECT_STREQ(changed["new"]["ingredients"][0]["name"].GetString(), "Gepr\xC3\xA4gt");
+    EXPECT_EQ(changed["new"]["data"][0].GetUint(), 4u);
+    EXPECT_STREQ(doc["differences"][1]["change"].GetString(), "added");
+    EXPECT_EQ(doc["totals"]["added"].GetUint(), 1u);
+}
+
+// --find: the tree listing and the outputs hold what the filtered tree
+// shows; an empty query filters nothing.
+TEST(ProcessTest, FindFiltersTreeAndOutputs) {
+    TempDir scratch;
+    const std::string sample = ARTISANSCOPE_SAMPLE_DIR;
+    const std::string out = scratch.path();
+    const std::string swordListing =
+        "Albion\n  Waffenschmied\n    Schwerter\n      Breitschwert (115)\n        Metallbarren: 4 Eisen\n"
+        "        Lederstreifen: 2 Getr\xC3\xA4nkt\n";
+    const std::string swordText = std::string(artisanscope::kTextHeader) +
+                                  "Albion;Waffenschmied;Schwerter;Breitschwert;115;4;Metallbarren;Eisen;2;Lederstreifen;"
+                                  "Getr\xE4nkt\r\n";
+    const std::string swordXml =
+        "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\n<Recipes>\n    <Realm name=\"Albion\">\n"
+        "        <Skill name=\"Waffenschmied\">\n            <Item name=\"Schwerter\">\n"
+        "                <Pattern name=\"Breitschwert\" skill=\"115\">\n"
+        "                    <Ingredient cat=\"Metallbarren\" name=\"Eisen\" quantity=\"4\" />\n"
+        "                    <Ingredient cat=\"Lederstreifen\" name=\"Getr\xE4nkt\" quantity=\"2\" />\n"
+        "                </Pattern>\n            </Item>\n        </Skill>\n    </Realm>\n</Recipes>\n";
+    const std::string swordCsv = "\xEF\xBB\xBF" + std::string(artisanscope::kCsvHeader) + "\r\n" +
+                                 "Albion,Waffenschmied,Schwerter,Breitschwert,115,1,4,Metallbarren,Eisen,8\r\n"
+                                 "Albion,Waffenschmied,Schwerter,Breitschwert,115,2,2,Lederstreifen,Getr\xC3\xA4nkt,23\r\n";
+    const Outcome whole = RunArtisanscope({"--tree", sample}, out);
+    ASSERT_EQ(whole.status, 0);
+
+    struct FindCase {
+        const char* what;
+        std::vector<std::string> args;
+        std::string listing;       // standard output
+        const char* file;          // output file in the scratch folder, or null
+        std::string fileContents;  // what it must hold
+        RunOptions options = {};
+    };
+    const FindCase cases[] = {
+        {"tree", {"--tree", "--find", "SCHWERT eisen", sample}, swordListing, nullptr, ""},
+        {"tree, one argument", {"--find=Schwert Eisen", "--tree", sample}, swordListing, nullptr, ""},
+        {"text", {"-q", "--find", "schwert eisen", sample, out + "/s.txt"}, "", "s.txt", swordText},
+        {"xml", {"-q", sample, "--find", "schwert eisen", out + "/s.xml"}, "", "s.xml", swordXml},
+        {"text through the dialog", {"-q", "--find", "schwert eisen", sample, out + "/d.txt"}, "", "d.txt",
+         swordText, RunOptions{.display = true}},
+        {"nothing found", {"-q", "--tree", "--find", "zzz", sample, out + "/none.txt"}, "", "none.txt",
+         std::string(artisanscope::kTextHeader)},
+        {"csv", {"-q", "--format", "csv", "--find", "schwert eisen", sample, out + "/s.csv"}, "", "s.csv", swordCsv},
+        {"empty query", {"--tree", "--find", "", sample}, whole.out, nullptr, ""},
+        {"empty query at the end", {"--tree", sample, "--find"}, whole.out, nullptr, ""},
+    };
+    for (const FindCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.options.display && !kHasDesktop) continue;
+        const Outcome outcome = RunArtisanscope(c.args, out, c.options);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.out, c.listing);
+        if (c.file != nullptr) {
+            EXPECT_EQ(ReadText(out + "/" + c.file), c.fileContents);
+        }
+    }
+    // The other two formats hold the same rows as the CSV.
+    using namespace artisanscope::testing;
+    FormatRows rows = ParseCsv(swordCsv.substr(3));
+    rows.erase(rows.begin());
+    ASSERT_EQ(RunArtisanscope({"-q", "--format", "json", "--find", "schwert eisen", sample, out + "/s.json"}, out).status, 0);
+    rapidjson::Document json;
+    json.Parse(ReadText(out + "/s.json").c_str());
+    ASSERT_FALSE(json.HasParseError());
+    EXPECT_EQ(FlattenJson(json), rows);
+    ASSERT_EQ(RunArtisanscope({"-q", "--format", "sqlite", "--find", "schwert eisen", sample, out + "/s.db"}, out).status, 0);
+    EXPECT_EQ(QuerySqlite(out + "/s.db", "SELECT * FROM recipes"), rows);
+}

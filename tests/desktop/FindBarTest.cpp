@@ -1,0 +1,278 @@
+// The find bar of the main dialog, driven by keyboard under Qt's offscreen
+// platform: open, type, count, next and previous, Escape, reloads; and the
+// tree's own keys that go with it, * and Ctrl+C.
+
+// The tables first: Qt's "slots" keyword would take the fixtures' field.
+#include "fixtures/TableWriter.h"
+
+namespace {
+using namespace artisanscope;
+
+// Albion: Waffenschmied > Schwerter (Kurzschwert with Eisen, Langschwert
+// with Bronze) and Äxte (Beil); Schneider > Mäntel (Umhang). Midgard:
+// Rüstungsbauer > Helme (Eisenhelm with Eisen). Hibernia is empty.
+fixtures::TablePlan FindTable() {
+    using namespace fixtures;
+    TablePlan table;
+    RealmPlan& albion = table.realms[0];
+    auto pattern = [](const char* name, std::uint16_t skill, const char* part, std::uint16_t count) {
+        return PatternPlan{.name = name, .skill = skill, .slots = {{.name = "Griff", .quantity = 1},
+                                                                  {.name = part, .quantity = count}}};
+    };
+    const CategoryPlan swords{.name = "Schwerter",
+                              .patterns = {albion.AddPattern(pattern("Kurzschwert", 10, "Eisen", 3)),
+                                           albion.AddPattern(pattern("Langschwert", 20, "Bronze", 5))}};
+    const CategoryPlan axes{.name = "\xC4xte", .patterns = {albion.AddPattern(pattern("Beil", 5, "Eiche", 1))}};
+    const CategoryPlan cloaks{.name = "M\xE4ntel", .patterns = {albion.AddPattern(pattern("Umhang", 1, "Wolle", 2))}};
+    const std::uint16_t swordsIndex = albion.AddCategory(swords);
+    const std::uint16_t axesIndex = albion.AddCategory(axes);
+    const std::uint16_t cloaksIndex = albion.AddCategory(cloaks);
+    albion.skills.push_back({.name = "Waffenschmied", .categories = {swordsIndex, axesIndex}});
+    albion.skills.push_back({.name = "Schneider", .categories = {cloaksIndex}});
+    RealmPlan& midgard = table.realms[1];
+    const CategoryPlan helms{.name = "Helme", .patterns = {midgard.AddPattern(pattern("Eisenhelm", 30, "Eisen", 4))}};
+    midgard.skills.push_back({.name = "R\xFCstungsbauer", .categories = {midgard.AddCategory(helms)}});
+    return table;
+}
+
+// Albion: Schmied with 60 categories "Kategorie <n>" of 40 patterns "Ring".
+fixtures::TablePlan RingTable() {
+    fixtures::TablePlan table;
+    fixtures::RealmPlan& albion = table.realms[0];
+    fixtures::SkillPlan skill{.name = "Schmied"};
+    for (int c = 0; c < 60; ++c) {
+        fixtures::CategoryPlan category{.name = "Kategorie " + std::to_string(c)};
+        for (int p = 0; p < 40; ++p) {
+            category.patterns.push_back(albion.AddPattern({.name = "Ring", .skill = 1, .slots = {{.name = "Gold", .quantity = 1}}}));
+        }
+        skill.categories.push_back(albion.AddCategory(category));
+    }
+    albion.skills.push_back(skill);
+    return table;
+}
+
+}  // namespace
+
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "desktop/ArtisanscopeApp.h"
+#include "desktop/ArtisanscopeDlg.h"
+#include "desktop/FindBar.h"
+#include "desktop/RecipeTreeModel.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+using namespace artisanscope;
+using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::TempDir;
+
+namespace {
+
+struct Harness {
+    explicit Harness(const std::string& find = {}) {
+        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(FindTable()));
+        CommandLineJobIo io{stdout, stderr, "artisanscope", false};
+        io.find = find;
+        app = std::make_unique<CArtisanscopeApp>(line, prompter, io);
+        dialog = std::make_unique<CArtisanscopeDlg>(*app);
+        app->SetMainWindow(dialog.get());
+        ParseCommandLine(line, {game.path()});
+    }
+    bool Show() {
+        dialog->OnInitDialog();
+        dialog->show();
+        dialog->activateWindow();
+        return QTest::qWaitForWindowActive(dialog.get());
+    }
+    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+    FindBar& Bar() const { return dialog->findBar(); }
+    const RecipeTreeModel& Model() const { return dialog->treeModel(); }
+    QString SelectedLabel() const {
+        const QModelIndexList selected = Tree()->selectionModel()->selectedIndexes();
+        return selected.size() == 1 ? selected.front().data().toString() : QStringLiteral("<%1 selected>").arg(selected.size());
+    }
+    // The labels of the rows the view shows (expanded branches only), with
+    // two blanks per level.
+    QStringList VisibleRows() const {
+        QStringList rows;
+        for (QModelIndex index = Tree()->indexAt(QPoint(1, 1)); index.isValid(); index = Tree()->indexBelow(index)) {
+            int depth = 0;
+            for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) ++depth;
+            rows << QString(2 * depth, ' ') + index.data().toString();
+        }
+        return rows;
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+
+    TempDir game;
+    ScriptedPrompter prompter;
+    MyCommandLine line;
+    std::unique_ptr<CArtisanscopeApp> app;
+    std::unique_ptr<CArtisanscopeDlg> dialog;
+};
+
+}  // namespace
+
+class FindBarTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findByKeyboard();
+    void manyMatchesExpandDownToCategories();
+    void treeKeysExpandAndCopy();
+    void commandLineQueryFillsTheBar();
+};
+
+void FindBarTest::findByKeyboard() {
+    Harness h;
+    QVERIFY(h.Show());
+    QTreeView* tree = h.Tree();
+    const int fullHeight = tree->height();
+    QVERIFY(!h.Bar().isVisible());
+    QCOMPARE(h.Model().rowCount(), 3);
+
+    // Ctrl+F opens the bar below the tree, which gives up the bar's height.
+    h.Key(Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(h.Bar().isVisible());
+    QCOMPARE(QApplication::focusWidget(), h.Bar().lineEdit());
+    QCOMPARE(h.Bar().lineEdit()->placeholderText(), QStringLiteral("Find recipes, ingredients, materials"));
+    QCOMPARE(tree->height(), fullHeight - h.Bar().height());
+    QCOMPARE(h.Bar().geometry().top(), tree->geometry().bottom() + 1);
+    QCOMPARE(h.Bar().width(), tree->width());
+
+    // Typing filters at once; few matches are expanded down to the patterns.
+    QTest::keyClicks(h.Bar().lineEdit(), "EISEN");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.VisibleRows(), (QStringList{"Albion", "  Waffenschmied", "    Schwerter", "      Kurzschwert (10)",
+                                           "Midgard", "  R\u00FCstungsbauer", "    Helme", "      Eisenhelm (30)"}));
+    for (int i = 0; i < 3; ++i) h.Key(Qt::Key_Backspace);
+    // "EI": Eisen, Eiche, and Umhang of the Schneider.
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("4 patterns"));
+    QTest::keyClicks(h.Bar().lineEdit(), "sen helm");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
+    QTest::keyClicks(h.Bar().lineEdit(), "x");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("0 patterns"));
+    QCOMPARE(h.Model().rowCount(), 0);
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "eisen");
+
+    // Enter and F3 go forward, Shift with either back, round the ends; the
+    // dialog's default button is not pressed.
+    const std::pair<int, Qt::KeyboardModifiers> keys[] = {
+        {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier},
+        {Qt::Key_Return, Qt::ShiftModifier}, {Qt::Key_F3, Qt::NoModifier}, {Qt::Key_F3, Qt::ShiftModifier},
+        {Qt::Key_Enter, Qt::KeypadModifier}};
+    QStringList visited;
+    for (const auto& [key, modifiers] : keys) {
+        h.Key(key, modifiers);
+        visited << h.SelectedLabel();
+        QVERIFY(tree->viewport()->rect().intersects(tree->visualRect(tree->currentIndex())));
+    }
+    QCOMPARE(visited, (QStringList{"Kurzschwert (10)", "Eisenhelm (30)", "Kurzschwert (10)", "Eisenhelm (30)",
+                                   "Kurzschwert (10)", "Eisenhelm (30)", "Kurzschwert (10)"}));
+    QVERIFY(h.dialog->isVisible());
+    QCOMPARE(QApplication::focusWidget(), h.Bar().lineEdit());
+
+    // A reload (here the English checkbox, by keyboard) keeps the filter.
+    QCheckBox* english = qobject_cast<QCheckBox*>(h.dialog->GetDlgItem(main_dialog::kEnglishNamesId));
+    english->setFocus();
+    h.Key(Qt::Key_Space);
+    QVERIFY(english->isChecked());
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.Model().rowCount(), 2);
+    QCOMPARE(h.VisibleRows().size(), 8);
+
+    // Escape in the bar: the whole tree again, the selected pattern kept
+    // selected and in view; the dialog stays.
+    h.Bar().lineEdit()->setFocus();
+    h.Key(Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Eisenhelm (30)"));
+    h.Key(Qt::Key_Escape);
+    QVERIFY(h.dialog->isVisible());
+    QVERIFY(!h.Bar().isVisible());
+    QCOMPARE(tree->height(), fullHeight);
+    QCOMPARE(h.Model().rowCount(), 3);
+    QCOMPARE(h.Model().tree().size(), std::size_t{25});
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Eisenhelm (30)"));
+    QVERIFY(tree->viewport()->rect().intersects(tree->visualRect(tree->currentIndex())));
+    QCOMPARE(QApplication::focusWidget(), tree);
+
+    // Ctrl+F brings the query back, selected for retyping.
+    h.Key(Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(h.Bar().lineEdit()->selectedText(), QStringLiteral("eisen"));
+    QCOMPARE(h.Model().rowCount(), 2);
+    h.Key(Qt::Key_Escape);
+
+    // Escape elsewhere still ends the dialog.
+    h.Key(Qt::Key_Escape);
+    QVERIFY(!h.dialog->isVisible());
+}
+
+void FindBarTest::manyMatchesExpandDownToCategories() {
+    // More matching patterns than the bound: categories shown, not opened.
+    const fixtures::TablePlan table = RingTable();
+    Harness h;
+    fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(table));
+    QVERIFY(h.Show());
+    QVERIFY(kExpandPatternsUpTo < 2400);
+    h.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "ring");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2400 patterns"));
+    QCOMPARE(h.VisibleRows().size(), 2 + 60);
+    QTest::keyClicks(h.Bar().lineEdit(), " 7");  // categories 7, 17, ... 57: 6 × 40
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("240 patterns"));
+    QCOMPARE(h.VisibleRows().size(), 2 + 6 + 240);
+}
+
+void FindBarTest::treeKeysExpandAndCopy() {
+    Harness h;
+    QVERIFY(h.Show());
+    QTreeView* tree = h.Tree();
+    tree->setFocus();
+    tree->setCurrentIndex(h.Model().index(0, 0));
+    // * opens the whole branch.
+    h.Key(Qt::Key_Asterisk);
+    QCOMPARE(h.VisibleRows().size(), 1 + 17 + 2);  // Albion's 17 items, Midgard and Hibernia
+    // Ctrl+C copies the selected item and all below it, as --tree lists it.
+    const QModelIndex swords = h.Model().index(0, 0, h.Model().index(0, 0, h.Model().index(0, 0)));
+    tree->setCurrentIndex(swords);
+    QGuiApplication::clipboard()->clear();
+    h.Key(Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("Schwerter\n  Kurzschwert (10)\n    1 Griff\n    3 Eisen\n"
+                            "  Langschwert (20)\n    1 Griff\n    5 Bronze\n"));
+    // With a filter, what is shown below it.
+    h.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "eisen");
+    tree->setFocus();
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Schwerter"));
+    h.Key(Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Schwerter\n  Kurzschwert (10)\n    1 Griff\n    3 Eisen\n"));
+}
+
+void FindBarTest::commandLineQueryFillsTheBar() {
+    Harness h("helm");
+    QVERIFY(h.Show());
+    QVERIFY(h.Bar().isVisible());
+    QCOMPARE(h.Bar().query(), QStringLiteral("helm"));
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
+    QCOMPARE(h.VisibleRows(), (QStringList{"Midgard", "  R\u00FCstungsbauer", "    Helme", "      Eisenhelm (30)"}));
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    FindBarTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "FindBarTest.moc"
