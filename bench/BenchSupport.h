@@ -5,7 +5,7 @@
 
 #include "BenchData.h"
 #include "archive/MpakArchive.h"
-#include "load/RecipeDialog.h"
+#include "load/LoadRecipeTable.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,27 +29,16 @@ private:
     std::size_t items_ = 0;
 };
 
-// The tree of the headless job: it says it keeps nothing, so the load
-// builds no labels for it at all.
-class DroppingTree final : public RecipeTreeStore {
-public:
-    void DeleteAllItems() override {}
-    TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
-    bool KeepsItems() const override { return false; }
-};
-
 // German names, no debug mode: what the user sees after opening a table.
-class BenchDialog final : public RecipeDialog {
-public:
-    explicit BenchDialog(RecipeTreeStore& tree) : tree_(tree) {}
-    RecipeTreeStore& treeStore() override { return tree_; }
-    bool IsEnglishNamesChecked() const override { return false; }
-    bool debugMode() const override { return false; }
-    void ShowMessage(std::string_view) override {}
-
-private:
-    RecipeTreeStore& tree_;
-};
+// A null tree is the headless job's: the load builds no labels at all.
+inline LoadOptions BenchLoadOptions(RecipeTreeStore* tree, ExportWriter* writer = nullptr,
+                                    const FindQuery* find = nullptr) {
+    LoadOptions options;
+    options.tree = tree;
+    options.writer = writer;
+    options.find = find;
+    return options;
+}
 
 // Queries for the find benchmarks: a term as a user types it, three terms
 // over realm, pattern and ingredient, and a term nearly every pattern holds.

@@ -21,8 +21,7 @@ enum class Format { Text, Csv, Json, Sqlite };
 // The job's export: a temporary file beside the target, the writer, the
 // load with a tree that keeps nothing, the file synced and renamed.
 bool ExportAs(Format format, const Input& input, const std::string& out) {
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     OutputFile output(out, format == Format::Sqlite ? OutputTarget::RegularFile : OutputTarget::AnyFile);
     if (!output.Create()) return false;
     std::unique_ptr<ExportWriter> writer;
@@ -32,7 +31,7 @@ bool ExportAs(Format format, const Input& input, const std::string& out) {
         case Format::Json: writer = std::make_unique<JsonExport>(output.file(), "Artisanscope bench"); break;
         case Format::Sqlite: writer = std::make_unique<SqliteExport>(output.path(), "Artisanscope bench"); break;
     }
-    return LoadRecipeTable(dialog, input.files.archive, writer.get()) && writer->Ok() && output.Commit();
+    return LoadRecipeTable(input.files.archive, BenchLoadOptions(tree, writer.get())) && writer->Ok() && output.Commit();
 }
 
 void Pairs(benchmark::State& state, Input& input, Format format, const char* suffix) {

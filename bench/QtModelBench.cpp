@@ -81,9 +81,8 @@ void BM_WalkQtModel(benchmark::State& state, Input& input) {
 void BM_DialogReload(benchmark::State& state, Input& input) {
     Application();
     ShownTree shown;
-    BenchDialog dialog(shown.model);
     Measure(state, input, [&](Stopwatch&) {
-        if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
+        if (!LoadRecipeTable(input.files.archive, BenchLoadOptions(&shown.model))) state.SkipWithError("load failed");
         shown.Paint();
     });
     ReportTree(state, shown.model);
@@ -100,7 +99,7 @@ void FindKeystroke(benchmark::State& state, Input& input, std::string_view query
     CArtisanscopeDlg dialog(shell);
     shell.SetMainWindow(&dialog);
     dialog.SetArchivePath(input.files.archive);
-    if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
+    if (!LoadRecipeTable(input.files.archive, LoadOptionsOf(dialog))) state.SkipWithError("load failed");
     dialog.show();
     dialog.OnFind();
     QApplication::processEvents();

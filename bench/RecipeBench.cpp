@@ -122,9 +122,8 @@ void BM_FindBroad(benchmark::State& state, Input& input) { Find(state, input, kF
 // The dialog's reload without the desktop: read, inflate, walk, tree done.
 void BM_LoadRecipeTree(benchmark::State& state, Input& input) {
     RecipeTree tree;
-    BenchDialog dialog(tree);
     Measure(state, input, [&](Stopwatch&) {
-        if (!LoadRecipeTable(dialog, input.files.archive, nullptr)) state.SkipWithError("load failed");
+        if (!LoadRecipeTable(input.files.archive, BenchLoadOptions(&tree))) state.SkipWithError("load failed");
     });
 }
 
@@ -136,7 +135,7 @@ enum class JobFormat {
 
 // The headless job's export: a temporary file beside the target, the
 // writer, the load, and the file synced and renamed into place.
-bool ExportAsTheJob(BenchDialog& dialog, const std::string& archive, const std::string& out, JobFormat format) {
+bool ExportAsTheJob(RecipeTreeStore* tree, const std::string& archive, const std::string& out, JobFormat format) {
     OutputFile output(out);
     if (!output.Create()) return false;
     std::unique_ptr<ExportWriter> writer;
@@ -151,17 +150,16 @@ bool ExportAsTheJob(BenchDialog& dialog, const std::string& archive, const std::
             writer = std::make_unique<XmlDocumentWriter>(output.file());
             break;
     }
-    return LoadRecipeTable(dialog, archive, writer.get()) && writer->Ok() && output.Commit();
+    return LoadRecipeTable(archive, BenchLoadOptions(tree, writer.get())) && writer->Ok() && output.Commit();
 }
 
 // The headless job's work for a text export: the load with a tree that
 // keeps nothing, the text file written and put in place.
 void BM_TextExport(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "export.txt");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     Measure(state, input, [&](Stopwatch&) {
-        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Text)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(tree, input.files.archive, out, JobFormat::Text)) state.SkipWithError("export failed");
     });
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.textBytes));
 }
@@ -170,8 +168,7 @@ void BM_TextExport(benchmark::State& state, Input& input) {
 // its own, computes the shown set and walks again for the writer.
 void BM_TextExportFind(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "export-find.txt");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     const FindQuery find = FindQuery::FromUtf8(kFindQueries[0]);
     Measure(state, input, [&](Stopwatch&) {
         OutputFile output(out);
@@ -180,7 +177,7 @@ void BM_TextExportFind(benchmark::State& state, Input& input) {
             return;
         }
         TextExport writer(output.file());
-        if (!LoadRecipeTable(dialog, input.files.archive, &writer, find) || !writer.Ok() || !output.Commit()) {
+        if (!LoadRecipeTable(input.files.archive, BenchLoadOptions(tree, &writer, &find)) || !writer.Ok() || !output.Commit()) {
             state.SkipWithError("export failed");
         }
     });
@@ -189,10 +186,9 @@ void BM_TextExportFind(benchmark::State& state, Input& input) {
 // The headless job's XML export, streamed during the walk.
 void BM_XmlExport(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "export.xml");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     Measure(state, input, [&](Stopwatch&) {
-        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Xml)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(tree, input.files.archive, out, JobFormat::Xml)) state.SkipWithError("export failed");
     });
     if (std::filesystem::exists(out)) {
         state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * std::filesystem::file_size(out)));
@@ -203,10 +199,9 @@ void BM_XmlExport(benchmark::State& state, Input& input) {
 // TinyXML document in memory, saved at the end. For comparison only.
 void BM_XmlDocumentExport(benchmark::State& state, Input& input) {
     const std::string out = OutputPath(input, "document.xml");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     Measure(state, input, [&](Stopwatch&) {
-        if (!ExportAsTheJob(dialog, input.files.archive, out, JobFormat::XmlDocument)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(tree, input.files.archive, out, JobFormat::XmlDocument)) state.SkipWithError("export failed");
     });
 }
 
@@ -217,12 +212,11 @@ void BM_XmlDocumentExport(benchmark::State& state, Input& input) {
 void BM_XmlVsText(benchmark::State& state, Input& input) {
     const std::string xmlOut = OutputPath(input, "pair.xml");
     const std::string textOut = OutputPath(input, "pair.txt");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
     auto run = [&](JobFormat format, const std::string& out, std::vector<double>& times) {
         Stopwatch watch;
         watch.Start();
-        if (!ExportAsTheJob(dialog, input.files.archive, out, format)) state.SkipWithError("export failed");
+        if (!ExportAsTheJob(tree, input.files.archive, out, format)) state.SkipWithError("export failed");
         watch.Stop();
         times.push_back(watch.Take());
         return times.back();
@@ -257,9 +251,8 @@ void BM_XmlVsText(benchmark::State& state, Input& input) {
 // Runs the text export once to learn its size, which the floor then writes.
 std::size_t TextExportBytes(const Input& input) {
     const std::string out = OutputPath(input, "export.txt");
-    DroppingTree tree;
-    BenchDialog dialog(tree);
-    return ExportAsTheJob(dialog, input.files.archive, out, JobFormat::Text)
+    RecipeTreeStore* const tree = nullptr;  // the headless job keeps no tree
+    return ExportAsTheJob(tree, input.files.archive, out, JobFormat::Text)
                ? static_cast<std::size_t>(std::filesystem::file_size(out))
                : 0;
 }

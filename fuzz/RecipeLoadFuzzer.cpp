@@ -19,7 +19,7 @@
 // version rule; a broken invariant aborts like a crash.
 
 #include "FormatReaders.h"
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
 #include "export/CsvExport.h"
@@ -61,7 +61,7 @@ using namespace artisanscope;
     std::abort();
 }
 
-using FuzzDialog = artisanscope::testing::RecordingDialog;
+using FuzzLoad = artisanscope::testing::RecordingLoad;
 using artisanscope::fixtures::MemoryFile;
 
 struct Outcome {
@@ -83,7 +83,7 @@ void CountElements(const TiXmlNode& node, std::map<std::string, std::size_t>& co
 
 enum class Output { None, Text, Xml };
 
-Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dialog) {
+Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzLoad& dialog) {
     Outcome out;
     MpakMember member = MpakMember::Allocate(image.size());
     if (!member) Fail("allocation");
@@ -100,7 +100,7 @@ Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dia
     ExportWriter* writer = textExport ? static_cast<ExportWriter*>(&*textExport) : xml ? &*xml : nullptr;
 
     dialog.tree.DeleteAllItems();
-    out.result = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), writer));
+    out.result = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(writer)));
     dialog.tree.Finish();
     if (text != nullptr) {
         textExport.reset();  // what a refused load began is still flushed, to be checked
@@ -138,7 +138,7 @@ Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzDialog& dia
 
 // The streamed XML export's load; its bytes when the load succeeded and the
 // writer wrote everything.
-std::optional<std::string> LoadStreamed(std::span<const std::uint8_t> image, FuzzDialog& dialog) {
+std::optional<std::string> LoadStreamed(std::span<const std::uint8_t> image, FuzzLoad& dialog) {
     MpakMember member = MpakMember::Allocate(image.size());
     if (!member) Fail("allocation");
     std::copy(image.begin(), image.end(), member.data());
@@ -146,7 +146,7 @@ std::optional<std::string> LoadStreamed(std::span<const std::uint8_t> image, Fuz
     if (file.get() == nullptr) Fail("open_memstream");
     XmlStreamExport xml(file.get());
     dialog.tree.DeleteAllItems();
-    const bool loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &xml));
+    const bool loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(&xml)));
     dialog.tree.Finish();
     if (!loaded) return std::nullopt;
     if (!xml.Ok()) Fail("streamed XML not written");
@@ -159,7 +159,7 @@ std::size_t CountCrLf(std::string_view text) {
     return n;
 }
 
-void CheckOutcome(const Outcome& out, const FuzzDialog& dialog, std::uint32_t version, bool debug, Output output) {
+void CheckOutcome(const Outcome& out, const FuzzLoad& dialog, std::uint32_t version, bool debug, Output output) {
     const bool withXml = output == Output::Xml;
     const bool withText = output == Output::Text;
     const bool walked = version >= kLegacyTableVersion;
@@ -214,7 +214,7 @@ void CheckOutcome(const Outcome& out, const FuzzDialog& dialog, std::uint32_t ve
 }
 
 // Switching the language may change pattern and ingredient labels only.
-void CheckLanguageSwitch(const FuzzDialog& a, const Outcome& oa, const FuzzDialog& b, const Outcome& ob) {
+void CheckLanguageSwitch(const FuzzLoad& a, const Outcome& oa, const FuzzLoad& b, const Outcome& ob) {
     if (oa.result != ob.result || a.tree.size() != b.tree.size()) Fail("language changed the tree's shape");
     for (TreeItem item = 1; item <= a.tree.size(); ++item) {
         if (a.tree.Parent(item) != b.tree.Parent(item)) Fail("language changed the tree's shape");
@@ -269,7 +269,7 @@ std::string DatabasePath() {
 // ingredient, or per shown pattern without any, and all must hold the same.
 void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug) {
     using namespace artisanscope::testing;
-    FuzzDialog dialog(english, debug);
+    FuzzLoad dialog(english, debug);
     MpakMember member = MpakMember::Allocate(image.size());
     if (!member) Fail("allocation");
     std::copy(image.begin(), image.end(), member.data());
@@ -288,7 +288,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
         SqliteExport sqlite(database, "Artisanscope fuzz");
         AllWriters all({&csv, &json, &sqlite});
         dialog.tree.DeleteAllItems();
-        loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &all));
+        loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(&all)));
         dialog.tree.Finish();
         ok = all.Ok();
     }
@@ -349,7 +349,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
 // The shown set of a query cut from one of the tree's labels must be a tree
 // of its own (every shown item's parent shown, rows that lead back to the
 // item), and an export with that query must get every shown pattern.
-void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzDialog& dialog, bool loaded) {
+void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzLoad& dialog, bool loaded) {
     const RecipeTree& tree = dialog.tree;
     std::string query;
     if (tree.size() > 0) {
@@ -379,9 +379,9 @@ void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, co
     MpakMember member = MpakMember::Allocate(image.size());
     if (!member) Fail("allocation");
     std::copy(image.begin(), image.end(), member.data());
-    FuzzDialog filtered(english, debug);
+    FuzzLoad filtered(english, debug);
     filtered.tree.DeleteAllItems();
-    const bool result = static_cast<bool>(LoadRecipeTableImage(filtered, std::move(member), &counter, find));
+    const bool result = static_cast<bool>(LoadRecipeTableImage(std::move(member), filtered.Options(&counter, &find)));
     filtered.tree.Finish();
     if (result != loaded || filtered.tree.size() != tree.size()) Fail("the find query changed the load");
     if (result && counter.patterns != filter.ShownPatternCount()) Fail("filtered export does not hold the shown patterns");
@@ -405,12 +405,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t version = ByteView(image).U32le(0);
 
     const Output first = withXml ? Output::Xml : withText ? Output::Text : Output::None;
-    FuzzDialog dialog(english, debug);
+    FuzzLoad dialog(english, debug);
     const Outcome outcome = Load(image, first, dialog);
     CheckOutcome(outcome, dialog, version, debug, first);
 
     if (withXml) {
-        FuzzDialog streamDialog(english, debug);
+        FuzzLoad streamDialog(english, debug);
         const std::optional<std::string> streamed = LoadStreamed(image, streamDialog);
         if (streamed.has_value() != outcome.result || streamDialog.tree.size() != dialog.tree.size()) {
             Fail("the streamed XML export changed the load");
@@ -419,7 +419,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (withXml && withText) {
-        FuzzDialog textDialog(english, debug);
+        FuzzLoad textDialog(english, debug);
         const Outcome textOutcome = Load(image, Output::Text, textDialog);
         CheckOutcome(textOutcome, textDialog, version, debug, Output::Text);
         if (textOutcome.result != outcome.result || textDialog.tree.size() != dialog.tree.size()) {
@@ -428,7 +428,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (options & 64) {
-        FuzzDialog other(!english, debug);
+        FuzzLoad other(!english, debug);
         const Outcome otherOutcome = Load(image, first, other);
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }

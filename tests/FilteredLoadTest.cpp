@@ -1,7 +1,7 @@
 // The load with a find query: the writer receives exactly what the filtered
 // tree shows, for random tables of every shape and version, in both modes.
 
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "load/ExportWriter.h"
 #include "load/LoadRecipeTable.h"
 #include "find/RecipeFilter.h"
@@ -79,9 +79,9 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
 
         // The whole tree, as the dialog shows it, and a query made of pieces
         // of its labels.
-        artisanscope::testing::RecordingDialog whole(false, debug);
+        artisanscope::testing::RecordingLoad whole(false, debug);
         whole.tree.DeleteAllItems();
-        const LoadResult full = LoadRecipeTableImage(whole, Image(image), nullptr);
+        const LoadResult full = LoadRecipeTableImage(Image(image), whole.Options(nullptr));
         whole.tree.Finish();
         std::string query;
         for (std::size_t t = 0; t < 1 + next(2) && whole.tree.size() > 0; ++t) {
@@ -92,10 +92,11 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
         RecipeFilter filter;
         ASSERT_TRUE(filter.Apply(whole.tree, FindQuery::FromUtf8(query)));
 
-        artisanscope::testing::RecordingDialog dialog(false, debug);
+        artisanscope::testing::RecordingLoad dialog(false, debug);
         TreeWriter writer(debug && RecipeTableView(ByteView(image), kLayout102).version() >= 102);
         dialog.tree.DeleteAllItems();
-        const LoadResult filtered = LoadRecipeTableImage(dialog, Image(image), &writer, FindQuery::FromUtf8(query));
+        const FindQuery find = FindQuery::FromUtf8(query);
+        const LoadResult filtered = LoadRecipeTableImage(Image(image), dialog.Options(&writer, &find));
         dialog.tree.Finish();
         writer.tree.Finish();
         ASSERT_EQ(static_cast<bool>(filtered), static_cast<bool>(full));

@@ -38,13 +38,13 @@ struct Exported {
 // load whose writer wrote everything. Returns whether the file is in place.
 template <class MakeWriter>
 bool ExportOnce(const Bytes& image, Mode mode, const std::string& target, OutputTarget kind, MakeWriter makeWriter) {
-    RecordingDialog dialog(mode.english, mode.debug);
+    RecordingLoad dialog(mode.english, mode.debug);
     OutputFile output(target, kind);
     if (!output.Create()) return false;
     const std::unique_ptr<ExportWriter> writer = makeWriter(output.file(), output.path());
     MpakMember member = MpakMember::Allocate(image.size());
     std::copy(image.begin(), image.end(), member.data());
-    const LoadResult load = LoadRecipeTableImage(dialog, std::move(member), writer.get());
+    const LoadResult load = LoadRecipeTableImage(std::move(member), dialog.Options(writer.get()));
     return load && writer->Ok() && output.Commit();
 }
 

@@ -2,7 +2,7 @@
 // A small game folder for the shell's tests, and the exports the core makes
 // of it, as the reference the shell's outputs are compared with.
 
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "export/ExportFile.h"
 #include "load/LoadRecipeTable.h"
 #include "table/RecipeTree.h"
@@ -57,15 +57,13 @@ inline std::vector<std::string> Substitute(std::vector<std::string> args, const 
     return args;
 }
 
-// A dialog that only answers what the load asks.
-using PlainDialog = RecordingDialog;
 
 // The export of the archive in a format, made by the core alone.
 inline std::string ReferenceExportAs(const std::string& archive, ExportFormat format, bool english, bool debug,
                                      const std::string& scratchFolder) {
-    PlainDialog dialog(english, debug);
+    RecordingLoad load(english, debug);
     const std::string path = scratchFolder + "/reference";
-    ExportRecipeTable(dialog, archive, path, format);
+    ExportRecipeTable(archive, path, format, load.Options());
     const std::string text = ReadText(path);
     std::remove(path.c_str());
     return text;

@@ -37,10 +37,10 @@ std::size_t LoadQuietly(const Bytes& image, bool debug) {
     TextExport textExport(text);
     XmlStreamExport xmlExport(text);
     for (ExportWriter* writer : {static_cast<ExportWriter*>(&textExport), static_cast<ExportWriter*>(&xmlExport)}) {
-        RecordingDialog dialog(false, debug);
+        RecordingLoad dialog(false, debug);
         MpakMember member = MpakMember::Allocate(image.size());
         if (!image.empty()) std::memcpy(member.data(), image.data(), image.size());
-        LoadRecipeTableImage(dialog, std::move(member), writer);
+        LoadRecipeTableImage(std::move(member), dialog.Options(writer));
         items = dialog.tree.size();
     }
     textExport.End();

@@ -238,19 +238,19 @@ TEST(WalkTest, MissingTableLeavesEverythingEmpty) {
     fixtures::MpakPlan archive;
     archive.members = {{.name = "other.crf", .content = {1, 2, 3}}};
     fixtures::WriteFile(dir / "ifd.mpk", fixtures::WriteMpak(archive));
-    RecordingDialog dialog;
+    RecordingLoad dialog;
     dialog.tree.InsertItem(kTreeRoot, "stale");
     std::FILE* text = std::tmpfile();
     TextExport writer(text);
-    EXPECT_EQ(LoadRecipeTable(dialog, dir / "ifd.mpk", &writer).status, LoadStatus::ArchiveUnreadable);
+    EXPECT_EQ(LoadRecipeTable(dir / "ifd.mpk", dialog.Options(&writer)).status, LoadStatus::ArchiveUnreadable);
     writer.End();
     EXPECT_EQ(dialog.tree.size(), 0u);
     EXPECT_EQ(ReadAll(text), "") << "the writer is never begun";
-    EXPECT_EQ(LoadRecipeTable(dialog, "", nullptr).status, LoadStatus::ArchiveUnreadable);
+    EXPECT_EQ(LoadRecipeTable("", dialog.Options(nullptr)).status, LoadStatus::ArchiveUnreadable);
     std::fclose(text);
 
     // The same archive with the table loads through the file.
     fixtures::WriteGameDirectory(dir.path(), fixtures::WriteRecipeTable(ExampleTable()));
-    EXPECT_TRUE(LoadRecipeTable(dialog, dir / "data/ifd.mpk", nullptr));
+    EXPECT_TRUE(LoadRecipeTable(dir / "data/ifd.mpk", dialog.Options(nullptr)));
     EXPECT_EQ(dialog.tree.size(), 8u);
 }

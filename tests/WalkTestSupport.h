@@ -2,7 +2,7 @@
 // Runs loads of a recipe table image with each export attached and collects
 // what each export put on disk.
 
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "TempDir.h"
 #include "load/LoadRecipeTable.h"
 #include "export/OutputFile.h"
@@ -61,7 +61,7 @@ struct OneLoad {
 // an export is: to a file put in place only after a successful load.
 template <class MakeWriter>
 OneLoad LoadOnce(const fixtures::Bytes& image, const LoadOptions& options, MakeWriter makeWriter) {
-    RecordingDialog dialog(options.english, options.debug);
+    RecordingLoad dialog(options.english, options.debug);
     TempDir dir;
     OutputFile output(dir / "out");
     OneLoad result;
@@ -70,7 +70,7 @@ OneLoad LoadOnce(const fixtures::Bytes& image, const LoadOptions& options, MakeW
         MpakMember member = MpakMember::Allocate(image.size());
         std::copy(image.begin(), image.end(), member.data());
         dialog.tree.DeleteAllItems();
-        result.ok = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), writer.get()));
+        result.ok = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(writer.get())));
         dialog.tree.Finish();
         if (writer != nullptr && result.ok && writer->Ok()) output.Commit();
     }

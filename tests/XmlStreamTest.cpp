@@ -1,7 +1,7 @@
 // The streamed XML export against TinyXML: the document built by XmlExport
 // and saved with SaveFile is the reference, byte for byte.
 
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "load/LoadRecipeTable.h"
 #include "export/XmlStream.h"
 #include "fixtures/RandomTable.h"
@@ -33,13 +33,13 @@ struct Mode {
 // the output counts only when the load succeeded and the writer wrote all.
 template <class Writer>
 std::string Exported(const Bytes& image, Mode mode) {
-    artisanscope::testing::RecordingDialog dialog(mode.english, mode.debug);
+    artisanscope::testing::RecordingLoad dialog(mode.english, mode.debug);
     MemoryFile file;
     Writer writer(file.get());
     MpakMember member = MpakMember::Allocate(image.size());
     std::copy(image.begin(), image.end(), member.data());
     dialog.tree.DeleteAllItems();
-    const bool loaded = static_cast<bool>(LoadRecipeTableImage(dialog, std::move(member), &writer));
+    const bool loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(&writer)));
     dialog.tree.Finish();
     const bool written = loaded && writer.Ok();
     const std::string bytes = file.Take();

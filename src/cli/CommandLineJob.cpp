@@ -1,9 +1,9 @@
 #include "cli/CommandLineJob.h"
 
-#include "export/ExportFile.h"
 #include "cli/PathRules.h"
-#include "load/LoadRecipeTable.h"
+#include "export/ExportFile.h"
 #include "find/RecipeFilter.h"
+#include "load/LoadRecipeTable.h"
 #include "recipes/Cp1252.h"
 
 #include <utility>
@@ -17,6 +17,15 @@ void Report(const CommandLineJobIo& io, std::string_view text, std::string_view 
 }
 
 }  // namespace
+
+LoadOptions LoadOptionsOf(CommandLineJobHost& host) {
+    LoadOptions options;
+    options.language = host.IsEnglishNamesChecked() ? Language::English : Language::German;
+    options.debug = host.debugMode();
+    options.tree = host.treeStore();
+    options.messages = [&host](std::string_view text) { host.ShowMessage(text); };
+    return options;
+}
 
 int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog, const CommandLineJobIo& io) {
     if (commandLine.camelot_dir.empty()) return kExitOk;
@@ -32,17 +41,21 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
     // The table is loaded whatever becomes of the output: the tree and the
     // load's own messages do not depend on it.
     LoadResult load;
+    const LoadOptions options = LoadOptionsOf(dialog);
     if (commandLine.output_file.empty()) {
-        load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
+        load = LoadRecipeTable(commandLine.camelot_dir, options);
     } else {
-        const ExportOutcome outcome = ExportRecipeTable(dialog, commandLine.camelot_dir, commandLine.output_file,
-                                                        io.format.value_or(ExportFormatForPath(commandLine.output_file)),
-                                                        FindQuery::FromUtf8(io.find));
+        const FindQuery find = FindQuery::FromUtf8(io.find);
+        LoadOptions exportOptions = options;
+        exportOptions.find = &find;
+        const ExportOutcome outcome =
+            ExportRecipeTable(commandLine.camelot_dir, commandLine.output_file,
+                              io.format.value_or(ExportFormatForPath(commandLine.output_file)), exportOptions);
         if (!outcome.created) {
             // No output: the dialog stays open even with -quit.
             Report(io, kCantCreateFileMessage);
             status = kExitFailed;
-            load = LoadRecipeTable(dialog, commandLine.camelot_dir, nullptr);
+            load = LoadRecipeTable(commandLine.camelot_dir, options);
         } else {
             load = outcome.load;
             if (load && !outcome.written) {
@@ -54,6 +67,7 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
     }
     // A refused version has been told by the load's own message.
     if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage, load.reason);
+    if (load.status == LoadStatus::OutOfMemory) Report(io, kOutOfMemoryMessage);
     if (!load) status = kExitFailed;
 
     if (io.printTree) {

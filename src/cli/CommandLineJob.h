@@ -4,9 +4,9 @@
 // first shown. It is written against CommandLineJobHost so that the desktop
 // dialog and the headless stand-in run the very same steps.
 
-#include "export/ExportFile.h"
 #include "cli/MyCommandLine.h"
-#include "load/RecipeDialog.h"
+#include "export/ExportFile.h"
+#include "load/LoadRecipeTable.h"
 #include "table/RecipeTree.h"
 
 #include <cstdio>
@@ -16,10 +16,18 @@
 
 namespace artisanscope {
 
-// What the job drives: the dialog's checkboxes, flags, stored archive path
-// and end, besides what every load needs of it.
-class CommandLineJobHost : public RecipeDialog {
+// What the job drives: the dialog's tree, checkboxes, flags, message box,
+// stored archive path and end.
+class CommandLineJobHost {
 public:
+    virtual ~CommandLineJobHost() = default;
+    // The store a load fills; null when the host keeps no tree.
+    virtual RecipeTreeStore* treeStore() = 0;
+    virtual bool IsEnglishNamesChecked() const = 0;
+    virtual bool debugMode() const = 0;
+    // A modal message box: OK button, exclamation icon, titled with the
+    // application's name. Text is code page 1252 and may hold "\r\n".
+    virtual void ShowMessage(std::string_view text) = 0;
     // Checks the English checkbox without running its click handler.
     virtual void CheckEnglishNames() = 0;
     // Sets debugMode and checks the Debug-Mode box, without a reload.
@@ -46,6 +54,10 @@ struct CommandLineJobIo {
     // --format: the output file's format; without it the file's name decides.
     std::optional<ExportFormat> format;
 };
+
+// What a load for host takes: its language, debug mode, tree and message
+// box.
+LoadOptions LoadOptionsOf(CommandLineJobHost& host);
 
 // Runs the job for commandLine (normalising its camelot_dir in place) and
 // returns the exit status. Does nothing and returns kExitOk when no

@@ -32,6 +32,8 @@ void ReportFailedSide(const CommandLineJobIo& io, const LoadResult& load, const 
         ReportOnConsole(io.err, io.appName, kCantReadArchiveMessage, load.reason.empty() ? archive : load.reason);
     } else if (load.status == LoadStatus::VersionRefused) {
         Report(io, archive + ": table version not supported");
+    } else if (load.status == LoadStatus::OutOfMemory) {
+        ReportOnConsole(io.err, io.appName, kOutOfMemoryMessage, archive);
     }
 }
 

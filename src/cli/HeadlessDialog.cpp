@@ -7,10 +7,7 @@ namespace artisanscope {
 HeadlessDialog::HeadlessDialog(std::string appName, std::FILE* err, bool keepTree)
     : appName_(std::move(appName)), err_(err), keepTree_(keepTree) {}
 
-RecipeTreeStore& HeadlessDialog::treeStore() {
-    if (keepTree_) return tree_;
-    return discardingTree_;
-}
+RecipeTreeStore* HeadlessDialog::treeStore() { return keepTree_ ? &tree_ : nullptr; }
 
 void HeadlessDialog::ShowMessage(std::string_view text) { ReportOnConsole(err_, appName_, text); }
 

@@ -18,7 +18,7 @@ public:
     // built.
     HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
 
-    RecipeTreeStore& treeStore() override;
+    RecipeTreeStore* treeStore() override;
     bool IsEnglishNamesChecked() const override { return englishNames_; }
     bool debugMode() const override { return debugMode_; }
     void ShowMessage(std::string_view text) override;
@@ -32,19 +32,10 @@ public:
 
 
 private:
-    // Keeps nothing, so the walk does not even build the labels.
-    class DiscardingTree final : public RecipeTreeStore {
-    public:
-        void DeleteAllItems() override {}
-        TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
-        bool KeepsItems() const override { return false; }
-    };
-
     std::string appName_;
     std::FILE* err_;
     bool keepTree_;
     RecipeTree tree_;
-    DiscardingTree discardingTree_;
     bool englishNames_ = false;
     bool debugMode_ = false;
 };

@@ -7,39 +7,6 @@
 namespace artisanscope {
 namespace {
 
-// Keeps nothing, so the walk builds no tree labels.
-class DroppingTree final : public RecipeTreeStore {
-public:
-    void DeleteAllItems() override {}
-    TreeItem InsertItem(TreeItem, std::string_view) override { return kNoTreeItem; }
-    bool KeepsItems() const override { return false; }
-};
-
-// What one side's load needs of a dialog: the settings, a tree only when a
-// find query needs one, and the messages passed on.
-class SideDialog final : public RecipeDialog {
-public:
-    SideDialog(const CompareSettings& settings, const ComparisonMessages& showMessage)
-        : settings_(settings), showMessage_(showMessage) {}
-
-    RecipeTreeStore& treeStore() override {
-        if (settings_.find.empty()) return dropping_;
-        return tree;
-    }
-    bool IsEnglishNamesChecked() const override { return settings_.language == Language::English; }
-    bool debugMode() const override { return settings_.debug; }
-    void ShowMessage(std::string_view text) override {
-        if (showMessage_) showMessage_(text);
-    }
-
-    RecipeTree tree;
-
-private:
-    const CompareSettings& settings_;
-    const ComparisonMessages& showMessage_;
-    DroppingTree dropping_;
-};
-
 struct LoadedSide {
     LoadResult load;
     bool filterFailed = false;
@@ -49,15 +16,22 @@ struct LoadedSide {
 LoadedSide LoadSide(const std::string& archive, TextPool& pool, const CompareSettings& settings,
                     const ComparisonMessages& showMessage) {
     LoadedSide out;
-    SideDialog dialog(settings, showMessage);
     RecipeDiffCollector collector(pool);
-    out.load = LoadRecipeTable(dialog, archive, &collector);
+    // A tree only when the find query needs one: without it the walk builds
+    // no labels.
+    RecipeTree tree;
+    LoadOptions options;
+    options.language = settings.language;
+    options.debug = settings.debug;
+    options.tree = settings.find.empty() ? nullptr : &tree;
+    options.writer = &collector;
+    options.messages = showMessage;
+    out.load = LoadRecipeTable(archive, options);
     if (!out.load) return out;
     out.side = collector.TakeSide();
     if (!settings.find.empty()) {
         RecipeFilter filter;
-        out.filterFailed = !filter.Apply(dialog.tree, settings.find) ||
-                           !RestrictToShownPatterns(out.side, dialog.tree, filter);
+        out.filterFailed = !filter.Apply(tree, settings.find) || !RestrictToShownPatterns(out.side, tree, filter);
     }
     return out;
 }

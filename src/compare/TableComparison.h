@@ -34,7 +34,7 @@ struct ComparisonResult {
 
 // The load's message boxes (a newer table version, a refused one), in code
 // page 1252.
-using ComparisonMessages = std::function<void(std::string_view text)>;
+using ComparisonMessages = LoadMessages;
 
 // Both archive paths are used as they stand (the caller applies its path
 // rules). Both sides are loaded even when the first fails, so that both

@@ -173,7 +173,7 @@ bool CArtisanscopeDlg::OnInitDialog() {
     return true;
 }
 
-RecipeTreeStore& CArtisanscopeDlg::treeStore() { return *treeModel_; }
+RecipeTreeStore* CArtisanscopeDlg::treeStore() { return treeModel_; }
 
 bool CArtisanscopeDlg::IsEnglishNamesChecked() const { return englishNamesCheck_->isChecked(); }
 
@@ -204,7 +204,7 @@ const RecipeTree* CArtisanscopeDlg::LoadedTree() const { return &treeModel_->tre
 
 LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return LoadRecipeTable(*this, archivePath_, nullptr);
+    return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
 }
 
 void CArtisanscopeDlg::OnOpen() {
@@ -218,7 +218,7 @@ void CArtisanscopeDlg::OnOpen() {
     if (!derived) return;
     archivePath_ = ResolveArchivePath(*derived);
     const LoadResult load = Reload();
-    if (!load) ShowFailedLoad(kCantReadArchiveMessage, load);
+    if (!load) ShowFailedLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load);
 }
 
 void CArtisanscopeDlg::OnEnglishNames() { Reload(); }
@@ -247,12 +247,12 @@ void CArtisanscopeDlg::OnExport() {
     {
         const BusyCursor busy;
         const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
-        outcome = ExportRecipeTable(*this, archivePath_, choice.path, choice.format);
+        outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, LoadOptionsOf(*this));
     }
     if (!outcome.created) {
         ShowMessage(kCantCreateFileMessage);
     } else if (!outcome.load) {
-        ShowFailedLoad(kOpenTableFirstMessage, outcome.load);
+        ShowFailedLoad(FailedLoadMessage(outcome.load, kOpenTableFirstMessage), outcome.load);
     } else if (!outcome.written) {
         ShowMessage(kCantWriteFileMessage);
     }
@@ -310,6 +310,8 @@ void CArtisanscopeDlg::OnCompareWith() {
             ShowFailedLoad(kCantReadArchiveMessage, result.oldLoad);
         } else if (result.newLoad.status == LoadStatus::ArchiveUnreadable) {
             ShowFailedLoad(kCantReadArchiveMessage, result.newLoad);
+        } else if (result.oldLoad.status == LoadStatus::OutOfMemory || result.newLoad.status == LoadStatus::OutOfMemory) {
+            ShowMessage(kOutOfMemoryMessage);
         }
         return;
     }

@@ -44,7 +44,7 @@ public:
     bool OnInitDialog();
 
     // RecipeDialog
-    RecipeTreeStore& treeStore() override;
+    RecipeTreeStore* treeStore() override;
     bool IsEnglishNamesChecked() const override;
     bool debugMode() const override { return debugMode_; }
     void ShowMessage(std::string_view text) override;

@@ -3,7 +3,6 @@
 #include "archive/MpakArchive.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
-#include "find/FindQuery.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/Version.h"
@@ -86,13 +85,8 @@ ExportFormatTraits ExportFormatTraitsFor(ExportFormat format) {
             }};
 }
 
-ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                ExportFormat format) {
-    return ExportRecipeTable(dialog, archivePath, outputPath, format, FindQuery{});
-}
-
-ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                ExportFormat format, const FindQuery& find) {
+ExportOutcome ExportRecipeTable(const std::string& archivePath, const std::string& outputPath, ExportFormat format,
+                                LoadOptions options) {
     ExportOutcome outcome;
     outcome.load.status = LoadStatus::ArchiveUnreadable;
     const ExportFormatTraits plan = ExportFormatTraitsFor(format);
@@ -101,7 +95,8 @@ ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archive
     if (!created && !plan.savedAtEnd) return outcome;
     outcome.created = true;
     const std::unique_ptr<ExportWriter> writer = plan.makeWriter(output.file(), output.path());
-    outcome.load = LoadRecipeTable(dialog, archivePath, writer.get(), find);
+    options.writer = writer.get();
+    outcome.load = LoadRecipeTable(archivePath, options);
     // Nothing reaches the target unless the load succeeded and every byte
     // was written; the output's destructor throws the rest away.
     if (created && outcome.load && writer->Ok()) outcome.written = output.Commit();

@@ -5,9 +5,8 @@
 // writer wrote everything; otherwise nothing is created and a file already
 // at the path keeps its bytes. Shared by the Export button and the job.
 
-#include "load/LoadRecipeTable.h"
 #include "export/OutputFile.h"
-#include "load/RecipeDialog.h"
+#include "load/LoadRecipeTable.h"
 
 #include <cstdio>
 #include <memory>
@@ -18,7 +17,6 @@
 namespace artisanscope {
 
 class ExportWriter;
-struct FindQuery;
 
 inline constexpr std::string_view kCantReadArchiveMessage = "can't read 'ifd.mpk'";
 inline constexpr std::string_view kOpenTableFirstMessage = "Open a table first";
@@ -87,14 +85,13 @@ struct ExportOutcome {
     bool written = false;  // the file is in place with everything the load produced
 };
 
-// Creates the output for outputPath, loads the table at archivePath into the
-// format's writer, and puts the file in place when the load succeeded and
-// the writer is Ok. When the output cannot be created there is no load,
-// unless the format is saved at the end. With a find query that is not
-// empty the file holds what the filtered tree shows.
-ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                ExportFormat format);
-ExportOutcome ExportRecipeTable(RecipeDialog& dialog, const std::string& archivePath, const std::string& outputPath,
-                                ExportFormat format, const FindQuery& find);
+// Creates the output for outputPath, loads the table at archivePath with
+// options into the format's writer (options.writer is set here), and puts
+// the file in place when the load succeeded and the writer is Ok. When the
+// output cannot be created there is no load, unless the format is saved at
+// the end. With a find query that is not empty the file holds what the
+// filtered tree shows.
+ExportOutcome ExportRecipeTable(const std::string& archivePath, const std::string& outputPath, ExportFormat format,
+                                LoadOptions options);
 
 }  // namespace artisanscope

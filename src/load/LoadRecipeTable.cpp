@@ -1,123 +1,116 @@
 #include "load/LoadRecipeTable.h"
 
-#include "load/ExportWriter.h"
 #include "find/RecipeFilter.h"
 #include "find/ShownItemsSink.h"
+#include "load/ExportWriter.h"
+#include "recipes/RecipeTable.h"
+#include "table/RecipeTree.h"
 #include "table/RecipeWalk.h"
 #include "table/TreeFiller.h"
-#include "recipes/RecipeTable.h"
 
+#include <new>
 #include <vector>
 
 namespace artisanscope {
 namespace {
 
-// Tells the tree view that filling is over, on every way out of a load.
+// Tells the tree store that filling is over, on every way out of a load.
 class FillingScope {
 public:
-    explicit FillingScope(RecipeTreeStore& tree) : tree_(tree) {}
-    ~FillingScope() { tree_.FinishFilling(); }
+    explicit FillingScope(RecipeTreeStore* tree) : tree_(tree) {}
+    ~FillingScope() {
+        if (tree_ != nullptr) tree_->FinishFilling();
+    }
     FillingScope(const FillingScope&) = delete;
     FillingScope& operator=(const FillingScope&) = delete;
 
 private:
-    RecipeTreeStore& tree_;
+    RecipeTreeStore* tree_;
 };
 
-Language LanguageOf(const RecipeDialog& dialog) {
-    return dialog.IsEnglishNamesChecked() ? Language::English : Language::German;
+void Show(const LoadOptions& options, std::string_view text) {
+    if (options.messages) options.messages(text);
 }
 
-constexpr std::string_view kOutOfMemoryReason = "out of memory";
+bool Filtered(const LoadOptions& options) { return options.find != nullptr && !options.find->empty(); }
 
 // The walk into the tree and, when given, the writer's sink. With a find
 // query the writer gets the shown items only, in a walk of its own after the
 // shown set is known. Calls the writer's End after the walk, when given.
-LoadResult WalkInto(RecipeDialog& dialog, const RecipeTableView& table, const WalkOptions& options,
-                    RecipeSink* walkWriter, ExportWriter* writer, const FindQuery& find) {
-    TreeFiller treeFiller(dialog.treeStore(), options.debug);
+LoadResult WalkInto(const LoadOptions& options, const RecipeTableView& table, const WalkOptions& walk,
+                    RecipeSink* walkWriter) {
     std::vector<RecipeSink*> sinks;
-    if (dialog.treeStore().KeepsItems()) sinks.push_back(&treeFiller);
-    const bool filtered = walkWriter != nullptr && !find.empty();
-    if (!filtered) {
+    std::optional<TreeFiller> treeFiller;
+    if (options.tree != nullptr) sinks.push_back(&treeFiller.emplace(*options.tree, walk.debug));
+    if (walkWriter == nullptr || !Filtered(options)) {
         if (walkWriter != nullptr) sinks.push_back(walkWriter);
-        WalkRecipes(table, options, sinks);
+        WalkRecipes(table, walk, sinks);
     } else {
         RecipeTree tree;
-        TreeFiller ownFiller(tree, options.debug);
+        TreeFiller ownFiller(tree, walk.debug);
         sinks.push_back(&ownFiller);
-        WalkRecipes(table, options, sinks);
+        WalkRecipes(table, walk, sinks);
         tree.Finish();
         RecipeFilter filter;
-        if (!filter.Apply(tree, find)) return {LoadStatus::ArchiveUnreadable, std::string(kOutOfMemoryReason)};
+        if (!filter.Apply(tree, *options.find)) return {LoadStatus::OutOfMemory, {}};
         ShownItemsSink shown(filter, *walkWriter);
         RecipeSink* const shownSinks[] = {&shown};
-        WalkRecipes(table, options, shownSinks);
+        WalkRecipes(table, walk, shownSinks);
         // An insert the tree could not make would shift every later item.
-        if (shown.itemsWalked() != tree.size()) return {LoadStatus::ArchiveUnreadable, std::string(kOutOfMemoryReason)};
+        if (shown.itemsWalked() != tree.size()) return {LoadStatus::OutOfMemory, {}};
     }
-    if (writer != nullptr) writer->End();
+    if (options.writer != nullptr) options.writer->End();
     return {};
 }
 
 }  // namespace
 
-LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer) {
-    return LoadRecipeTable(dialog, archivePath, writer, FindQuery{});
+LoadResult LoadRecipeTable(const std::string& archivePath, const LoadOptions& options) {
+    try {
+        if (options.tree != nullptr) options.tree->DeleteAllItems();
+        FillingScope filling(options.tree);
+        MpakRead read = ReadMpakMember(archivePath, kRecipeTableMember);
+        if (!read) return {LoadStatus::ArchiveUnreadable, std::move(read.reason)};
+        return LoadRecipeTableImage(std::move(read.member), options);
+    } catch (const std::bad_alloc&) {
+        return {LoadStatus::OutOfMemory, {}};
+    }
 }
 
-LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer) {
-    return LoadRecipeTableImage(dialog, std::move(image), writer, FindQuery{});
-}
-
-LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer) {
-    return WalkLegacyRecipeTable(dialog, image, writer, FindQuery{});
-}
-
-LoadResult LoadRecipeTable(RecipeDialog& dialog, const std::string& archivePath, ExportWriter* writer,
-                           const FindQuery& find) {
-    RecipeTreeStore& tree = dialog.treeStore();
-    tree.DeleteAllItems();
-    FillingScope filling(tree);
-    MpakRead read = ReadMpakMember(archivePath, kRecipeTableMember);
-    if (!read) return {LoadStatus::ArchiveUnreadable, std::move(read.reason)};
-    return LoadRecipeTableImage(dialog, std::move(read.member), writer, find);
-}
-
-LoadResult LoadRecipeTableImage(RecipeDialog& dialog, MpakMember image, ExportWriter* writer, const FindQuery& find) {
+LoadResult LoadRecipeTableImage(MpakMember image, const LoadOptions& options) {
     const MpakMember owned = std::move(image);  // released on every way out
-    const Language language = LanguageOf(dialog);
-    const bool debug = dialog.debugMode();
     const RecipeTableView table(ByteView(owned.bytes()), kLayout102);
     const std::uint32_t version = table.version();
     const VersionRule rule = VersionRuleFor(version);
-    if (writer != nullptr) writer->Begin(ExportStart{version, language, debug, debug && rule != VersionRule::Legacy});
+    if (options.writer != nullptr) {
+        options.writer->Begin(
+            ExportStart{version, options.language, options.debug, options.debug && rule != VersionRule::Legacy});
+    }
 
     switch (rule) {
         case VersionRule::Legacy:
-            return WalkLegacyRecipeTable(dialog, owned.bytes(), writer, find);
+            return WalkLegacyRecipeTable(owned.bytes(), options);
         case VersionRule::Newer:
-            dialog.ShowMessage(kNewerVersionMessage);
+            Show(options, kNewerVersionMessage);
             break;
         case VersionRule::Current:
             break;
     }
-    return WalkInto(dialog, table, WalkOptions{language, debug, !debug}, writer, writer, find);
+    return WalkInto(options, table, WalkOptions{options.language, options.debug, !options.debug}, options.writer);
 }
 
-LoadResult WalkLegacyRecipeTable(RecipeDialog& dialog, std::span<const std::uint8_t> image, ExportWriter* writer,
-                                 const FindQuery& find) {
-    ExportWriter* walkWriter = writer;
-    if (writer != nullptr && !writer->TakesLegacyTables()) {
-        dialog.ShowMessage(kLegacyXmlMessage);
+LoadResult WalkLegacyRecipeTable(std::span<const std::uint8_t> image, const LoadOptions& options) {
+    ExportWriter* walkWriter = options.writer;
+    if (walkWriter != nullptr && !walkWriter->TakesLegacyTables()) {
+        Show(options, kLegacyXmlMessage);
         walkWriter = nullptr;
     }
     const RecipeTableView table(ByteView(image), kLayout101);
     if (table.version() != kLegacyTableVersion) {
-        dialog.ShowMessage(kOldVersionMessage);
+        Show(options, kOldVersionMessage);
         return {LoadStatus::VersionRefused, {}};
     }
-    return WalkInto(dialog, table, WalkOptions{LanguageOf(dialog), false, false}, walkWriter, writer, find);
+    return WalkInto(options, table, WalkOptions{options.language, false, false}, walkWriter);
 }
 
 }  // namespace artisanscope

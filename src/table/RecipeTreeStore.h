@@ -24,9 +24,6 @@ public:
     // Called once after every load that emptied the tree, when no more items
     // follow; a view may publish the filled tree here.
     virtual void FinishFilling() {}
-    // False for a view that drops whatever is inserted (the command line
-    // without a display): the walk then builds no tree labels at all.
-    virtual bool KeepsItems() const { return true; }
 };
 
 // Depths in the recipe tree: realms are top-level items (depth 0), then

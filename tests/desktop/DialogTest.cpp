@@ -60,8 +60,8 @@ struct Harness {
     std::string Archive() const { return game.path() + "/data/ifd.mpk"; }
     Rows TreeRows() const { return dialog->treeModel().tree().Rows(); }
     Rows ReferenceRows(bool english, bool debug, const std::string& archive = {}) const {
-        artisanscope::testing::PlainDialog plain(english, debug);
-        LoadRecipeTable(plain, archive.empty() ? Archive() : archive, nullptr);
+        artisanscope::testing::RecordingLoad plain(english, debug);
+        LoadRecipeTable(archive.empty() ? Archive() : archive, plain.Options(nullptr));
         return plain.tree.Rows();
     }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id)); }

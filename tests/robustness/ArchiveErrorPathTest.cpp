@@ -4,7 +4,7 @@
 // it was. Loads of good and bad archives never change the archive.
 
 #include "Isolation.h"
-#include "RecordingDialog.h"
+#include "RecordingLoad.h"
 #include "TempDir.h"
 #include "archive/MpakArchive.h"
 #include "load/LoadRecipeTable.h"
@@ -75,11 +75,11 @@ struct LoadOutcome {
 LoadOutcome GuardedLoad(const std::string& path) {
     auto load = std::async(std::launch::async, [path] {
         LoadOutcome out;
-        RecordingDialog dialog;
+        RecordingLoad dialog;
         dialog.tree.InsertItem(kTreeRoot, "left over from the previous load");
         std::FILE* text = std::tmpfile();
         TextExport writer(text);
-        out.status = LoadRecipeTable(dialog, path, &writer).status;
+        out.status = LoadRecipeTable(path, dialog.Options(&writer)).status;
         writer.End();
         std::rewind(text);
         char buffer[256];
@@ -167,10 +167,10 @@ TEST(ArchiveErrorPathTest, UnreadableArchiveIsRefused) {
     const int status = RunInChild(
         [&] {
             if (::access(path.c_str(), R_OK) == 0) return 77;  // permissions do not apply here
-            RecordingDialog dialog;
+            RecordingLoad dialog;
             std::FILE* text = std::tmpfile();
             TextExport writer(text);
-            const bool loaded = static_cast<bool>(LoadRecipeTable(dialog, path, &writer));
+            const bool loaded = static_cast<bool>(LoadRecipeTable(path, dialog.Options(&writer)));
             writer.End();
             const bool wrote = std::ftell(text) != 0;
             std::fclose(text);
@@ -214,13 +214,13 @@ TEST(ArchiveErrorPathTest, ArchiveIsNeverWrittenOrTouched) {
         const EntryState before = EntryState::Of(dir / "ifd.mpk");
         const auto listing = Listing(dir.path());
         for (const bool debug : {false, true}) {
-            RecordingDialog dialog(false, debug);
+            RecordingLoad dialog(false, debug);
             std::FILE* text = std::tmpfile();
             TextExport textExport(text);
             XmlStreamExport xmlExport(text);
-            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &textExport)), c.loads);
-            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", &xmlExport)), c.loads);
-            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dialog, dir / "ifd.mpk", nullptr)), c.loads);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dir / "ifd.mpk", dialog.Options(&textExport))), c.loads);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dir / "ifd.mpk", dialog.Options(&xmlExport))), c.loads);
+            EXPECT_EQ(static_cast<bool>(LoadRecipeTable(dir / "ifd.mpk", dialog.Options(nullptr))), c.loads);
             textExport.End();
             std::fclose(text);
         }

@@ -19,20 +19,9 @@ namespace {
 
 using namespace artisanscope;
 
-class DriverDialog final : public RecipeDialog {
-public:
-    DriverDialog(bool english, bool debug) : english_(english), debug_(debug) {}
-    RecipeTreeStore& treeStore() override { return tree_; }
-    bool IsEnglishNamesChecked() const override { return english_; }
-    bool debugMode() const override { return debug_; }
-    void ShowMessage(std::string_view text) override {
-        std::fprintf(stderr, "load_driver: %.*s\n", static_cast<int>(text.size()), text.data());
-    }
-
-private:
-    RecipeTree tree_;
-    bool english_, debug_;
-};
+void ShowOnStandardError(std::string_view text) {
+    std::fprintf(stderr, "load_driver: %.*s\n", static_cast<int>(text.size()), text.data());
+}
 
 }  // namespace
 
@@ -48,9 +37,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string archive = argv[i], output = argv[i + 1];
-    DriverDialog dialog(english, debug);
+    RecipeTree tree;
+    LoadOptions options;
+    options.language = english ? Language::English : Language::German;
+    options.debug = debug;
+    options.tree = &tree;
+    options.messages = ShowOnStandardError;
 
-    const ExportOutcome outcome = ExportRecipeTable(dialog, archive, output, ExportFormatForPath(output));
+    const ExportOutcome outcome = ExportRecipeTable(archive, output, ExportFormatForPath(output), options);
     if (!outcome.created || (outcome.load && !outcome.written)) std::fprintf(stderr, "load_driver: can't write file\n");
     return outcome.load && outcome.written ? 0 : 1;
 }
