@@ -1,7 +1,7 @@
 # The Debian package, written by CPack's DEB generator (`make package`).
 # Runtime dependencies come from the installed binaries through
 # dpkg-shlibdeps (the module's Qt libraries; libqt6gui6 carries the xcb
-# platform plugin itself).
+# platform plugin itself; the Wayland one is recommended).
 
 include(GNUInstallDirs)
 
@@ -23,6 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/artisanscope/artisanscope)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's Wayland platform plugin, so that a session with Wayland alone shows
+# the dialog natively; X11 sessions and XWayland need nothing more.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_STRIP_FILES ON)
 # Directories the package shares with others keep their usual modes.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -14,8 +14,13 @@ static void RegisterIconResource() { Q_INIT_RESOURCE(artisanscope_icons); }
 
 namespace artisanscope {
 
-CArtisanscopeApp::CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompter, CommandLineJobIo io)
-    : commandLine_(commandLine), prompter_(prompter), io_(std::move(io)), appIcon_(LoadAppIcon()) {}
+CArtisanscopeApp::CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompter, CommandLineJobIo io, bool remember)
+    : commandLine_(commandLine), prompter_(prompter), io_(std::move(io)), appIcon_(LoadAppIcon()), remember_(remember) {}
+
+RememberedPlaces& CArtisanscopeApp::remembered() {
+    remembered_.SetOn(remember_ && commandLine_.camelot_dir.empty());
+    return remembered_;
+}
 
 bool CArtisanscopeApp::InitInstance(const std::vector<std::string>& arguments) {
     commandLine_.SetUsageBox([this](std::string_view text) { prompter_.ShowMessage(nullptr, appName(), text); });

@@ -6,6 +6,7 @@
 
 #include "cli/CommandLineJob.h"
 #include "cli/MyCommandLine.h"
+#include "desktop/RememberedPlaces.h"
 
 #include <QIcon>
 #include <QString>
@@ -21,7 +22,9 @@ class Prompter;
 class CArtisanscopeApp {
 public:
     // io.appName titles every message box and prefixes the job's reports.
-    CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompter, CommandLineJobIo io);
+    // remember: the run may use what earlier runs remembered (the desktop's
+    // own start; tests choose).
+    CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompter, CommandLineJobIo io, bool remember = false);
 
     // Parses the arguments after the program name and runs the main dialog
     // until it ends. Always false: the process then ends.
@@ -32,6 +35,14 @@ public:
     const CommandLineJobIo& jobIo() const { return io_; }
     QString appName() const { return QString::fromStdString(io_.appName); }
     const QIcon& appIcon() const { return appIcon_; }
+
+    // What earlier runs remembered, for interactive runs only: a command
+    // line that names a game folder runs a job, which neither reads nor
+    // writes it. File dialogs start in StartFolder() and report the chosen
+    // file to RememberFile().
+    RememberedPlaces& remembered();
+    QString StartFolder(RememberedFolder which) { return remembered().StartFolder(which); }
+    void RememberFile(RememberedFolder which, const QString& chosenFile) { remembered().RememberFile(which, chosenFile); }
 
     // The dialog the command-line job drives; set while it runs.
     CArtisanscopeDlg* mainWindow() const { return mainWindow_; }
@@ -46,6 +57,8 @@ private:
     Prompter& prompter_;
     CommandLineJobIo io_;
     QIcon appIcon_;
+    bool remember_;
+    RememberedPlaces remembered_;
     CArtisanscopeDlg* mainWindow_ = nullptr;
     int exitStatus_ = kExitOk;
 };

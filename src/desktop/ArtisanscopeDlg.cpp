@@ -13,6 +13,8 @@
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
+#include "desktop/RememberedPlaces.h"
+#include "desktop/TreePlace.h"
 #include "desktop/WrappingCheckBox.h"
 
 #include <QApplication>
@@ -27,16 +29,20 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace artisanscope {
 namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
+constexpr const char* kNoRecipesMatchText = "No recipes match";
 
 
 // The wait cursor for the length of a load.
@@ -105,6 +111,19 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
 
     const DialogRect client = MapDialogRect(kSize, units_);
     resize(client.width, client.height);
+    templateSize_ = QSize(client.width, client.height);
+    setMinimumSize(templateSize_);
+    for (QWidget* control : {static_cast<QWidget*>(instruction_), static_cast<QWidget*>(openButton_),
+                             static_cast<QWidget*>(englishNamesCheck_), static_cast<QWidget*>(debugModeCheck_),
+                             static_cast<QWidget*>(exportButton_), static_cast<QWidget*>(closeButton_)}) {
+        rightColumn_.emplace_back(control, control->geometry());
+    }
+    emptyTreeMessage_ = new QLabel(QString::fromLatin1(kNoRecipesMatchText), treeView_->viewport());
+    emptyTreeMessage_->setAlignment(Qt::AlignCenter);
+    emptyTreeMessage_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    emptyTreeMessage_->hide();
+    treeView_->viewport()->installEventFilter(this);
+    DescribeControls();
 
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(openButton_, &QPushButton::clicked, this, &CArtisanscopeDlg::OnOpen);
@@ -162,6 +181,7 @@ int CArtisanscopeDlg::DoModal() {
 bool CArtisanscopeDlg::OnInitDialog() {
     setWindowIcon(appIcon_);
     RunCommandLineJob(app_);
+    RestoreWindow();
     // The job's --find query stays in the find bar, applied to the tree.
     const std::string& find = app_.jobIo().find;
     if (!find.empty()) {
@@ -207,25 +227,36 @@ LoadResult CArtisanscopeDlg::Reload() {
     return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
 }
 
+LoadResult CArtisanscopeDlg::ReloadKeepingPlace() {
+    const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
+    LoadResult load = Reload();
+    RestoreTreePlace(*treeView_, *treeModel_, place);
+    return load;
+}
+
 void CArtisanscopeDlg::OnOpen() {
     const FileDialogOptions options{.title = QStringLiteral("Camelot-Verzeichnis"),
                               .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
                               .defaultSuffix = QStringLiteral("exe"),
-                              .filterNamesOnly = true};
+                              .filterNamesOnly = true,
+                              .startFolder = app_.StartFolder(RememberedFolder::Game)};
     const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
     if (!chosen) return;
     const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
     if (!derived) return;
+    app_.RememberFile(RememberedFolder::Game, *chosen);
+    const std::string previous = archivePath_;
     archivePath_ = ResolveArchivePath(*derived);
-    const LoadResult load = Reload();
+    // The same archive again: the user keeps their place in it.
+    const LoadResult load = archivePath_ == previous && !previous.empty() ? ReloadKeepingPlace() : Reload();
     if (!load) ShowFailedLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load);
 }
 
-void CArtisanscopeDlg::OnEnglishNames() { Reload(); }
+void CArtisanscopeDlg::OnEnglishNames() { ReloadKeepingPlace(); }
 
 void CArtisanscopeDlg::OnDebugMode() {
     debugMode_ = debugModeCheck_->isChecked();
-    Reload();
+    ReloadKeepingPlace();
 }
 
 void CArtisanscopeDlg::OnExport() {
@@ -240,14 +271,18 @@ void CArtisanscopeDlg::OnExport() {
         options.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
         options.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));
     }
+    options.startFolder = app_.StartFolder(RememberedFolder::Export);
     QString selectedFilter;
     const std::optional<QString> chosen = app_.prompter().SaveFileName(this, options, &selectedFilter);
     if (!chosen) return;
+    app_.RememberFile(RememberedFolder::Export, *chosen);
     ExportOutcome outcome;
     {
         const BusyCursor busy;
+        const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
         const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
         outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, LoadOptionsOf(*this));
+        RestoreTreePlace(*treeView_, *treeModel_, place);
     }
     if (!outcome.created) {
         ShowMessage(kCantCreateFileMessage);
@@ -258,14 +293,26 @@ void CArtisanscopeDlg::OnExport() {
     }
 }
 
-void CArtisanscopeDlg::OnSize(int, int clientHeight) {
+void CArtisanscopeDlg::OnSize(int clientWidth, int clientHeight) {
     if (treeView_ == nullptr) return;
     const QRect tree = treeView_->geometry();
     // The find bar, while shown, takes its height from the tree's bottom.
     const int bar = findBar_ != nullptr && findBar_->isVisibleTo(this) ? findBar_->sizeHint().height() : 0;
     const int height = std::max(0, clientHeight - 2 * tree.top() - bar);
-    treeView_->resize(tree.width(), height);
-    if (bar > 0) findBar_->setGeometry(tree.left(), tree.top() + height, tree.width(), bar);
+    // The tree takes whatever width the window has beyond the template's.
+    const int templateWidth = MapDialogRect(main_dialog::kTree, units_).width;
+    const int width = std::max(0, templateWidth + clientWidth - templateSize_.width());
+    treeView_->resize(width, height);
+    if (bar > 0) findBar_->setGeometry(tree.left(), tree.top() + height, width, bar);
+    PlaceRightColumn(clientWidth, clientHeight);
+}
+
+void CArtisanscopeDlg::PlaceRightColumn(int clientWidth, int clientHeight) {
+    const int right = clientWidth - templateSize_.width();
+    const int bottom = clientHeight - templateSize_.height();
+    for (const auto& [control, placed] : rightColumn_) {
+        control->move(placed.x() + right, placed.y() + (control == closeButton_ ? bottom : 0));
+    }
 }
 
 void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {
@@ -286,9 +333,10 @@ void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
 }
 
 void CArtisanscopeDlg::OnCompareWith() {
-    const FileDialogOptions options{QStringLiteral("Compare with"),
+    FileDialogOptions options{QStringLiteral("Compare with"),
                               {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
                               QStringLiteral("exe")};
+    options.startFolder = app_.StartFolder(RememberedFolder::Game);
     const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
     if (!chosen) return;
     const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
@@ -316,7 +364,7 @@ void CArtisanscopeDlg::OnCompareWith() {
         return;
     }
     CDiffReportDlg window(*result.report, QFile::decodeName(archivePath_.c_str()), QFile::decodeName(other.c_str()),
-                          this);
+                          app_, this);
     app_.prompter().RunModal(window);
 }
 
@@ -347,7 +395,9 @@ void CArtisanscopeDlg::ApplyFind(const QString& query) {
 
 void CArtisanscopeDlg::OnTreePublished() {
     const RecipeFilter& filter = treeModel_->filter();
+    matchPositions_.clear();
     findBar_->SetMatchCount(filter.ShownPatternCount());
+    ShowWhetherFindMatches();
     if (!filter.active()) return;
     treeView_->expandToDepth(filter.ShownPatternCount() <= kExpandPatternsUpTo ? kPatternDepth - 1 : kPatternDepth - 2);
 }
@@ -367,11 +417,13 @@ void CArtisanscopeDlg::OnFindQueryChanged(const QString& query) {
 void CArtisanscopeDlg::OnFindNext() {
     if (!findBar_->isVisibleTo(this)) return;
     SelectItem(treeModel_->filter().NextPattern(SelectedItem()));
+    ShowMatchPosition();
 }
 
 void CArtisanscopeDlg::OnFindPrevious() {
     if (!findBar_->isVisibleTo(this)) return;
     SelectItem(treeModel_->filter().PreviousPattern(SelectedItem()));
+    ShowMatchPosition();
 }
 
 void CArtisanscopeDlg::OnCloseFind() {
@@ -394,6 +446,10 @@ void CArtisanscopeDlg::CopySelectedBranch() {
 }
 
 bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == treeView_->viewport() && event->type() == QEvent::Resize) {
+        emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
+        return false;
+    }
     // The view's own Ctrl+C copies one label; the tree copies the branch.
     if (watched == treeView_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
@@ -402,6 +458,71 @@ bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
         return event->type() == QEvent::KeyPress;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace artisanscope
+
+namespace artisanscope {
+
+void CArtisanscopeDlg::ShowMatchPosition() {
+    const RecipeFilter& filter = treeModel_->filter();
+    if (matchPositions_.empty() && filter.ShownPatternCount() > 0) {
+        // In the order Find Next walks, which comes round to the first again.
+        const TreeItem first = filter.NextPattern(kTreeRoot);
+        TreeItem pattern = first;
+        while (pattern != kNoTreeItem && matchPositions_.size() < filter.ShownPatternCount()) {
+            matchPositions_.emplace_back(pattern, matchPositions_.size() + 1);
+            pattern = filter.NextPattern(pattern);
+            if (pattern == first) break;
+        }
+        std::sort(matchPositions_.begin(), matchPositions_.end());
+    }
+    const TreeItem selected = SelectedItem();
+    const auto found = std::lower_bound(matchPositions_.begin(), matchPositions_.end(),
+                                        std::make_pair(selected, std::size_t{0}));
+    findBar_->SetMatchPosition(found != matchPositions_.end() && found->first == selected ? found->second : 0);
+}
+
+void CArtisanscopeDlg::ShowWhetherFindMatches() {
+    const bool nothing = treeModel_->filter().active() && treeModel_->rowCount() == 0;
+    emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
+    emptyTreeMessage_->setVisible(nothing);
+}
+
+void CArtisanscopeDlg::DescribeControls() {
+    const auto describe = [](QWidget* control, const QString& name, const QString& description) {
+        control->setAccessibleName(name);
+        control->setAccessibleDescription(description);
+    };
+    describe(treeView_, QStringLiteral("Recipes"),
+             QStringLiteral("Every recipe by realm, skill, category and pattern, with its ingredients. "
+                            "Ctrl+F finds, Ctrl+C copies the selected branch, the menu key opens the menu."));
+    describe(closeButton_, Utf8Text(main_dialog::kCloseText), QStringLiteral("Ends the program"));
+    describe(openButton_, Utf8Text(main_dialog::kOpenText),
+             QStringLiteral("Choose Camelot.exe or data/ifd.mpk of a game folder and show its recipes"));
+    describe(englishNamesCheck_, Utf8Text(main_dialog::kEnglishNamesText),
+             QStringLiteral("Shows the raw materials by their English names instead of the German ones"));
+    describe(exportButton_, Utf8Text(main_dialog::kExportText),
+             QStringLiteral("Writes the whole table to a file: XML, text, CSV, JSON or SQLite"));
+    describe(debugModeCheck_, Utf8Text(main_dialog::kDebugModeText),
+             QStringLiteral("Shows the table's uninterpreted values and the hidden patterns"));
+    describe(instruction_, QStringLiteral("Instructions"), instruction_->text());
+    describe(emptyTreeMessage_, QString::fromLatin1(kNoRecipesMatchText),
+             QStringLiteral("The find matches no recipe"));
+}
+
+void CArtisanscopeDlg::RestoreWindow() {
+    const std::optional<QRect> frame = app_.remembered().Window();
+    if (!frame) return;
+    resize(frame->size().expandedTo(minimumSize()));
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
+    if (ReachableOnScreens(QRect(frame->topLeft(), size()), screens)) move(frame->topLeft());
+}
+
+void CArtisanscopeDlg::done(int result) {
+    app_.remembered().RememberWindow(QRect(pos(), size()));
+    QDialog::done(result);
 }
 
 }  // namespace artisanscope

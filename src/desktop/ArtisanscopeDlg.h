@@ -12,6 +12,8 @@
 #include <QIcon>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -86,6 +88,11 @@ public:
     FindBar& findBar() const { return *findBar_; }
     // True once EndDialog was called before the dialog was shown.
     bool endedBeforeShown() const { return endedEarly_; }
+    // The text the tree shows over itself when a find matches nothing.
+    QLabel* emptyTreeMessage() const { return emptyTreeMessage_; }
+
+    // Ends the dialog; an interactive run remembers the window's place.
+    void done(int result) override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -95,6 +102,22 @@ protected:
 private:
     void Place(QWidget* control, const DialogRect& rect, int id);
     LoadResult Reload();
+    // Reload() keeping the open branches, the selected item and the scroll
+    // position where they still exist.
+    LoadResult ReloadKeepingPlace();
+    // Accessible names and descriptions of the controls.
+    void DescribeControls();
+    // The controls of the right-hand column follow the right edge; Close
+    // also keeps its distance from the bottom edge, level with the tree's
+    // bottom.
+    void PlaceRightColumn(int clientWidth, int clientHeight);
+    // The window's size and position from the last interactive run, the
+    // position only when it lies on a screen.
+    void RestoreWindow();
+    // The find bar's "n of N" for the selected pattern.
+    void ShowMatchPosition();
+    // "No recipes match" over an empty tree while a find is applied.
+    void ShowWhetherFindMatches();
     // After every model reset: the match count and the expansion rule.
     void OnTreePublished();
     // Filters the tree with query, keeping the selected item selected when
@@ -120,7 +143,14 @@ private:
     QPushButton* exportButton_ = nullptr;
     QLabel* instruction_ = nullptr;
     FindBar* findBar_ = nullptr;
+    QLabel* emptyTreeMessage_ = nullptr;
     DialogBaseUnits units_;
+    QSize templateSize_;  // the client size the template gives, pixels
+    // The template's place of each control of the right-hand column, pixels.
+    std::vector<std::pair<QWidget*, QRect>> rightColumn_;
+    // The shown patterns, each with its place in the order Find Next walks
+    // them (from 1), sorted by item; built when first needed after a publish.
+    std::vector<std::pair<std::uint32_t, std::size_t>> matchPositions_;
     bool endedEarly_ = false;
     int endResult_ = 0;
 };

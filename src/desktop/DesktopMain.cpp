@@ -33,7 +33,7 @@ extern "C" __attribute__((visibility("default"))) int ArtisanscopeRunDesktop(int
     QApplication::setApplicationName(QString::fromStdString(io.appName));
     QtPrompter prompter;
     MyCommandLine commandLine;
-    CArtisanscopeApp app(commandLine, prompter, io);
+    CArtisanscopeApp app(commandLine, prompter, io, /*remember=*/true);
     app.InitInstance(arguments);
     return app.exitStatus();
 }

@@ -1,12 +1,18 @@
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
 #include "compare/DiffReportOutput.h"
+#include "export/ExportFile.h"
+#include "export/OutputFile.h"
 
 #include "desktop/DiffReportDlg.h"
+
+#include "desktop/ArtisanscopeApp.h"
+#include "desktop/Prompter.h"
 
 #include <QApplication>
 #include <QBrush>
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,11 +43,22 @@ QColor KindColour(DiffKind kind) {
 // Reports up to this many entries open fully; larger ones down to the skills.
 constexpr std::size_t kExpandAllEntries = 5000;
 
+// Writes bytes to path through the atomic output; the message of a failure,
+// or an empty text.
+std::string_view WriteWhole(const std::string& path, const std::string& bytes) {
+    OutputFile output(path);
+    if (!output.Create()) return kCantCreateFileMessage;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), output.file()) != bytes.size()) {
+        return kCantWriteFileMessage;
+    }
+    return output.Commit() ? std::string_view() : kCantWriteFileMessage;
+}
+
 }  // namespace
 
 CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName, const QString& newName,
-                               QWidget* parent)
-    : QDialog(parent) {
+                               CArtisanscopeApp& app, QWidget* parent)
+    : QDialog(parent), report_(report), app_(app) {
     setWindowTitle(QStringLiteral("Compare recipe tables"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     text_ = Utf8(DiffReportText(report));
@@ -49,6 +66,8 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
     auto* layout = new QVBoxLayout(this);
     auto* sides = new QLabel(QStringLiteral("Old: %1\nNew: %2").arg(oldName, newName), this);
     sides->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    sides->setAccessibleName(QStringLiteral("Compared tables"));
+    sides->setAccessibleDescription(sides->text());
     layout->addWidget(sides);
 
     tree_ = new QTreeWidget(this);
@@ -56,6 +75,9 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
     tree_->setColumnCount(1);
     tree_->setUniformRowHeights(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setAccessibleName(QStringLiteral("Differences"));
+    tree_->setAccessibleDescription(QStringLiteral(
+        "What the new table added (+), removed (-) and changed (~), by realm, skill, category and pattern"));
     // The item of each level of the current path; entries come depth first.
     std::vector<QTreeWidgetItem*> path;
     for (const DiffEntry& entry : report.entries()) {
@@ -82,16 +104,28 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
     summary_ = new QLabel(report.HasDifferences() ? Utf8(DiffTotalsLine(report.totals()))
                                                   : QStringLiteral("The tables show no difference."),
                           this);
+    summary_->setAccessibleName(QStringLiteral("Totals"));
+    summary_->setAccessibleDescription(summary_->text());
     layout->addWidget(summary_);
 
     auto* buttons = new QDialogButtonBox(this);
     copyButton_ = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
+    copyButton_->setAccessibleName(QStringLiteral("Copy"));
+    copyButton_->setAccessibleDescription(QStringLiteral("Puts the text report on the clipboard (Ctrl+C)"));
+    saveButton_ = buttons->addButton(QStringLiteral("&Save\u2026"), QDialogButtonBox::ActionRole);
+    saveButton_->setAccessibleName(QStringLiteral("Save"));
+    saveButton_->setAccessibleDescription(
+        QStringLiteral("Writes the report to a file, as JSON when its name ends in .json, else as text (Ctrl+S)"));
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setAccessibleName(QStringLiteral("Close"));
+    close->setAccessibleDescription(QStringLiteral("Closes the comparison"));
     close->setDefault(true);
     layout->addWidget(buttons);
     connect(copyButton_, &QPushButton::clicked, this, &CDiffReportDlg::OnCopy);
     auto* copyKeys = new QShortcut(QKeySequence::Copy, this);
     connect(copyKeys, &QShortcut::activated, this, &CDiffReportDlg::OnCopy);
+    connect(saveButton_, &QPushButton::clicked, this, &CDiffReportDlg::OnSave);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &CDiffReportDlg::OnSave);
     // A tree view takes Ctrl+C for its current item; here it copies the report.
     tree_->installEventFilter(this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -109,6 +143,25 @@ bool CDiffReportDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CDiffReportDlg::OnCopy() {
     QApplication::clipboard()->setText(text_.isEmpty() ? summary_->text() : text_);
+}
+
+}  // namespace artisanscope
+
+namespace artisanscope {
+
+void CDiffReportDlg::OnSave() {
+    FileDialogOptions options{QStringLiteral("Save comparison"),
+                              {QStringLiteral("Text (*.txt)"), QStringLiteral("JSON (*.json)")},
+                              QStringLiteral("txt"),
+                              {QString(), QStringLiteral("json")}};
+    options.startFolder = app_.StartFolder(RememberedFolder::Export);
+    const std::optional<QString> chosen = app_.prompter().SaveFileName(this, options);
+    if (!chosen) return;
+    app_.RememberFile(RememberedFolder::Export, *chosen);
+    const bool json = chosen->endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+    const std::string failure =
+        std::string(WriteWhole(QFile::encodeName(*chosen).toStdString(), json ? DiffReportJson(report_) : DiffReportText(report_)));
+    if (!failure.empty()) app_.prompter().ShowMessage(this, app_.appName(), failure);
 }
 
 }  // namespace artisanscope

@@ -14,14 +14,22 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     edit_->setPlaceholderText(QString::fromUtf8(kFindPlaceholderText));
     edit_->setClearButtonEnabled(true);
     edit_->installEventFilter(this);
+    edit_->setAccessibleName(QStringLiteral("Find"));
+    edit_->setAccessibleDescription(QStringLiteral(
+        "Shows only the recipes holding every word typed here. Enter and F3 go to the next match, Shift+Enter and "
+        "Shift+F3 to the previous one, Escape closes the find bar."));
     count_ = new QLabel(this);
     count_->setMinimumWidth(count_->fontMetrics().horizontalAdvance(QStringLiteral("000000 patterns")));
     count_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    count_->setAccessibleName(QStringLiteral("Matches"));
+    count_->setAccessibleDescription(QStringLiteral("How many patterns match, and which one is selected"));
     close_ = new QToolButton(this);
     close_->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
     close_->setAutoRaise(true);
     close_->setToolTip(QStringLiteral("Close the find bar (Escape)"));
     close_->setFocusPolicy(Qt::NoFocus);
+    close_->setAccessibleName(QStringLiteral("Close find bar"));
+    close_->setAccessibleDescription(QStringLiteral("Shows the whole tree again (Escape)"));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 2, 0, 0);
@@ -37,11 +45,20 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
 QString FindBar::query() const { return edit_->text(); }
 
 void FindBar::SetMatchCount(std::size_t patterns) {
+    patterns_ = patterns;
     if (edit_->text().trimmed().isEmpty()) {
         count_->clear();
     } else {
         count_->setText(patterns == 1 ? QStringLiteral("1 pattern") : QStringLiteral("%1 patterns").arg(patterns));
     }
+}
+
+void FindBar::SetMatchPosition(std::size_t position) {
+    if (position == 0 || position > patterns_ || edit_->text().trimmed().isEmpty()) {
+        SetMatchCount(patterns_);
+        return;
+    }
+    count_->setText(QStringLiteral("%1 of %2").arg(position).arg(patterns_));
 }
 
 QString FindBar::matchCountText() const { return count_->text(); }

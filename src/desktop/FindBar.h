@@ -25,8 +25,12 @@ public:
 
     QLineEdit* lineEdit() const { return edit_; }
     QString query() const;
-    // Shows "<count> patterns" ("1 pattern"), or nothing for an empty query.
+    // Shows "<count> patterns" ("1 pattern"), or nothing for an empty query;
+    // forgets the position.
     void SetMatchCount(std::size_t patterns);
+    // While the user walks the matches: "<position> of <count>" (position
+    // counts from 1); 0 goes back to the count alone.
+    void SetMatchPosition(std::size_t position);
     QString matchCountText() const;
     // Shows the bar and puts the keyboard focus in its line edit, with the
     // query selected so that typing replaces it.
@@ -45,6 +49,7 @@ private:
     QLineEdit* edit_ = nullptr;
     QLabel* count_ = nullptr;
     QToolButton* close_ = nullptr;
+    std::size_t patterns_ = 0;
 };
 
 }  // namespace artisanscope

@@ -36,6 +36,7 @@ void ApplyFileDialogOptions(QFileDialog& dialog, const FileDialogOptions& option
     dialog.setOption(QFileDialog::HideNameFilterDetails, options.filterNamesOnly);
     dialog.setNameFilters(options.filters);
     dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.startFolder.isEmpty()) dialog.setDirectory(options.startFolder);
 }
 
 std::optional<QString> QtPrompter::OpenFileName(QWidget* parent, const FileDialogOptions& options) {

@@ -28,6 +28,8 @@ struct FileDialogOptions {
     // Show each filter by its name alone, e.g. "Camelot.exe or ifd.mpk" for
     // "Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)".
     bool filterNamesOnly = false;
+    // The folder the dialog starts in; empty: the platform's choice.
+    QString startFolder;
 };
 
 // Sets up a file dialog as options describes (without its accept mode).

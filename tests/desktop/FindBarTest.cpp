@@ -51,6 +51,28 @@ fixtures::TablePlan RingTable() {
     return table;
 }
 
+// Albion: Waffenschmied > Schwerter (a hidden pattern, then "Schwert 0" to
+// "Schwert 29" with a material of two languages) and Äxte (Beil);
+// Schneider > Mäntel (Umhang). Tall enough to scroll.
+fixtures::TablePlan PlaceTable() {
+    using namespace fixtures;
+    TablePlan table;
+    RealmPlan& albion = table.realms[0];
+    CategoryPlan swords{.name = "Schwerter"};
+    swords.patterns.push_back(albion.AddPattern({.name = "Geheim", .skill = 2100, .slots = {{.name = "Faden", .quantity = 1}}}));
+    for (int p = 0; p < 30; ++p) {
+        swords.patterns.push_back(albion.AddPattern(
+            {.name = "Schwert " + std::to_string(p), .skill = 10, .slots = {{.name = "Metallbarren", .quantity = 2, .material = 22}}}));
+    }
+    const CategoryPlan axes{.name = "\xC4xte", .patterns = {albion.AddPattern({.name = "Beil", .skill = 5, .slots = {{.name = "Eiche", .quantity = 1}}})}};
+    const CategoryPlan cloaks{.name = "M\xE4ntel", .patterns = {albion.AddPattern({.name = "Umhang", .skill = 1, .slots = {{.name = "Wolle", .quantity = 2}}})}};
+    const std::uint16_t swordsIndex = albion.AddCategory(swords);
+    const std::uint16_t axesIndex = albion.AddCategory(axes);
+    albion.skills.push_back({.name = "Waffenschmied", .categories = {swordsIndex, axesIndex}});
+    albion.skills.push_back({.name = "Schneider", .categories = {albion.AddCategory(cloaks)}});
+    return table;
+}
+
 }  // namespace
 
 #include "ScriptedPrompter.h"
@@ -64,8 +86,12 @@ fixtures::TablePlan RingTable() {
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTreeView>
 #include <QtTest>
+
+#include <functional>
 
 #include <memory>
 
@@ -109,6 +135,22 @@ struct Harness {
         }
         return rows;
     }
+    // The shown item reached by labels from the realm down, each found as
+    // whole words in its row (the debug mode adds values around them);
+    // invalid when one is missing.
+    QModelIndex ByLabels(const QStringList& labels) const {
+        QModelIndex at;
+        for (const QString& label : labels) {
+            const QRegularExpression words("(^| )" + QRegularExpression::escape(label) + "( |$)");
+            QModelIndex found;
+            for (int row = 0; row < Model().rowCount(at) && !found.isValid(); ++row) {
+                if (words.match(Model().index(row, 0, at).data().toString()).hasMatch()) found = Model().index(row, 0, at);
+            }
+            if (!found.isValid()) return {};
+            at = found;
+        }
+        return at;
+    }
     void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
         QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
     }
@@ -130,6 +172,7 @@ private slots:
     void manyMatchesExpandDownToCategories();
     void treeKeysExpandAndCopy();
     void commandLineQueryFillsTheBar();
+    void reloadsKeepThePlace();
 };
 
 void FindBarTest::findByKeyboard() {
@@ -159,11 +202,17 @@ void FindBarTest::findByKeyboard() {
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("4 patterns"));
     QTest::keyClicks(h.Bar().lineEdit(), "sen helm");
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
+    QVERIFY(!h.dialog->emptyTreeMessage()->isVisible());
     QTest::keyClicks(h.Bar().lineEdit(), "x");
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("0 patterns"));
     QCOMPARE(h.Model().rowCount(), 0);
+    // The empty tree says why, across its whole view.
+    QVERIFY(h.dialog->emptyTreeMessage()->isVisible());
+    QCOMPARE(h.dialog->emptyTreeMessage()->text(), QStringLiteral("No recipes match"));
+    QCOMPARE(h.dialog->emptyTreeMessage()->geometry(), tree->viewport()->rect());
     h.Key(Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(h.Bar().lineEdit(), "eisen");
+    QVERIFY(!h.dialog->emptyTreeMessage()->isVisible());
 
     // Enter and F3 go forward, Shift with either back, round the ends; the
     // dialog's default button is not pressed.
@@ -171,14 +220,16 @@ void FindBarTest::findByKeyboard() {
         {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Return, Qt::NoModifier},
         {Qt::Key_Return, Qt::ShiftModifier}, {Qt::Key_F3, Qt::NoModifier}, {Qt::Key_F3, Qt::ShiftModifier},
         {Qt::Key_Enter, Qt::KeypadModifier}};
-    QStringList visited;
+    QStringList visited, positions;
     for (const auto& [key, modifiers] : keys) {
         h.Key(key, modifiers);
         visited << h.SelectedLabel();
+        positions << h.Bar().matchCountText();
         QVERIFY(tree->viewport()->rect().intersects(tree->visualRect(tree->currentIndex())));
     }
     QCOMPARE(visited, (QStringList{"Kurzschwert (10)", "Eisenhelm (30)", "Kurzschwert (10)", "Eisenhelm (30)",
                                    "Kurzschwert (10)", "Eisenhelm (30)", "Kurzschwert (10)"}));
+    QCOMPARE(positions, (QStringList{"1 of 2", "2 of 2", "1 of 2", "2 of 2", "1 of 2", "2 of 2", "1 of 2"}));
     QVERIFY(h.dialog->isVisible());
     QCOMPARE(QApplication::focusWidget(), h.Bar().lineEdit());
 
@@ -188,6 +239,7 @@ void FindBarTest::findByKeyboard() {
     h.Key(Qt::Key_Space);
     QVERIFY(english->isChecked());
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Kurzschwert (10)"));
     QCOMPARE(h.Model().rowCount(), 2);
     QCOMPARE(h.VisibleRows().size(), 8);
 
@@ -266,6 +318,73 @@ void FindBarTest::commandLineQueryFillsTheBar() {
     QCOMPARE(h.Bar().query(), QStringLiteral("helm"));
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
     QCOMPARE(h.VisibleRows(), (QStringList{"Midgard", "  R\u00FCstungsbauer", "    Helme", "      Eisenhelm (30)"}));
+}
+
+// Either checkbox, Export and Open of the same archive reload the tree; the
+// open branches, the selected item and the first row in view stay, found by
+// their labels (the hidden pattern Debug-Mode adds shifts the rows) or, for
+// an ingredient that changes with the language, by its row.
+void FindBarTest::reloadsKeepThePlace() {
+    Harness h;
+    fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(PlaceTable()));
+    QVERIFY(h.Show());
+    QTreeView* tree = h.Tree();
+    const QStringList swords{"Albion", "Waffenschmied", "Schwerter"}, cloaks{"Albion", "Schneider", "M\u00E4ntel"};
+    tree->expand(h.ByLabels(swords.mid(0, 1)));
+    tree->expand(h.ByLabels(swords.mid(0, 2)));
+    tree->expand(h.ByLabels(swords));
+    tree->expand(h.ByLabels(cloaks.mid(0, 2)));
+    tree->expand(h.ByLabels(cloaks));
+    const QModelIndex ingredient = h.Model().index(0, 0, h.ByLabels(swords + QStringList{"Schwert 20"}));
+    tree->setCurrentIndex(ingredient);
+    tree->scrollTo(h.ByLabels(swords + QStringList{"Schwert 5"}), QAbstractItemView::PositionAtTop);
+    const QString germanIngredient = ingredient.data().toString();
+    QVERIFY(tree->verticalScrollBar()->value() > 0);
+
+    const auto place = [&] {
+        QStringList open;
+        for (const QStringList& branch : {swords.mid(0, 1), swords.mid(0, 2), swords, cloaks.mid(0, 2), cloaks,
+                                          QStringList{"Albion", "Waffenschmied", "\u00C4xte"}}) {
+            if (tree->isExpanded(h.ByLabels(branch))) open << branch.join('/');
+        }
+        const QModelIndex current = tree->currentIndex();
+        return QStringList{open.join(", "), h.ByLabels(swords + QStringList{"Schwert 20"}) == current.parent() ? "Schwert 20" : "",
+                           QString::number(current.row()), h.SelectedLabel() == current.data().toString() ? "selected" : "",
+                           h.ByLabels(swords + QStringList{"Schwert 5"}) == tree->indexAt(QPoint(1, 1)) ? "Schwert 5" : ""};
+    };
+    const QStringList before = place();
+    QCOMPARE(before, (QStringList{"Albion, Albion/Waffenschmied, Albion/Waffenschmied/Schwerter, Albion/Schneider, "
+                                  "Albion/Schneider/M\u00E4ntel",
+                                  "Schwert 20", "0", "selected", "Schwert 5"}));
+    const auto click = [&](int id) {
+        auto* button = qobject_cast<QAbstractButton*>(h.dialog->GetDlgItem(id));
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    };
+    TempDir out;
+    const std::function<void()> reloads[] = {
+        [&] { click(main_dialog::kEnglishNamesId); },
+        [&] { click(main_dialog::kDebugModeId); },
+        [&] { click(main_dialog::kEnglishNamesId); },
+        [&] { click(main_dialog::kDebugModeId); },
+        [&] {
+            h.prompter.saveAnswers.push_back(QString::fromStdString(out / "recipes.txt"));
+            click(main_dialog::kExportId);
+        },
+        [&] {
+            h.prompter.openAnswers.push_back(QString::fromStdString(h.game / "Camelot.exe"));
+            click(main_dialog::kOpenId);
+        },
+    };
+    QStringList ingredients;
+    for (const auto& reload : reloads) {
+        reload();
+        QCOMPARE(place(), before);
+        ingredients << tree->currentIndex().data().toString();
+    }
+    QVERIFY(h.prompter.messages.empty());
+    // The English name was found by its row.
+    QVERIFY(ingredients.front() != germanIngredient);
+    QCOMPARE(ingredients.back(), germanIngredient);
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,78 @@
+#include "desktop/RememberedPlaces.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace artisanscope {
+namespace {
+
+// A piece of the top strip this large (pixels) on one screen is reachable.
+constexpr int kGripWidth = 48;
+constexpr int kGripHeight = 16;
+
+QString KeyOf(RememberedFolder which) {
+    switch (which) {
+        case RememberedFolder::Game: return QStringLiteral("folders/game");
+        case RememberedFolder::Export: return QStringLiteral("folders/export");
+        case RememberedFolder::Plan: return QStringLiteral("folders/plan");
+    }
+    return {};
+}
+
+QString ExistingFolder(const QString& folder) { return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString(); }
+
+}  // namespace
+
+QString RememberedPlaces::SettingsPath() {
+    // Read afresh every time: QSettings' own user scope fixes the folder at
+    // its first use in the process.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/artisanscope/artisanscope.ini");
+}
+
+QString RememberedPlaces::StartFolder(RememberedFolder which) const {
+    if (!on_) return {};
+    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QString stored = settings.value(KeyOf(which)).toString();
+    if (which == RememberedFolder::Game) {
+        // The game file itself is stored; the dialog starts in its folder.
+        return stored.isEmpty() ? QString() : ExistingFolder(QFileInfo(stored).absolutePath());
+    }
+    const QString folder = ExistingFolder(stored);
+    if (folder.isEmpty() && which == RememberedFolder::Plan) return StartFolder(RememberedFolder::Export);
+    return folder;
+}
+
+void RememberedPlaces::RememberFile(RememberedFolder which, const QString& chosenFile) {
+    if (!on_ || chosenFile.isEmpty()) return;
+    const QFileInfo file(chosenFile);
+    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    settings.setValue(KeyOf(which), which == RememberedFolder::Game ? file.absoluteFilePath() : file.absolutePath());
+}
+
+std::optional<QRect> RememberedPlaces::Window() const {
+    if (!on_) return std::nullopt;
+    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
+    if (!frame.isValid()) return std::nullopt;
+    return frame;
+}
+
+void RememberedPlaces::RememberWindow(const QRect& frame) {
+    if (!on_ || !frame.isValid()) return;
+    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("window/frame"), frame);
+}
+
+bool ReachableOnScreens(const QRect& frame, const QList<QRect>& screens) {
+    const QRect strip(frame.topLeft(), QSize(frame.width(), kGripHeight));
+    for (const QRect& screen : screens) {
+        const QRect piece = screen.intersected(strip);
+        if (piece.width() >= std::min(kGripWidth, frame.width()) && piece.height() >= kGripHeight) return true;
+    }
+    return false;
+}
+
+}  // namespace artisanscope

@@ -1,0 +1,55 @@
+#pragma once
+// What the desktop remembers between runs: the last game folder or archive
+// opened, the folder of the last export (and of other saved files), and the
+// window's size and position. Stored as an INI file in the user's
+// configuration folder ($XDG_CONFIG_HOME, else ~/.config), under
+// artisanscope/artisanscope.ini. Only interactive runs use it: the
+// application switches it off for a command-line job, which then reads
+// nothing from it and writes nothing to it.
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+
+namespace artisanscope {
+
+// Which remembered folder a file dialog starts in.
+enum class RememberedFolder {
+    Game,    // Open, Compare with: the folder of the last game file opened
+    Export,  // Export and the comparison's Save: the folder of the last file written
+    Plan,    // the crafting plan's files; the export folder until a plan file is chosen
+};
+
+class RememberedPlaces {
+public:
+    // Off: every question answers "nothing remembered", every change is dropped.
+    explicit RememberedPlaces(bool on = false) : on_(on) {}
+    bool on() const { return on_; }
+    void SetOn(bool on) { on_ = on; }
+
+    // The folder a file dialog for which starts in; empty when nothing is
+    // remembered or the folder is gone.
+    QString StartFolder(RememberedFolder which) const;
+    // Remembers the folder of a file the user chose (or, for the game, the
+    // file itself).
+    void RememberFile(RememberedFolder which, const QString& chosenFile);
+
+    // The window's frame position and client size of the last run.
+    std::optional<QRect> Window() const;
+    void RememberWindow(const QRect& frame);
+
+    // The settings file, as it would be used now.
+    static QString SettingsPath();
+
+private:
+    bool on_;
+};
+
+// True when enough of a window's top strip (where its title bar is) lies on
+// one of the screens for the user to reach it and drag it back: the frame
+// rectangle of a window, screens in the same global coordinates.
+bool ReachableOnScreens(const QRect& frame, const QList<QRect>& screens);
+
+}  // namespace artisanscope
