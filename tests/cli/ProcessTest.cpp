@@ -53,12 +53,17 @@ Outcome RunArtisanscope(const std::vector<std::string>& args, const std::string&
     std::vector<std::string> environment;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string variable = *entry;
-        if (variable.starts_with("DISPLAY=") || variable.starts_with("WAYLAND_DISPLAY=")) continue;
+        if (variable.starts_with("DISPLAY=") || variable.starts_with("WAYLAND_DISPLAY=") ||
+            variable.starts_with("XDG_CONFIG_HOME=")) {
+            continue;
+        }
         if (options.display && (variable.starts_with("ASAN_OPTIONS=") || variable.starts_with("XDG_RUNTIME_DIR="))) {
             continue;
         }
         environment.push_back(variable);
     }
+    // A configuration folder of the run's own, which a job must leave alone.
+    environment.push_back("XDG_CONFIG_HOME=" + scratch + "/.config");
     if (options.display) {
         environment.push_back("DISPLAY=:artisanscope-test");
         environment.push_back("QT_QPA_PLATFORM=offscreen");
@@ -184,6 +189,7 @@ void Check(const Case& c) {
     while (outputArg > 0 && c.args[outputArg].find("$OUT") == std::string::npos) --outputArg;
     if (c.output == Output::Kept) std::ofstream(args[outputArg], std::ios::binary) << kEarlierExport;
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
+    EXPECT_FALSE(std::filesystem::exists(scratch / ".config")) << "the run wrote settings";
     EXPECT_EQ(outcome.status, c.status);
     EXPECT_EQ(outcome.out, c.out);
     EXPECT_EQ(outcome.err, artisanscope::testing::Substitute({c.err}, game.path(), scratch.path()).front());

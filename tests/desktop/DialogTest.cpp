@@ -9,6 +9,7 @@
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/DiffReportDlg.h"
 #include "desktop/RecipeTreeModel.h"
+#include "desktop/RememberedPlaces.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QAbstractScrollArea>
 #include <QLabel>
 #include <QPushButton>
+#include <QAccessible>
 #include <QtTest>
 
 #include <csignal>
@@ -44,9 +46,12 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // One dialog over a small game folder, as the application runs it.
 struct Harness {
-    explicit Harness(const std::vector<std::string>& args = {}, std::uint32_t version = 102) {
+    // remember: the run uses what earlier runs remembered, as the desktop's
+    // own start does.
+    explicit Harness(const std::vector<std::string>& args = {}, std::uint32_t version = 102, bool remember = false) {
         artisanscope::testing::WriteSmallGame(game.path(), version);
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
+        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false},
+                                                 remember);
         dialog = std::make_unique<CArtisanscopeDlg>(*app);
         app->SetMainWindow(dialog.get());
         ParseCommandLine(line, artisanscope::testing::Substitute(args, game.path(), scratch.path()));
@@ -122,7 +127,11 @@ private slots:
     void exportFailures();
     void saveDialogFilterChoosesTheSuffix_data();
     void saveDialogFilterChoosesTheSuffix();
-    void onSizeKeepsTheTreeMarginsEqual();
+    void resizeFollowsTheRightEdge();
+    void remembersBetweenInteractiveRuns();
+    void remembersOnlyPositionsOnAScreen_data();
+    void remembersOnlyPositionsOnAScreen();
+    void everyFocusableControlIsNamed();
     void aboutIsReachable();
     void keysAndButtonsEndTheDialog_data();
     void keysAndButtonsEndTheDialog();
@@ -412,11 +421,16 @@ void DialogTest::exportFailures() {
     QCOMPARE(h.TreeRows(), openFirst ? before : Rows{});
 }
 
-void DialogTest::onSizeKeepsTheTreeMarginsEqual() {
+// Growing gives the tree the new width and height (its left, top and bottom
+// margins stay); the right-hand column keeps its distance from the right
+// edge, Close also from the bottom; the template's size is the least.
+void DialogTest::resizeFollowsTheRightEdge() {
     Harness h;
     QVERIFY(h.Show());
     CArtisanscopeDlg& d = *h.dialog;
     QWidget* tree = d.GetDlgItem(main_dialog::kTreeId);
+    const QSize initialSize = d.size();
+    QCOMPARE(d.minimumSize(), initialSize);
     std::vector<std::pair<QWidget*, QRect>> others;
     for (int id : {main_dialog::kCloseId, main_dialog::kOpenId, main_dialog::kEnglishNamesId, main_dialog::kExportId,
                    main_dialog::kDebugModeId}) {
@@ -425,14 +439,27 @@ void DialogTest::onSizeKeepsTheTreeMarginsEqual() {
     const QRect initial = tree->geometry();
     QCOMPARE(d.height() - initial.bottom() - 1, initial.top());
 
-    for (const QSize size : {d.size() + QSize(120, 200), d.size() - QSize(50, 80), QSize(d.width(), 2 * initial.top() + 1)}) {
-        d.resize(size);
-        QTRY_COMPARE(d.size(), size);
+    const struct {
+        QSize asked, got;
+    } sizes[] = {
+        {QSize(1400, 900), QSize(1400, 900)},
+        {initialSize + QSize(120, 200), initialSize + QSize(120, 200)},
+        {initialSize - QSize(50, 80), initialSize},
+        {QSize(initialSize.width() + 1, 2 * initial.top() + 1), QSize(initialSize.width() + 1, initialSize.height())},
+        {initialSize, initialSize},
+    };
+    for (const auto& [asked, got] : sizes) {
+        d.resize(asked);
+        QTRY_COMPARE(d.size(), got);
+        const QSize grown = got - initialSize;
         const QRect now = tree->geometry();
         QCOMPARE(now.topLeft(), initial.topLeft());
-        QCOMPARE(now.width(), initial.width());
-        QCOMPARE(size.height() - (now.top() + now.height()), now.top());
-        for (const auto& [control, geometry] : others) QCOMPARE(control->geometry(), geometry);
+        QCOMPARE(got.width() - now.right(), initialSize.width() - initial.right());
+        QCOMPARE(got.height() - (now.top() + now.height()), now.top());
+        for (const auto& [control, geometry] : others) {
+            const int down = control == d.GetDlgItem(main_dialog::kCloseId) ? grown.height() : 0;
+            QCOMPARE(control->geometry(), geometry.translated(grown.width(), down));
+        }
     }
     // Lower than both margins: no negative height.
     d.OnSize(d.width(), initial.top());
@@ -441,6 +468,116 @@ void DialogTest::onSizeKeepsTheTreeMarginsEqual() {
     QCOMPARE(tree->height(), 0);
 }
 
+// Two interactive runs over one configuration folder: the second starts its
+// file dialogs where the first chose, and its window where the first left
+// it. A command-line job, even one that leaves the dialog open, reads and
+// writes nothing of it.
+void DialogTest::remembersBetweenInteractiveRuns() {
+    TempDir config;
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
+    const std::string settingsFolder = config / "artisanscope";
+    QRect window;
+    std::string game;
+    {
+        Harness first({}, 102, /*remember=*/true);
+        QVERIFY(first.Show());
+        game = first.game.path();
+        first.Open(first.game / "Camelot.exe");
+        first.prompter.saveAnswers.push_back(Q(first.scratch / "recipes.xml"));
+        first.Click(main_dialog::kExportId);
+        QVERIFY(first.prompter.openOptions.front().startFolder.isEmpty());
+        first.dialog->resize(first.dialog->size() + QSize(100, 50));
+        QTRY_VERIFY(first.dialog->width() > first.dialog->minimumWidth());
+        first.dialog->move(40, 30);
+        window = QRect(first.dialog->pos(), first.dialog->size());
+        first.Click(main_dialog::kCloseId);
+        QVERIFY(std::filesystem::exists(settingsFolder));
+
+        Harness second({}, 102, /*remember=*/true);
+        QVERIFY(second.Show());
+        QCOMPARE(QRect(second.dialog->pos(), second.dialog->size()), window);
+        second.Click(main_dialog::kOpenId);    // cancelled
+        second.Click(main_dialog::kExportId);  // cancelled
+        QCOMPARE(second.prompter.openOptions.at(0).startFolder, Q(game));
+        QCOMPARE(second.prompter.saveOptions.at(0).startFolder, Q(first.scratch.path()));
+    }
+    std::filesystem::remove_all(settingsFolder);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-q", "$GAME", "$OUT/out.txt"},
+                                                 std::vector<std::string>{"$GAME"}}) {
+        Harness job(args, 102, /*remember=*/true);
+        job.dialog->OnInitDialog();
+        if (!job.dialog->endedBeforeShown()) {
+            job.dialog->show();
+            job.Open(job.game / "Camelot.exe");
+            QVERIFY(job.prompter.openOptions.front().startFolder.isEmpty());
+            job.Click(main_dialog::kCloseId);
+        }
+        QVERIFY(!std::filesystem::exists(settingsFolder));
+    }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+}
+
+void DialogTest::remembersOnlyPositionsOnAScreen_data() {
+    QTest::addColumn<QRect>("frame");
+    QTest::addColumn<bool>("reachable");
+    // Two screens side by side: 0..1919 and 1920..3199 (720 high).
+    QTest::newRow("inside") << QRect(100, 100, 600, 400) << true;
+    QTest::newRow("on the second screen") << QRect(2000, 100, 600, 400) << true;
+    QTest::newRow("across both") << QRect(1800, 100, 600, 400) << true;
+    QTest::newRow("right of both") << QRect(3300, 100, 600, 400) << false;
+    QTest::newRow("above, bottom visible") << QRect(100, -300, 600, 400) << false;
+    QTest::newRow("below the second screen") << QRect(2000, 800, 600, 400) << false;
+    QTest::newRow("a sliver at the left") << QRect(-590, 100, 600, 400) << false;
+    QTest::newRow("enough at the left") << QRect(-540, 100, 600, 400) << true;
+}
+
+void DialogTest::remembersOnlyPositionsOnAScreen() {
+    QFETCH(QRect, frame);
+    QFETCH(bool, reachable);
+    QCOMPARE(ReachableOnScreens(frame, {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 720)}), reachable);
+}
+
+// A screen reader names and describes every control the keyboard reaches,
+// in the main dialog (with its find bar) and in the comparison window.
+void DialogTest::everyFocusableControlIsNamed() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.Open(h.game / "Camelot.exe");
+    h.dialog->OnFind();
+    const auto check = [](QWidget& window) {
+        QStringList unnamed;
+        int focusable = 0;
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisibleTo(&window)) continue;
+            ++focusable;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            if (accessible == nullptr || accessible->text(QAccessible::Name).isEmpty() ||
+                accessible->text(QAccessible::Description).isEmpty()) {
+                unnamed << widget->metaObject()->className() + QStringLiteral(" ") + widget->objectName();
+            }
+        }
+        return std::make_pair(focusable, unnamed);
+    };
+    const auto [focusable, unnamed] = check(*h.dialog);
+    QCOMPARE(unnamed, QStringList());
+    QCOMPARE(focusable, 7);  // the tree, the find field, three buttons, two checkboxes
+
+    TempDir other;
+    artisanscope::testing::WriteSmallGame(other.path());
+    h.prompter.menuChoice = QString::fromUtf8("&Compare with\xE2\x80\xA6");
+    h.prompter.openAnswers.push_back(Q(other / "Camelot.exe"));
+    std::pair<int, QStringList> report;
+    h.prompter.onModal = [&](QDialog& window) {
+        report = check(window);
+        return 0;
+    };
+    h.dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.dialog.get()));
+    QTest::keyClick(h.dialog.get(), Qt::Key_Menu);
+    QCOMPARE(report.second, QStringList());
+    QCOMPARE(report.first, 4);  // the tree, Copy, Save and Close
+}
 void DialogTest::aboutIsReachable() {
     Harness h;
     QVERIFY(h.Show());
@@ -640,6 +777,12 @@ void DialogTest::compareWithByKeyboard() {
         // The focus is in the report tree, which would copy just its current item.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
         clipboard = QApplication::clipboard()->text();
+        // Save... (Ctrl+S): the text report, JSON by the name; a folder that
+        // does not exist is reported.
+        for (const char* name : {"report.txt", "report.JSON", "missing/report.txt"}) {
+            h.prompter.saveAnswers.push_back(Q(h.scratch / name));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         return report->isVisible() ? -4 : report->result();
     };
@@ -656,6 +799,12 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(colours[3] != colours[4] && colours[4] != colours[0] && colours[3] != colours[0], true);
     QCOMPARE(summary, QStringLiteral("1 added, 0 removed, 1 changed"));
     QCOMPARE(clipboard, expected.join('\n') + QStringLiteral("\n1 added, 0 removed, 1 changed\n"));
+    QCOMPARE(Q(ReadText(h.scratch / "report.txt")), clipboard);
+    const QString json = Q(ReadText(h.scratch / "report.JSON"));
+    QVERIFY2(json.startsWith('{') && json.contains("Langschwert") && json.contains("\"added\": 1"), qPrintable(json));
+    QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't create file"});
+    QVERIFY(NoTemporaryFilesIn(h.scratch.path()));
+    h.prompter.messages.clear();
     QCOMPARE(h.prompter.openOptions.back().title, QStringLiteral("Compare with"));
     QCOMPARE(h.TreeRows(), before);
 
@@ -716,6 +865,9 @@ void DialogTest::treeDrawsConnectingLines() {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Whatever a test remembers stays in a folder of its own.
+    const TempDir config;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
     QApplication application(argc, argv);
     DialogTest test;
     return QTest::qExec(&test, argc, argv);
