@@ -120,6 +120,52 @@ void FindKeystroke(benchmark::State& state, Input& input, std::string_view query
     state.counters["index_bytes_per_item"] =
         static_cast<double>(filter.MemoryBytes()) / static_cast<double>(dialog.treeModel().tree().size());
 }
+// A checkbox click in the dialog where the user has opened every realm and
+// skill and two categories of each skill, selected an ingredient deep down
+// and scrolled: the reload with the open branches, the selection and the
+// scroll position put back, until the tree is painted. With query, the find
+// bar holds it and its matches are open too.
+void ReloadKeepingPlace(benchmark::State& state, Input& input, std::string_view query) {
+    Application();
+    MyCommandLine line;
+    QtPrompter prompter;
+    CArtisanscopeApp shell(line, prompter, CommandLineJobIo{});
+    CArtisanscopeDlg dialog(shell);
+    shell.SetMainWindow(&dialog);
+    dialog.SetArchivePath(input.files.archive);
+    if (!LoadRecipeTable(input.files.archive, LoadOptionsOf(dialog))) state.SkipWithError("load failed");
+    dialog.show();
+    if (!query.empty()) {
+        dialog.OnFind();
+        dialog.findBar().lineEdit()->setText(QString::fromUtf8(query.data(), static_cast<qsizetype>(query.size())));
+    }
+    auto* view = qobject_cast<QTreeView*>(dialog.GetDlgItem(main_dialog::kTreeId));
+    const QAbstractItemModel& model = dialog.treeModel();
+    QModelIndex deepest;
+    for (int realm = 0; realm < model.rowCount(); ++realm) {
+        const QModelIndex r = model.index(realm, 0);
+        view->expand(r);
+        for (int skill = 0; skill < model.rowCount(r); ++skill) {
+            const QModelIndex s = model.index(skill, 0, r);
+            view->expand(s);
+            for (int category = 0; category < std::min(2, model.rowCount(s)); ++category) {
+                const QModelIndex c = model.index(category, 0, s);
+                view->expand(c);
+                if (model.rowCount(c) > 0) deepest = model.index(0, 0, c);
+            }
+        }
+    }
+    if (deepest.isValid() && model.rowCount(deepest) > 0) view->setCurrentIndex(model.index(0, 0, deepest));
+    QApplication::processEvents();
+    Measure(state, input, [&](Stopwatch&) {
+        dialog.OnEnglishNames();
+        view->viewport()->repaint();
+    });
+    state.counters["selected"] = view->currentIndex().isValid() ? 1 : 0;
+}
+void BM_ReloadKeepingPlace(benchmark::State& state, Input& input) { ReloadKeepingPlace(state, input, {}); }
+void BM_ReloadKeepingPlaceFound(benchmark::State& state, Input& input) { ReloadKeepingPlace(state, input, kFindQueries[0]); }
+
 void BM_FindKeystrokeOneTerm(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[0]); }
 void BM_FindKeystrokeThreeTerms(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[1]); }
 void BM_FindKeystrokeBroad(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[2]); }
@@ -131,6 +177,8 @@ void ShutdownQtBenchmarks() { app.reset(); }
 void RegisterQtBenchmarks(Input& input, double minTime) {
     Register("WalkQtModel", input, BM_WalkQtModel)->MinTime(minTime);
     Register("DialogReload", input, BM_DialogReload)->MinTime(minTime);
+    Register("ReloadKeepingPlace", input, BM_ReloadKeepingPlace)->MinTime(minTime);
+    Register("ReloadKeepingPlaceFound", input, BM_ReloadKeepingPlaceFound)->MinTime(minTime);
     Register("FindKeystrokeOneTerm", input, BM_FindKeystrokeOneTerm)->MinTime(minTime);
     Register("FindKeystrokeThreeTerms", input, BM_FindKeystrokeThreeTerms)->MinTime(minTime);
     Register("FindKeystrokeBroad", input, BM_FindKeystrokeBroad)->MinTime(minTime);
