@@ -159,8 +159,10 @@ void CDiffReportDlg::OnSave() {
     if (!chosen) return;
     app_.RememberFile(RememberedFolder::Export, *chosen);
     const bool json = chosen->endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+    // The text is what Copy gives: the report, or the line saying there is none.
+    const std::string text = text_.isEmpty() ? (summary_->text() + QLatin1Char('\n')).toStdString() : text_.toStdString();
     const std::string failure =
-        std::string(WriteWhole(QFile::encodeName(*chosen).toStdString(), json ? DiffReportJson(report_) : DiffReportText(report_)));
+        std::string(WriteWhole(QFile::encodeName(*chosen).toStdString(), json ? DiffReportJson(report_) : text));
     if (!failure.empty()) app_.prompter().ShowMessage(this, app_.appName(), failure);
 }
 
