@@ -11,41 +11,66 @@ using namespace artisanscope;
 
 namespace {
 
-// A small recipe tree; labels are code page 1252 as the walk makes them.
+// A small recipe tree; labels are code page 1252 as the walk makes them,
+// values a pattern's level and an ingredient's material id.
 // Depth: realm 0, skill 1, category 2, pattern 3, ingredient 4.
-const std::vector<std::pair<int, std::string>> kItems = {
+struct Item {
+    int depth;
+    std::string label;
+    std::uint16_t value = 0;
+};
+const std::vector<Item> kItems = {
     {0, "Albion"},
     {1, "Waffenschmied"},
     {2, "Schwerter"},
-    {3, "Kurzschwert (10)"},
+    {3, "Kurzschwert (10)", 10},
     {4, "2 Griff"},
-    {4, "Metall: 3 Eisen"},
-    {3, "Langschwert (20)"},
-    {4, "Metall: 5 Bronze"},
+    {4, "Metall: 3 Eisen", 8},
+    {3, "Langschwert (20)", 20},
+    {4, "Metall: 5 Bronze", 7},
     {2, "\xC4xte"},  // Äxte
-    {3, "Beil (5)"},
-    {4, "Holz: 1 Eiche"},
+    {3, "Beil (5)", 5},
+    {4, "Holz: 1 Eiche", 33},
     {2, "ILLEGAL INDEX 7 cat=300 max=200"},
     {1, "Schneider"},
     {2, "M\xE4ntel"},  // Mäntel
-    {3, "Umhang (1)"},
-    {4, "Stoff: 2 Wolle"},
+    {3, "Umhang (1)", 1},
+    {4, "Stoff: 2 Wolle", 41},
     {0, "Midgard"},
     {1, "R\xFCstungsbauer 1 2 3"},  // Rüstungsbauer, a debug label
     {2, "4 Helme cat=9"},
-    {3, "\xC9lite Helm (30) lvl=12 4 5 6-7"},  // Élite
-    {4, "Metall: 4 Eisen"},
-    {3, "Gro\xDFschild (40) lvl=3 0 0 0-0"},  // Großschild
-    {4, "Holz: 2 Eiche"},
+    {3, "\xC9lite Helm (30) lvl=12 4 5 6-7", 30},  // Élite
+    {4, "Metall: 4 Eisen", 8},
+    {3, "Gro\xDFschild (40) lvl=3 0 0 0-0", 40},  // Großschild
+    {4, "Holz: 2 Eiche", 33},
     {0, "Hibernia"},
 };
 
-RecipeTree MakeTree() {
+// Added for the level and material terms.
+const std::vector<Item> kMoreItems = {
+    {0, "Avalon"},
+    {1, "Schneider"},
+    {2, "Kappen"},
+    {3, "Lederkappe (300)", 300},
+    {4, "Leder: 2 Gepr\xE4gt", 22},  // Geprägt
+    {4, "Holz: 1 Eisenholz", 34},
+    {3, "Netherkappe (350)", 350},
+    {4, "Stein: 1 Netherit", 68},  // the name of 66 as well
+    {3, "Kappe 300 (400)", 400},
+    {4, "Klinge: 1 Lange glatte scharfe", 110},
+    {4, "3 Faden"},
+};
+
+RecipeTree MakeTree(bool withMore = false, Language language = Language::German) {
     RecipeTree tree;
+    tree.SetLanguage(language);
     std::vector<TreeItem> parents{kTreeRoot};
-    for (const auto& [depth, label] : kItems) {
+    std::vector<Item> items = kItems;
+    if (withMore) items.insert(items.end(), kMoreItems.begin(), kMoreItems.end());
+    for (const auto& [depth, label, value] : items) {
         parents.resize(depth + 1);
         parents.push_back(tree.InsertItem(parents[depth], label));
+        tree.SetItemValue(parents.back(), value);
     }
     tree.Finish();
     return tree;
@@ -69,7 +94,7 @@ std::vector<std::string> Shown(const RecipeFilter& filter) {
 
 std::vector<std::string> All() {
     std::vector<std::string> out;
-    for (const auto& [depth, label] : kItems) out.push_back(std::to_string(depth) + " " + label);
+    for (const Item& item : kItems) out.push_back(std::to_string(item.depth) + " " + item.label);
     return out;
 }
 
@@ -144,6 +169,89 @@ TEST(RecipeFilterTest, RuleOverTheTree) {
     }
 }
 
+// Level and material terms, and quoted terms, over the tree with kMoreItems.
+TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
+    struct Case {
+        const char* query;
+        Lines shown;
+        std::size_t patterns;
+        Language language = Language::German;
+    };
+    const Lines kKappen = {"0 Avalon", "1 Schneider", "2 Kappen"};
+    const Lines kLederkappe = {"3 Lederkappe (300)", "4 Leder: 2 Gepr\xE4gt", "4 Holz: 1 Eisenholz"};
+    const Lines kNetherkappe = {"3 Netherkappe (350)", "4 Stein: 1 Netherit"};
+    const Lines kKappe400 = {"3 Kappe 300 (400)", "4 Klinge: 1 Lange glatte scharfe", "4 3 Faden"};
+    auto join = [](std::initializer_list<Lines> parts) {
+        Lines out;
+        for (const Lines& part : parts) out.insert(out.end(), part.begin(), part.end());
+        return out;
+    };
+    const Lines kEisen = join({kKurzschwert, Lines(kElite)});
+    const Case cases[] = {
+        // The four level forms; the level is the stored value, not the label's
+        // text (the debug label says lvl=12, the name of one holds 300).
+        {"level:10-20", join({kKurzschwert, {"3 Langschwert (20)", "4 Metall: 5 Bronze"}}), 2},
+        {"level:300-", join({kKappen, kLederkappe, kNetherkappe, kKappe400}), 3},
+        {"level:-5", join({{"0 Albion", "1 Waffenschmied"}, Lines(kAexte.begin() + 2, kAexte.end()),
+                           {"1 Schneider", "2 M\xE4ntel", "3 Umhang (1)", "4 Stoff: 2 Wolle"}}),
+         2},
+        {"level:30", kElite, 1},
+        {"LEVEL:300", join({kKappen, kLederkappe}), 1},
+        {"level:12", {}, 0},
+        {"level:350-300", {}, 0},
+        {"level:99999999999-", {}, 0},
+        {"level:10-20 level:15-", join({{"0 Albion", "1 Waffenschmied", "2 Schwerter"}, {"3 Langschwert (20)", "4 Metall: 5 Bronze"}}), 1},
+        // Not one of the four forms, or quoted: a word, found in no label.
+        {"level:5a", {}, 0},
+        {"level:1-2-3", {}, 0},
+        {"level:-", {}, 0},
+        {"\"level:300\"", {}, 0},
+        {"material:", {}, 0},
+        // With a level or material term only patterns match: a skill named
+        // by a word is not shown whole.
+        {"schneider level:300-350", join({kKappen, kLederkappe, kNetherkappe}), 2},
+        {"waffenschmied level:0-15", join({Lines(kKurzschwert), Lines(kAexte.begin() + 2, kAexte.end())}), 2},
+        {"illegal level:0-", {}, 0},
+        {"griff level:10", kKurzschwert, 1},
+        // Material: the whole name, folded, in the tree's language.
+        {"material:eisen", kEisen, 2},
+        {"material:EISEN", kEisen, 2},
+        {"material:eisenholz", join({kKappen, kLederkappe}), 1},
+        {"material:eise", {}, 0},
+        {"material:gepragt", join({kKappen, kLederkappe}), 1},
+        {"material:GEPRÄGT", join({kKappen, kLederkappe}), 1},
+        {"material:netherit", join({kKappen, kNetherkappe}), 1},
+        {"material:\"lange glatte scharfe\"", join({kKappen, kKappe400}), 1},
+        {"material:lange", {}, 0},
+        {"material:iron", {}, 0},
+        {"material:iron", kEisen, 2, Language::English},
+        {"material:ironwood", join({kKappen, kLederkappe}), 1, Language::English},
+        {"material:eisen", {}, 0, Language::English},
+        // Every term must hold.
+        {"material:eisen level:20-", kElite, 1},
+        {"material:eisen midgard", kElite, 1},
+        {"material:eisen griff", kKurzschwert, 1},
+        {"material:eisen material:bronze", {}, 0},
+        {"material:eisen material:\"eisen\"", kEisen, 2},
+        {"material:水 level:0-", {}, 0},
+        // A quoted term is one word, blanks included; unquoted, "3" and
+        // "eisen" are two words and find the helm and the cap as well.
+        {"\"3 eisen\"", kKurzschwert, 1},
+        {"3 eisen", join({kEisen, kKappen, kLederkappe}), 3},
+        {"\"schild (40)\"", kGross, 1},
+        {"\"kurz", kKurzschwert, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.query);
+        const RecipeTree tree = MakeTree(true, c.language);
+        RecipeFilter filter;
+        ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(c.query)));
+        EXPECT_EQ(Shown(filter), c.shown);
+        EXPECT_EQ(filter.ShownPatternCount(), c.patterns);
+        EXPECT_LE(filter.MemoryBytes(), 8 * tree.size());
+    }
+}
+
 TEST(RecipeFilterTest, FoldingTable) {
     const std::string_view upper = "ABCXYZ\xC0\xC1\xC2\xC3\xC4\xC5\xC7\xC8\xC9\xCA\xCB\xCC\xCF\xD1\xD2\xD6\xD8\xD9\xDC\xDD\x8A\x8E\x9F";
     const std::string_view folded = "abcxyzaaaaaaceeeeiinooouuyszy";
@@ -163,10 +271,12 @@ TEST(RecipeFilterTest, FoldingTable) {
 }
 
 TEST(RecipeFilterTest, MoreThanSixtyFourTerms) {
-    // Every printable ASCII character as a term of its own: 68 after folding.
+    // Every printable ASCII character but the quote as a term of its own: 67
+    // after folding.
     std::string label, query;
     for (char c = '!'; c <= '~'; ++c) {
         label += c;
+        if (c == '"') continue;
         query += c;
         query += ' ';
     }
@@ -177,7 +287,7 @@ TEST(RecipeFilterTest, MoreThanSixtyFourTerms) {
     tree.Finish();
     RecipeFilter filter;
     ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(query)));
-    EXPECT_EQ(FindQuery::FromUtf8(query).terms.size(), 68u);
+    EXPECT_EQ(FindQuery::FromUtf8(query).terms.size(), 67u);
     EXPECT_EQ(Shown(filter), (Lines{"0 R", "1 " + label}));
     ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(query + "~~")));
     EXPECT_EQ(Shown(filter), Lines{});
@@ -252,7 +362,8 @@ TEST(RecipeFilterTest, AgreesWithThePlainRule) {
         for (std::size_t i = 0; i < length; ++i) s += alphabet[next(static_cast<std::uint32_t>(alphabet.size()))];
         return s;
     };
-    for (int round = 0; round < 200; ++round) {
+    int roundsFindingByValue = 0;
+    for (int round = 0; round < 400; ++round) {
         RecipeTree tree;
         std::vector<TreeItem> parents{kTreeRoot};
         std::vector<int> depth{-1};
@@ -262,10 +373,46 @@ TEST(RecipeFilterTest, AgreesWithThePlainRule) {
             if (depth[parent] >= 4) continue;
             parents.push_back(tree.InsertItem(parent, text(next(30))));
             depth.push_back(depth[parent] + 1);
+            // Levels 0..49 for patterns, a few material ids for ingredients.
+            constexpr std::uint16_t kIds[] = {0, 7, 8, 22, 34, 66, 68};
+            tree.SetItemValue(parents.back(), static_cast<std::uint16_t>(depth.back() == kPatternDepth ? next(50)
+                                                                                                     : kIds[next(7)]));
         }
+        const Language language = next(2) == 0 ? Language::German : Language::English;
+        tree.SetLanguage(language);
         tree.Finish();
-        const std::string query = text(1 + next(6)) + " " + text(next(3));
+        std::string query = text(1 + next(6)) + " " + text(next(3));
+        // Half the rounds with a level term of one of the four forms, half
+        // with a material term (both: a quarter).
+        const bool withLevel = next(2) == 0;
+        std::uint32_t low = next(50), high = next(50);
+        if (withLevel) {
+            switch (next(4)) {
+                case 0: query += " level:" + std::to_string(low) + "-" + std::to_string(high); break;
+                case 1: query += " level:" + std::to_string(low) + "-", high = 0xFFFF; break;
+                case 2: query += " level:-" + std::to_string(high), low = 0; break;
+                default: query += " level:" + std::to_string(low), high = low; break;
+            }
+        }
+        const char* const kNames[] = {"eisen", "Iron", "EISENHOLZ", "netherit", "gepr\xC4gt", "Bronze"};
+        const std::string material = next(2) == 0 ? kNames[next(6)] : "";
+        if (!material.empty()) query += " material:" + material;
         const FindQuery parsed = FindQuery::FromUtf8(Cp1252ToUtf8(query));
+        auto fold = [](std::string_view in) {
+            std::string out;
+            for (const char c : in) out += static_cast<char>(FoldCp1252(static_cast<unsigned char>(c)));
+            return out;
+        };
+        // Whether a pattern's own values hold the level and material terms.
+        auto valuesHold = [&](TreeItem pattern) {
+            const std::uint16_t level = tree.Value(pattern);
+            bool taken = material.empty();
+            for (std::uint32_t k = 0; k < tree.ChildCount(pattern); ++k) {
+                const std::uint16_t id = tree.Value(tree.Child(pattern, k));
+                taken = taken || (id != 0 && fold(MaterialName(language, id).view()) == fold(material));
+            }
+            return taken && (!withLevel || (level >= low && level <= high));
+        };
 
         // The rule: every term in the item's path, or for a pattern in its
         // path and its children; shown: a match, above one or below one.
@@ -282,7 +429,7 @@ TEST(RecipeFilterTest, AgreesWithThePlainRule) {
         };
         std::vector<bool> matches(tree.size() + 1, false);
         for (TreeItem item = 1; item <= tree.size(); ++item) {
-            matches[item] = true;
+            matches[item] = (!withLevel && material.empty()) || (depth[item] == kPatternDepth && valuesHold(item));
             for (const std::string& term : parsed.terms) {
                 matches[item] = matches[item] && holds(item, term, depth[item] == kPatternDepth);
             }
@@ -302,5 +449,7 @@ TEST(RecipeFilterTest, AgreesWithThePlainRule) {
         for (TreeItem item = 1; item <= tree.size(); ++item) {
             ASSERT_EQ(filter.IsShown(item), expected[item]) << "round " << round << " item " << item;
         }
+        if (parsed.patternsOnly() && filter.ShownPatternCount() > 0) ++roundsFindingByValue;
     }
+    EXPECT_GT(roundsFindingByValue, 40) << "the level and material terms found patterns";
 }

@@ -36,6 +36,8 @@ public:
     // RecipeTreeStore: the load's side.
     void DeleteAllItems() override;
     TreeItem InsertItem(TreeItem parent, std::string_view label) override;
+    void SetItemValue(TreeItem item, std::uint16_t value) override { pending_.SetItemValue(item, value); }
+    void SetLanguage(Language language) override { pending_.SetLanguage(language); }
     void FinishFilling() override;
 
     // The published tree.

@@ -87,6 +87,35 @@ std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& pos) {
     return c;
 }
 
+// A decimal number of digits only; values past the largest skill value are
+// kept as one above it, which no pattern has.
+bool ParseDecimal(std::string_view digits, std::uint32_t& value) {
+    constexpr std::uint32_t kBeyond = 0x10000;
+    if (digits.empty()) return false;
+    value = 0;
+    for (const char d : digits) {
+        if (d < '0' || d > '9') return false;
+        value = std::min(value * 10 + static_cast<std::uint32_t>(d - '0'), kBeyond);
+    }
+    return true;
+}
+
+// "A-B", "A-", "-B" or "A" into the range [low, high].
+bool ParseLevelRange(std::string_view range, std::uint32_t& low, std::uint32_t& high) {
+    const std::size_t dash = range.find('-');
+    if (dash == std::string_view::npos) {
+        if (!ParseDecimal(range, low)) return false;
+        high = low;
+        return true;
+    }
+    const std::string_view from = range.substr(0, dash);
+    const std::string_view to = range.substr(dash + 1);
+    if (from.empty() && to.empty()) return false;
+    low = 0;
+    high = 0xFFFFFFFFu;
+    return (from.empty() || ParseDecimal(from, low)) && (to.empty() || ParseDecimal(to, high));
+}
+
 constexpr std::uint64_t kOnes = 0x0101010101010101u;
 constexpr std::uint64_t kHigh = 0x8080808080808080u;
 
@@ -165,23 +194,65 @@ bool FoldedContains(std::string_view label, std::string_view term) {
     return false;
 }
 
+MaterialIdSet MaterialIdsNamed(Language language, std::string_view foldedName) {
+    MaterialIdSet ids;
+    auto foldsTo = [&](std::string_view name) {
+        if (name.size() != foldedName.size()) return false;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            if (kFold[static_cast<unsigned char>(name[i])] != static_cast<unsigned char>(foldedName[i])) return false;
+        }
+        return true;
+    };
+    for (std::uint32_t id = 1; id < kMaterialIdsPerLanguage; ++id) {
+        if (foldsTo(MaterialName(language, id).view())) ids.set(id);
+    }
+    // Beyond the name table a material's name is its id in decimal.
+    std::uint32_t id = 0;
+    if (ParseDecimal(foldedName, id) && id >= kMaterialIdsPerLanguage && id < ids.size() &&
+        foldsTo(MaterialName(language, id).view())) {
+        ids.set(id);
+    }
+    return ids;
+}
+
 FindQuery FindQuery::FromUtf8(std::string_view text) {
+    constexpr std::string_view kLevel = "level:";
+    constexpr std::string_view kMaterial = "material:";
     FindQuery query;
     std::string term;
     bool termWritable = true;
+    bool quoted = false;
+    std::size_t firstQuote = std::string::npos;  // where in term the first quote stood
+    auto addOnce = [](std::vector<std::string>& list, const std::string& item) {
+        if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+    };
     auto endTerm = [&] {
-        if (!termWritable) query.matchesNothing = true;
-        if (termWritable && !term.empty() &&
-            std::find(query.terms.begin(), query.terms.end(), term) == query.terms.end()) {
-            query.terms.push_back(term);
+        if (!termWritable) {
+            query.matchesNothing = true;
+        } else if (std::uint32_t low = 0, high = 0; firstQuote == std::string::npos && term.starts_with(kLevel) &&
+                                                    ParseLevelRange(std::string_view(term).substr(kLevel.size()), low, high)) {
+            query.levelMin = query.hasLevel ? std::max(query.levelMin, low) : low;
+            query.levelMax = query.hasLevel ? std::min(query.levelMax, high) : high;
+            query.hasLevel = true;
+        } else if (term.starts_with(kMaterial) && term.size() > kMaterial.size() &&
+                   (firstQuote == std::string::npos || firstQuote >= kMaterial.size())) {
+            addOnce(query.materials, term.substr(kMaterial.size()));
+        } else if (!term.empty()) {
+            addOnce(query.terms, term);
         }
         term.clear();
         termWritable = true;
+        firstQuote = std::string::npos;
     };
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::optional<char32_t> c = DecodeUtf8(text, pos);
-        if (c && IsSeparator(*c)) {
+        if (c && *c == '"') {
+            quoted = !quoted;
+            firstQuote = std::min(firstQuote, term.size());
+            continue;
+        }
+        if (c && !quoted && IsSeparator(*c)) {
             endTerm();
             continue;
         }
@@ -193,7 +264,11 @@ FindQuery FindQuery::FromUtf8(std::string_view text) {
         }
     }
     endTerm();
-    if (query.matchesNothing) query.terms.clear();
+    if (query.matchesNothing) {
+        query.terms.clear();
+        query.materials.clear();
+        query.hasLevel = false;
+    }
     return query;
 }
 

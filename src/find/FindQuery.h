@@ -2,20 +2,35 @@
 // The find rule: a query of terms and the folding under which terms and
 // labels are compared. RecipeFilter computes the shown set from it.
 //
-// The rule. A query is split at white space into terms. A term matches a
-// label when the folded label contains the folded term; folding makes the
-// upper and lower case of code page 1252 letters equal and takes accented
-// letters to their base letter (ä, Ä, à, Å -> a; É -> e; Ç -> c; ß stays ß).
-// An item matches when every term matches its own label or one of its
-// ancestors' labels; a pattern (an item at kPatternDepth) also matches when
-// every term matches among its own label, its ancestors' labels and the
-// labels of its children, the ingredients. The filtered tree shows every
-// matching item, all its ancestors and everything below it, in the tree's
-// order. An empty query shows everything.
+// The rule. A query is split at white space into terms; a stretch in double
+// quotes belongs to its term whole, blanks included, without the quotes. A
+// word term matches a label when the folded label contains the folded term;
+// folding makes the upper and lower case of code page 1252 letters equal and
+// takes accented letters to their base letter (ä, Ä, à, Å -> a; É -> e;
+// Ç -> c; ß stays ß). An item matches when every term matches its own label
+// or one of its ancestors' labels; a pattern (an item at kPatternDepth) also
+// matches when every term matches among its own label, its ancestors' labels
+// and the labels of its children, the ingredients. The filtered tree shows
+// every matching item, all its ancestors and everything below it, in the
+// tree's order. An empty query shows everything.
+//
+// Two more kinds of term ask for the values the tree keeps besides labels:
+// "level:A-B", "level:A-", "level:-B" and "level:A" (decimal numbers) hold
+// for a pattern whose skill value lies in the range, both ends included;
+// "material:NAME" (NAME may be quoted) holds for a pattern one of whose
+// ingredients has a material whose name, in the tree's language, folds to
+// the folded NAME, whole. A "level:" term of another form, a term quoted from
+// its start and an empty NAME are word terms. With either kind in the query
+// only patterns match: those whose level and material terms hold and whose
+// word terms match among their own, their ancestors' and their ingredients'
+// labels; shown are they, their ancestors and their ingredients.
 //
 // The labels are the tree's own (debug labels in debug mode, the "ILLEGAL
 // INDEX" items), folded on the fly through a 256-byte table.
 
+#include "recipes/Names.h"
+
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,20 +47,37 @@ unsigned char FoldCp1252(unsigned char byte);
 // must already be folded. An empty term is contained in every label.
 bool FoldedContains(std::string_view label, std::string_view foldedTerm);
 
+// One bit per material id: the ids whose name is wanted.
+using MaterialIdSet = std::bitset<0x10000>;
+
+// The material ids (never 0, which is no material) whose name in language
+// folds to foldedName, whole.
+MaterialIdSet MaterialIdsNamed(Language language, std::string_view foldedName);
+
 struct FindQuery {
-    // The terms in code page 1252, folded, without duplicates, in the order
-    // first given.
+    // The word terms in code page 1252, folded, without duplicates, in the
+    // order first given.
     std::vector<std::string> terms;
+    // The level terms, all of them at once: the skill values from levelMin
+    // to levelMax, both included (empty when levelMin > levelMax).
+    bool hasLevel = false;
+    std::uint32_t levelMin = 0;
+    std::uint32_t levelMax = 0xFFFFFFFFu;
+    // The names of the material terms, folded, without duplicates.
+    std::vector<std::string> materials;
     // A term holds a character that code page 1252 cannot write (or bytes
     // that are not UTF-8): no label can contain it, so nothing matches.
     bool matchesNothing = false;
 
     // A query typed by a user or given on the command line, in UTF-8. White
-    // space (blank, tab, line ends, no-break space) separates terms.
+    // space (blank, tab, line ends, no-break space) outside double quotes
+    // separates terms; a quote left open runs to the end.
     static FindQuery FromUtf8(std::string_view text);
 
     // No terms: the whole tree is shown.
-    bool empty() const { return terms.empty() && !matchesNothing; }
+    bool empty() const { return terms.empty() && !hasLevel && materials.empty() && !matchesNothing; }
+    // A level or material term: only patterns match.
+    bool patternsOnly() const { return hasLevel || !materials.empty(); }
 };
 
 // Finds a folded term in folded text. Longer terms are looked for eight

@@ -14,6 +14,22 @@ bool TestBit(const GrowableArray<std::uint64_t>& bits, TreeItem item) {
     return (bits[item / 64] >> (item % 64)) & 1u;
 }
 
+// Calls visit(pattern) for every pattern of tree, in the tree's order; false
+// when the tree has no child index.
+template <typename Visit>
+bool ForEachPattern(const RecipeTree& tree, TreeItem item, int depth, Visit& visit) {
+    for (std::uint32_t row = 0; row < tree.ChildCount(item); ++row) {
+        const TreeItem child = tree.Child(item, row);
+        if (child == kNoTreeItem) return false;
+        if (depth + 1 == kPatternDepth) {
+            visit(child);
+        } else if (!ForEachPattern(tree, child, depth + 1, visit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool RecipeFilter::Apply(const RecipeTree& tree, const FindQuery& query) {
@@ -60,6 +76,7 @@ bool RecipeFilter::MarkMatches(const FindQuery& query, GrowableArray<std::uint64
     constexpr std::size_t kBlockBytes = 64 * 1024;
     const RecipeTree& tree = *tree_;
     const std::size_t n = tree.size();
+    if (query.patternsOnly() && !MarkPatternValues(query, shown)) return false;
     const std::string_view labels = tree.LabelBytes();
     GrowableArray<std::uint8_t> terms;  // per item: the terms found, later with its ancestors'
     std::string folded;
@@ -125,6 +142,30 @@ bool RecipeFilter::MarkMatches(const FindQuery& query, GrowableArray<std::uint64
         }
     }
     return true;
+}
+
+// With a level or a material term: leaves the bits of the patterns whose
+// level and material terms hold, clears all others.
+bool RecipeFilter::MarkPatternValues(const FindQuery& query, GrowableArray<std::uint64_t>& shown) const {
+    const RecipeTree& tree = *tree_;
+    std::vector<MaterialIdSet> materials;
+    materials.reserve(query.materials.size());
+    for (const std::string& name : query.materials) materials.push_back(MaterialIdsNamed(tree.language(), name));
+    for (std::size_t i = 0; i < shown.size(); ++i) shown[i] = 0;
+    auto visit = [&](TreeItem pattern) {
+        const std::uint16_t level = tree.Value(pattern);
+        if (query.hasLevel && (level < query.levelMin || level > query.levelMax)) return;
+        for (const MaterialIdSet& ids : materials) {
+            bool taken = false;
+            for (std::uint32_t k = 0; k < tree.ChildCount(pattern) && !taken; ++k) {
+                const std::uint16_t id = tree.Value(tree.Child(pattern, k));
+                taken = id != 0 && ids.test(id);
+            }
+            if (!taken) return;
+        }
+        SetBit(shown, pattern);
+    };
+    return ForEachPattern(tree, kTreeRoot, -1, visit);
 }
 
 bool RecipeFilter::BuildGroups(const GrowableArray<std::uint64_t>& shown) {

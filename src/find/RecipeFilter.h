@@ -71,6 +71,7 @@ private:
     std::uint32_t GroupBegin(TreeItem item) const;
     std::uint32_t GroupEnd(TreeItem item) const;
     bool MarkMatches(const FindQuery& query, GrowableArray<std::uint64_t>& shown) const;
+    bool MarkPatternValues(const FindQuery& query, GrowableArray<std::uint64_t>& shown) const;
     bool BuildGroups(const GrowableArray<std::uint64_t>& shown);
     std::size_t CountShownPatterns() const;
     TreeItem FirstPatternIn(TreeItem item, int depth) const;

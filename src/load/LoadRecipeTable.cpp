@@ -41,12 +41,16 @@ LoadResult WalkInto(const LoadOptions& options, const RecipeTableView& table, co
                     RecipeSink* walkWriter) {
     std::vector<RecipeSink*> sinks;
     std::optional<TreeFiller> treeFiller;
-    if (options.tree != nullptr) sinks.push_back(&treeFiller.emplace(*options.tree, walk.debug));
+    if (options.tree != nullptr) {
+        options.tree->SetLanguage(walk.language);
+        sinks.push_back(&treeFiller.emplace(*options.tree, walk.debug));
+    }
     if (walkWriter == nullptr || !Filtered(options)) {
         if (walkWriter != nullptr) sinks.push_back(walkWriter);
         WalkRecipes(table, walk, sinks);
     } else {
         RecipeTree tree;
+        tree.SetLanguage(walk.language);
         TreeFiller ownFiller(tree, walk.debug);
         sinks.push_back(&ownFiller);
         WalkRecipes(table, walk, sinks);

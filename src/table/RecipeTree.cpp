@@ -10,7 +10,8 @@ RecipeTree::RecipeTree() {
     // The root's entries, reserved once: every later Clear, ShrinkToFit and
     // Swap (with another tree) keeps at least this capacity, so that
     // DeleteAllItems never needs memory.
-    if (!parent_.Reserve(1) || !row_.Reserve(1) || !childCount_.Reserve(1) || !labelStart_.Reserve(2)) {
+    if (!parent_.Reserve(1) || !row_.Reserve(1) || !childCount_.Reserve(1) || !labelStart_.Reserve(2) ||
+        !value_.Reserve(1)) {
         throw std::bad_alloc();
     }
     DeleteAllItems();
@@ -22,6 +23,7 @@ void RecipeTree::DeleteAllItems() noexcept {
     childCount_.Clear();
     labelStart_.Clear();
     pool_.Clear();
+    value_.Clear();
     childStart_.Clear();
     children_.Clear();
     // Within the capacity the constructor reserved: these cannot fail.
@@ -30,6 +32,7 @@ void RecipeTree::DeleteAllItems() noexcept {
     childCount_.PushBack(0);
     labelStart_.PushBack(0);
     labelStart_.PushBack(0);
+    value_.PushBack(0);
     finished_ = false;
 }
 
@@ -42,7 +45,7 @@ TreeItem RecipeTree::InsertItem(TreeItem parent, std::string_view label) {
     // Room first, so that a failure changes nothing.
     const std::size_t n = parent_.size() + 1;
     if (!parent_.Reserve(n) || !row_.Reserve(n) || !childCount_.Reserve(n) || !labelStart_.Reserve(n + 1) ||
-        !pool_.Reserve(pool_.size() + label.size())) {
+        !pool_.Reserve(pool_.size() + label.size()) || !value_.Reserve(n)) {
         return kNoTreeItem;
     }
     const auto item = static_cast<TreeItem>(parent_.size());
@@ -51,8 +54,13 @@ TreeItem RecipeTree::InsertItem(TreeItem parent, std::string_view label) {
     childCount_.PushBack(0);
     pool_.Append(std::span<const char>(label.data(), label.size()));
     labelStart_.PushBack(static_cast<std::uint32_t>(pool_.size()));
+    value_.PushBack(0);
     finished_ = false;
     return item;
+}
+
+void RecipeTree::SetItemValue(TreeItem item, std::uint16_t value) {
+    if (item != kTreeRoot && item < value_.size()) value_[item] = value;
 }
 
 void RecipeTree::Finish() {
@@ -64,6 +72,7 @@ void RecipeTree::Finish() {
     childCount_.ShrinkToFit();
     labelStart_.ShrinkToFit();
     pool_.ShrinkToFit();
+    value_.ShrinkToFit();
     const std::size_t n = parent_.size();
     if (!childStart_.Assign(n, 0) || !children_.Assign(n - 1, kNoTreeItem)) {
         childStart_.Assign(0, 0);
@@ -85,6 +94,8 @@ void RecipeTree::Swap(RecipeTree& other) noexcept {
     childCount_.swap(other.childCount_);
     labelStart_.swap(other.labelStart_);
     pool_.swap(other.pool_);
+    value_.swap(other.value_);
+    std::swap(language_, other.language_);
     childStart_.swap(other.childStart_);
     children_.swap(other.children_);
     std::swap(finished_, other.finished_);
@@ -110,7 +121,7 @@ std::string_view RecipeTree::LabelBytes() const {
 std::size_t RecipeTree::MemoryBytes() const {
     return parent_.capacity() * sizeof(TreeItem) + row_.capacity() * sizeof(std::uint32_t) +
            childCount_.capacity() * sizeof(std::uint32_t) + labelStart_.capacity() * sizeof(std::uint32_t) +
-           pool_.capacity() + childStart_.capacity() * sizeof(std::uint32_t) +
+           pool_.capacity() + value_.capacity() * sizeof(std::uint16_t) + childStart_.capacity() * sizeof(std::uint32_t) +
            children_.capacity() * sizeof(TreeItem);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Compact storage for the recipe tree: items in flat arrays, labels as
-// offsets into one byte pool. Millions of items cost 24 bytes each plus
+// offsets into one byte pool. Millions of items cost 26 bytes each plus
 // their label bytes once finished. Items are numbered from 1 in insertion
 // order; item 0 is the invisible root.
 //
@@ -39,6 +39,8 @@ public:
 
     void DeleteAllItems() noexcept override;
     TreeItem InsertItem(TreeItem parent, std::string_view label) override;
+    void SetItemValue(TreeItem item, std::uint16_t value) override;
+    void SetLanguage(Language language) override { language_ = language; }
     void FinishFilling() override { Finish(); }
 
     void Finish();
@@ -53,6 +55,10 @@ public:
     // The row-th child of item, or kNoTreeItem when out of range.
     TreeItem Child(TreeItem item, std::uint32_t row) const;
     std::string_view Label(TreeItem item) const;
+    // The value set with SetItemValue (a pattern's level, an ingredient's
+    // material id), 0 for unknown items.
+    std::uint16_t Value(TreeItem item) const { return item < value_.size() ? value_[item] : 0; }
+    Language language() const { return language_; }
     // The labels of all items back to back in item order, the root's empty
     // one first: item i's label is LabelBytes()[LabelBegin(i), LabelEnd(i)).
     std::string_view LabelBytes() const;
@@ -71,8 +77,10 @@ private:
     GrowableArray<std::uint32_t> childCount_;
     GrowableArray<std::uint32_t> labelStart_;  // item i's label is pool_[labelStart_[i], labelStart_[i + 1])
     GrowableArray<char> pool_;
+    GrowableArray<std::uint16_t> value_;
     GrowableArray<std::uint32_t> childStart_;  // built by Finish(): first index into children_
     GrowableArray<TreeItem> children_;
+    Language language_ = Language::German;
     bool finished_ = true;
 };
 

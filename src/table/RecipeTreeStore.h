@@ -3,6 +3,8 @@
 // 1252 label under its parent. The compact tree implements it; a view shows
 // what it holds.
 
+#include "recipes/Names.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -21,6 +23,12 @@ public:
     // Appends a text-only item as the last child of parent (kTreeRoot for a
     // top-level item) and returns its handle. The label is code page 1252.
     virtual TreeItem InsertItem(TreeItem parent, std::string_view label) = 0;
+    // The number find terms test besides the label: a pattern's stored
+    // skill value, an ingredient's material id (0: none). Items are 0 until
+    // set. A store that does not find may ignore it.
+    virtual void SetItemValue(TreeItem /*item*/, std::uint16_t /*value*/) {}
+    // The language the material names of the labels are in.
+    virtual void SetLanguage(Language /*language*/) {}
     // Called once after every load that emptied the tree, when no more items
     // follow; a view may publish the filled tree here.
     virtual void FinishFilling() {}

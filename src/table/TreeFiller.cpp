@@ -48,6 +48,7 @@ void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string
 
 // Pattern: "%s (%i)" or, in debug mode, "%s (%i) lvl=%i %i %i %i-%i".
 // Ingredient: "%i %s" without a material, "%s: %i %s" with one.
+// The pattern keeps its skill value, an ingredient its material id.
 void TreeFiller::Pattern(const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
     label_.assign(pattern.name.view());
@@ -67,6 +68,7 @@ void TreeFiller::Pattern(const ResolvedPattern& pattern) {
         AppendDecimal(label_, record.data5);
     }
     const TreeItem item = tree_.InsertItem(category_, label_);
+    tree_.SetItemValue(item, record.skill);
 
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
         const ResolvedIngredient& ingredient = pattern.ingredients[k];
@@ -82,7 +84,7 @@ void TreeFiller::Pattern(const ResolvedPattern& pattern) {
             label_ += ' ';
             label_ += ingredient.materialName.view();
         }
-        tree_.InsertItem(item, label_);
+        tree_.SetItemValue(tree_.InsertItem(item, label_), ingredient.material);
     }
 }
 

@@ -2,6 +2,7 @@
 // Fills the dialog's tree view during the walk: one item per shown realm,
 // skill, category (and illegal category index), pattern and ingredient, with
 // the normal or the debug labels. Labels keep the table's bytes unchanged.
+// Patterns and ingredients also keep the values find terms test.
 
 #include "table/RecipeTreeStore.h"
 #include "table/RecipeWalk.h"
