@@ -71,28 +71,65 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
         state = state * 6364136223846793005u + 1442695040888963407u;
         return static_cast<std::size_t>((state >> 33) % below);
     };
-    int found = 0;
+    int found = 0, foundByValue = 0;
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed);
         const Bytes image = WriteRecipeTable(RandomTableOptions(seed));
         const bool debug = (seed & 1) != 0;
+        const bool english = (seed & 2) != 0;
+        const Language language = english ? Language::English : Language::German;
 
         // The whole tree, as the dialog shows it, and a query made of pieces
-        // of its labels.
-        artisanscope::testing::RecordingLoad whole(false, debug);
+        // of its labels; every third query a level or material term instead,
+        // taken from a random pattern or ingredient.
+        artisanscope::testing::RecordingLoad whole(english, debug);
         whole.tree.DeleteAllItems();
         const LoadResult full = LoadRecipeTableImage(Image(image), whole.Options(nullptr));
         whole.tree.Finish();
+        auto depth = [&](TreeItem item) {
+            int d = -1;
+            for (; item != kTreeRoot; item = whole.tree.Parent(item)) ++d;
+            return d;
+        };
         std::string query;
-        for (std::size_t t = 0; t < 1 + next(2) && whole.tree.size() > 0; ++t) {
-            const std::string_view label = whole.tree.Label(static_cast<TreeItem>(1 + next(whole.tree.size())));
-            const std::size_t at = next(label.size() + 1);
-            query += Cp1252ToUtf8(label.substr(at, 1 + next(4))) + " ";
+        TreeItem byValue = kNoTreeItem;  // a pattern the query must find
+        const std::size_t terms = seed % 3 == 0 ? 1 : 1 + next(2);
+        for (std::size_t t = 0; t < terms && whole.tree.size() > 0; ++t) {
+            const auto item = static_cast<TreeItem>(1 + next(whole.tree.size()));
+            const std::string_view label = whole.tree.Label(item);
+            const std::uint16_t value = whole.tree.Value(item);
+            if (seed % 3 == 0 && depth(item) == kPatternDepth) {
+                query += "level:" + std::to_string(value) + "-" + std::to_string(value + next(50)) + " ";
+                byValue = item;
+            } else if (seed % 3 == 0 && depth(item) == kPatternDepth + 1 && value != 0) {
+                query += "material:\"" + Cp1252ToUtf8(MaterialName(language, value).view()) + "\" ";
+                byValue = whole.tree.Parent(item);
+            } else if (seed % 3 != 0) {
+                const std::size_t at = next(label.size() + 1);
+                query += Cp1252ToUtf8(label.substr(at, 1 + next(4))) + " ";
+            }
+        }
+        // The values the tree keeps are those its labels show outside debug
+        // mode: the level in parentheses, the material's name at the end.
+        for (TreeItem item = 1; item <= whole.tree.size() && !debug; ++item) {
+            const std::string_view label = whole.tree.Label(item);
+            const std::uint16_t value = whole.tree.Value(item);
+            if (depth(item) == kPatternDepth) {
+                EXPECT_TRUE(label.ends_with(" (" + std::to_string(value) + ")")) << label;
+            } else if (value != 0) {
+                EXPECT_TRUE(label.ends_with(MaterialName(language, value).view())) << label;
+            } else {
+                EXPECT_EQ(label.find(": "), std::string_view::npos) << label;
+            }
         }
         RecipeFilter filter;
         ASSERT_TRUE(filter.Apply(whole.tree, FindQuery::FromUtf8(query)));
+        if (byValue != kNoTreeItem) {
+            EXPECT_TRUE(filter.IsShown(byValue)) << "query " << query;
+            ++foundByValue;
+        }
 
-        artisanscope::testing::RecordingLoad dialog(false, debug);
+        artisanscope::testing::RecordingLoad dialog(english, debug);
         TreeWriter writer(debug && RecipeTableView(ByteView(image), kLayout102).version() >= 102);
         dialog.tree.DeleteAllItems();
         const FindQuery find = FindQuery::FromUtf8(query);
@@ -108,4 +145,5 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
         found += writer.tree.size() > 0;
     }
     EXPECT_GT(found, 100) << "most queries find something";
+    EXPECT_GT(foundByValue, 30);
 }
