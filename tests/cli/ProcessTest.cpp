@@ -512,6 +512,12 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
         {"an ingredient found", {"--diff", oldDir, newDir, "--find", "gepr\xC3\xA4gt"}, 1,
          "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
          "0 added, 0 removed, 1 changed\n", ""},
+        {"a level found on the new side", {"--diff", oldDir, newDir, "--find", "level:16-19"}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+         "0 added, 0 removed, 1 changed\n", ""},
+        {"a material found", {"--diff", oldDir, newDir, "--find=material:GEPRAGT"}, 1,
+         "Albion\n  Waffenschmied\n    Schwerter\n      ~ Kurzschwert: skill 15 \xE2\x86\x92 16\n"
+         "0 added, 0 removed, 1 changed\n", ""},
     };
     for (const DiffCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -569,6 +575,34 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
     const std::string swordCsv = "\xEF\xBB\xBF" + std::string(artisanscope::kCsvHeader) + "\r\n" +
                                  "Albion,Waffenschmied,Schwerter,Breitschwert,115,1,4,Metallbarren,Eisen,8\r\n"
                                  "Albion,Waffenschmied,Schwerter,Breitschwert,115,2,2,Lederstreifen,Getr\xC3\xA4nkt,23\r\n";
+    const std::string levelListing =
+        "Albion\n  Waffenschmied\n    Schwerter\n      Breitschwert (115)\n        Metallbarren: 4 Eisen\n"
+        "        Lederstreifen: 2 Getr\xC3\xA4nkt\n"
+        "Midgard\n  Waffenschmied\n    Hammer\n      Gro\xC3\x9Fhammer (145)\n        Metallbarren: 9 Eisen\n"
+        "        Holzgriff: 2 D\xC3\xBCsterholz\n    Barren\n      Stahl (150)\n        3 Erz\n"
+        "  Alchemie\n    Tr\xC3\xA4nke\n      Manatrank (160)\n        Kr\xC3\xA4uter: 5 Bl\xC3\xA4tter\n"
+        "        1 Phiole\n"
+        "Hibernia\n  Bogenbauer\n    B\xC3\xB6gen\n      Kompositbogen (125)\n        Holzbrett: 5 D\xC3\xBCsterholz\n"
+        "        1 Bogensehne\n  Juwelier\n    Schmuck\n      Halskette \xE2\x80\x9ENebelmond\xE2\x80\x9C (185)\n"
+        "        Metallbarren: 2 Stahl\n        1 Edelstein\n";
+    const std::string eisenListing =
+        "Albion\n  Waffenschmied\n    Schwerter\n      Breitschwert (115)\n        Metallbarren: 4 Eisen\n"
+        "        Lederstreifen: 2 Getr\xC3\xA4nkt\n  R\xC3\xBCstungsschmied\n    Plattenr\xC3\xBCstung\n"
+        "      Plattenhelm (55)\n        Metallbarren: 5 Eisen\n        Polsterung: 2 Wolle\n"
+        "      Plattenhandschuhe (75)\n        Metallbarren: 4 Eisen\n        Polsterung: 1 Wolle\n"
+        "Midgard\n  Waffenschmied\n    Hammer\n      Gro\xC3\x9Fhammer (145)\n        Metallbarren: 9 Eisen\n"
+        "        Holzgriff: 2 D\xC3\xBCsterholz\n";
+    const std::string levelCsv =
+        "\xEF\xBB\xBF" + std::string(artisanscope::kCsvHeader) + "\r\n" + swordCsv.substr(swordCsv.find("\r\n") + 2) +
+        "Midgard,Waffenschmied,Hammer,Gro\xC3\x9Fhammer,145,1,9,Metallbarren,Eisen,8\r\n"
+        "Midgard,Waffenschmied,Hammer,Gro\xC3\x9Fhammer,145,2,2,Holzgriff,D\xC3\xBCsterholz,71\r\n"
+        "Midgard,Waffenschmied,Barren,Stahl,150,1,3,,Erz,\r\n"
+        "Midgard,Alchemie,Tr\xC3\xA4nke,Manatrank,160,1,5,Kr\xC3\xA4uter,Bl\xC3\xA4tter,50\r\n"
+        "Midgard,Alchemie,Tr\xC3\xA4nke,Manatrank,160,2,1,,Phiole,\r\n"
+        "Hibernia,Bogenbauer,B\xC3\xB6gen,Kompositbogen,125,1,5,Holzbrett,D\xC3\xBCsterholz,71\r\n"
+        "Hibernia,Bogenbauer,B\xC3\xB6gen,Kompositbogen,125,2,1,,Bogensehne,\r\n"
+        "Hibernia,Juwelier,Schmuck,Halskette \xE2\x80\x9ENebelmond\xE2\x80\x9C,185,1,2,Metallbarren,Stahl,15\r\n"
+        "Hibernia,Juwelier,Schmuck,Halskette \xE2\x80\x9ENebelmond\xE2\x80\x9C,185,2,1,,Edelstein,\r\n";
     const Outcome whole = RunArtisanscope({"--tree", sample}, out);
     ASSERT_EQ(whole.status, 0);
 
@@ -590,6 +624,14 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
         {"nothing found", {"-q", "--tree", "--find", "zzz", sample, out + "/none.txt"}, "", "none.txt",
          std::string(artisanscope::kTextHeader)},
         {"csv", {"-q", "--format", "csv", "--find", "schwert eisen", sample, out + "/s.csv"}, "", "s.csv", swordCsv},
+        // Level and material terms: the stored level, the whole material
+        // name (not the pattern "Eisen (50)", not "Eisenholz").
+        {"tree, level", {"--tree", "--find", "level:100-200", sample}, levelListing, nullptr, ""},
+        {"tree, material", {"--tree", "--find", "material:Eisen", sample}, eisenListing, nullptr, ""},
+        {"csv, level", {"-q", "--format", "csv", "--find", "level:100-200", sample, out + "/l.csv"}, "", "l.csv",
+         levelCsv},
+        {"text, material and a word", {"-q", "--find", "schwert material:eisen", sample, out + "/m.txt"}, "",
+         "m.txt", swordText},
         {"empty query", {"--tree", "--find", "", sample}, whole.out, nullptr, ""},
         {"empty query at the end", {"--tree", sample, "--find"}, whole.out, nullptr, ""},
     };
