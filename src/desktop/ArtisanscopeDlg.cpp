@@ -36,6 +36,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <optional>
 
 namespace artisanscope {
 namespace {
@@ -55,6 +56,14 @@ public:
 };
 
 std::string FileNameBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The name of the material of an ingredient item, in the tree's language;
+// nothing for other items.
+std::optional<QString> IngredientMaterial(const RecipeTreeModel& model, std::uint32_t item) {
+    const RecipeTree& tree = model.tree();
+    if (model.filter().Depth(item) != kPatternDepth + 1 || tree.Value(item) == 0) return std::nullopt;
+    return Cp1252ToQString(MaterialName(tree.language(), tree.Value(item)).view());
+}
 
 }  // namespace
 
@@ -84,7 +93,12 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
         treeView_->setStyle(lines);
     }
     treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    treeView_->setContextMenuPolicy(Qt::PreventContextMenu);
+    // The tree has a menu of its own for the items that offer an action;
+    // elsewhere in the tree none.
+    treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(treeView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ShowTreeContextMenu(treeModel_->ItemOf(treeView_->indexAt(at)), treeView_->viewport()->mapToGlobal(at));
+    });
     openButton_ = new QPushButton(Utf8Text(kOpenText), this);
     englishNamesCheck_ = new WrappingCheckBox(Utf8Text(kEnglishNamesText), this);
     instruction_ = new QLabel(Utf8Text(kInstructionText), this);
@@ -138,6 +152,10 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
         auto* menuKey = new QShortcut(keys, this);
         connect(menuKey, &QShortcut::activated, this, [this] {
             const QWidget* at = focusWidget() != nullptr ? focusWidget() : this;
+            if (at == treeView_) {
+                const QRect row = treeView_->visualRect(treeView_->currentIndex());
+                if (ShowTreeContextMenu(SelectedItem(), treeView_->viewport()->mapToGlobal(row.center()))) return;
+            }
             ShowContextMenu(at->mapToGlobal(at->rect().center()));
         });
     }
@@ -330,6 +348,29 @@ void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
     if (chosen == nullptr) return;
     if (chosen == about) OnSysCommand(main_dialog::kAboutCommandId);
     if (chosen == compare) OnCompareWith();
+}
+
+bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& globalPosition) {
+    QMenu menu(this);
+    const QAction* recipesUsing = AddRecipesUsingAction(menu, item);
+    if (menu.isEmpty()) return false;
+    const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
+    if (chosen != nullptr && chosen == recipesUsing) FindRecipesUsing(item);
+    return true;
+}
+
+QAction* CArtisanscopeDlg::AddRecipesUsingAction(QMenu& menu, std::uint32_t item) const {
+    const std::optional<QString> material = IngredientMaterial(*treeModel_, item);
+    if (!material) return nullptr;
+    QString text = QStringLiteral("Recipes using %1").arg(*material);
+    return menu.addAction(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
+
+void CArtisanscopeDlg::FindRecipesUsing(std::uint32_t item) {
+    const std::optional<QString> material = IngredientMaterial(*treeModel_, item);
+    if (!material) return;
+    findBar_->lineEdit()->setText(QStringLiteral("material:\"%1\"").arg(*material));
+    OnFind();
 }
 
 void CArtisanscopeDlg::OnCompareWith() {

@@ -15,8 +15,10 @@
 #include <utility>
 #include <vector>
 
+class QAction;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTreeView;
 
@@ -129,6 +131,13 @@ private:
     void ShowFailedLoad(std::string_view text, const LoadResult& load);
     // The context menu (About, Compare with...) at a global position.
     void ShowContextMenu(const QPoint& globalPosition);
+    // The tree's context menu for item at a global position, when item
+    // offers an action; false when there is none to offer.
+    bool ShowTreeContextMenu(std::uint32_t item, const QPoint& globalPosition);
+    // "Recipes using NAME" for an ingredient that has a material, else
+    // nothing; FindRecipesUsing opens the find bar with material:"NAME".
+    QAction* AddRecipesUsingAction(QMenu& menu, std::uint32_t item) const;
+    void FindRecipesUsing(std::uint32_t item);
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;

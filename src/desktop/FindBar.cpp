@@ -12,6 +12,7 @@ namespace artisanscope {
 FindBar::FindBar(QWidget* parent) : QWidget(parent) {
     edit_ = new QLineEdit(this);
     edit_->setPlaceholderText(QString::fromUtf8(kFindPlaceholderText));
+    edit_->setToolTip(QString::fromUtf8(kFindSyntaxText));
     edit_->setClearButtonEnabled(true);
     edit_->installEventFilter(this);
     edit_->setAccessibleName(QStringLiteral("Find"));

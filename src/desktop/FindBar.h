@@ -15,7 +15,15 @@ class QToolButton;
 
 namespace artisanscope {
 
-inline constexpr const char* kFindPlaceholderText = "Find recipes, ingredients, materials";
+inline constexpr const char* kFindPlaceholderText =
+    "Find recipes: words, \"two words\", level:300-350, material:Eisen";
+// The find rule in short, the line edit's tooltip.
+inline constexpr const char* kFindSyntaxText =
+    "Every term must hold:\n"
+    "schwert \u2013 a word in the recipe, its ingredients, category, skill or realm\n"
+    "\"3 eisen\" \u2013 several words as one\n"
+    "level:300-350 \u2013 skill level 300 to 350 (also level:300-, level:-350, level:300)\n"
+    "material:Eisen \u2013 an ingredient of that material (material:\"Lange glatte scharfe\")";
 
 class FindBar final : public QWidget {
     Q_OBJECT

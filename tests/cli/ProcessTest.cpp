@@ -150,7 +150,10 @@ const std::string kHelp = kUsage +
     "                  holds the recipes QUERY finds on either side\n"
     " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
     "                  every word of it in the recipe, its skill, category,\n"
-    "                  realm or ingredients, in any case, accents ignored\n"
+    "                  realm or ingredients, in any case, accents ignored;\n"
+    "                  \"two words\" is one word, level:300-350 (or 300-, -350,\n"
+    "                  300) keeps recipes of those skill levels, material:Eisen\n"
+    "                  (or material:\"Schweres Leder\") recipes taking it\n"
     " --tree           print the loaded tree on standard output\n"
     " --help           print this text\n"
     " --version        print the version\n";

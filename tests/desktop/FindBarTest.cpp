@@ -73,6 +73,26 @@ fixtures::TablePlan PlaceTable() {
     return table;
 }
 
+// Albion: Schmied > Waffen (Schwert with Eisen and Eisenholz, Dolch with
+// Bronze, Eisen without a material); Midgard: Schmied > Helme (Helm with
+// Eisen).
+fixtures::TablePlan MaterialTable() {
+    using namespace fixtures;
+    TablePlan table;
+    RealmPlan& albion = table.realms[0];
+    const CategoryPlan weapons{
+        .name = "Waffen",
+        .patterns = {albion.AddPattern({.name = "Schwert", .skill = 310, .slots = {{"Metall", 3, 8}, {"Griff", 1, 34}}}),
+                     albion.AddPattern({.name = "Dolch", .skill = 120, .slots = {{"Metall", 1, 7}}}),
+                     albion.AddPattern({.name = "Eisen", .skill = 50, .slots = {{"Erz", 2}}})}};
+    albion.skills.push_back({.name = "Schmied", .categories = {albion.AddCategory(weapons)}});
+    RealmPlan& midgard = table.realms[1];
+    const CategoryPlan helms{.name = "Helme",
+                             .patterns = {midgard.AddPattern({.name = "Helm", .skill = 340, .slots = {{"Metall", 4, 8}}})}};
+    midgard.skills.push_back({.name = "Schmied", .categories = {midgard.AddCategory(helms)}});
+    return table;
+}
+
 }  // namespace
 
 #include "ScriptedPrompter.h"
@@ -173,6 +193,7 @@ private slots:
     void treeKeysExpandAndCopy();
     void commandLineQueryFillsTheBar();
     void reloadsKeepThePlace();
+    void levelAndMaterialTerms();
 };
 
 void FindBarTest::findByKeyboard() {
@@ -187,7 +208,8 @@ void FindBarTest::findByKeyboard() {
     h.Key(Qt::Key_F, Qt::ControlModifier);
     QVERIFY(h.Bar().isVisible());
     QCOMPARE(QApplication::focusWidget(), h.Bar().lineEdit());
-    QCOMPARE(h.Bar().lineEdit()->placeholderText(), QStringLiteral("Find recipes, ingredients, materials"));
+    QCOMPARE(h.Bar().lineEdit()->placeholderText(),
+             QStringLiteral("Find recipes: words, \"two words\", level:300-350, material:Eisen"));
     QCOMPARE(tree->height(), fullHeight - h.Bar().height());
     QCOMPARE(h.Bar().geometry().top(), tree->geometry().bottom() + 1);
     QCOMPARE(h.Bar().width(), tree->width());
@@ -385,6 +407,67 @@ void FindBarTest::reloadsKeepThePlace() {
     // The English name was found by its row.
     QVERIFY(ingredients.front() != germanIngredient);
     QCOMPARE(ingredients.back(), germanIngredient);
+}
+
+void FindBarTest::levelAndMaterialTerms() {
+    Harness h;
+    fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(MaterialTable()));
+    QVERIFY(h.Show());
+    QTreeView* tree = h.Tree();
+    QVERIFY(h.Bar().lineEdit()->toolTip().contains("material:"));
+
+    // Levels from the table; with a level term a skill is not shown whole.
+    h.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "level:300-");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    const QStringList eisen = {"Albion", "  Schmied", "    Waffen", "      Schwert (310)",
+                               "Midgard", "  Schmied", "    Helme", "      Helm (340)"};
+    QCOMPARE(h.VisibleRows(), eisen);
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "schmied level:-100");
+    QCOMPARE(h.VisibleRows(), (QStringList{"Albion", "  Schmied", "    Waffen", "      Eisen (50)"}));
+    h.Key(Qt::Key_Escape);
+
+    // The menu key on an ingredient with a material: "Recipes using Eisen"
+    // opens the bar with the material term; not the pattern named Eisen.
+    tree->expandAll();
+    const QModelIndex weapons = h.Model().index(0, 0, h.Model().index(0, 0, h.Model().index(0, 0)));
+    tree->setCurrentIndex(h.Model().index(0, 0, h.Model().index(0, 0, weapons)));
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Metall: 3 Eisen"));
+    tree->setFocus();
+    h.prompter.menuChoice = QStringLiteral("Recipes using Eisen");
+    h.Key(Qt::Key_Menu);
+    QCOMPARE(h.prompter.menusShown, 1);
+    QVERIFY(h.Bar().isVisible());
+    QCOMPARE(h.Bar().query(), QStringLiteral("material:\"Eisen\""));
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.SelectedLabel(), QStringLiteral("Metall: 3 Eisen"));
+    QStringList withSelected = eisen;  // the selected ingredient stays in view
+    withSelected.insert(4, "        Metall: 3 Eisen");
+    withSelected.insert(5, "        Griff: 1 Eisenholz");
+    QCOMPARE(h.VisibleRows(), withSelected);
+
+    // Typed by hand, the same; a right click on an ingredient without a
+    // material offers nothing, on one with Eisenholz its recipes.
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "eisen");
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "material:\"Eisen\"");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.VisibleRows(), eisen);  // the selection was lost on the way
+    h.Key(Qt::Key_Escape);
+    tree->expandAll();
+    auto rightClick = [&](const QModelIndex& index) {
+        const QPoint at = tree->visualRect(index).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, tree->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tree->viewport(), &event);
+    };
+    rightClick(h.Model().index(0, 0, h.Model().index(2, 0, weapons)));  // 2 Erz
+    QCOMPARE(h.prompter.menusShown, 1);
+    h.prompter.menuChoice = QStringLiteral("Recipes using Eisenholz");
+    rightClick(h.Model().index(1, 0, h.Model().index(0, 0, weapons)));  // Griff: 1 Eisenholz
+    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
 }
 
 int main(int argc, char** argv) {
