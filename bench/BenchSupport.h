@@ -41,8 +41,10 @@ inline LoadOptions BenchLoadOptions(RecipeTreeStore* tree, ExportWriter* writer 
 }
 
 // Queries for the find benchmarks: a term as a user types it, three terms
-// over realm, pattern and ingredient, and a term nearly every pattern holds.
-inline constexpr std::string_view kFindQueries[] = {"sword", "albion sword eisen", "e"};
+// over realm, pattern and ingredient, a term nearly every pattern holds, a
+// range of skill levels and a material.
+inline constexpr std::string_view kFindQueries[] = {"sword", "albion sword eisen", "e", "level:300-350",
+                                                    "material:eisen"};
 
 struct Input {
     BenchInput files;

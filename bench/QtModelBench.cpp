@@ -169,6 +169,8 @@ void BM_ReloadKeepingPlaceFound(benchmark::State& state, Input& input) { ReloadK
 void BM_FindKeystrokeOneTerm(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[0]); }
 void BM_FindKeystrokeThreeTerms(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[1]); }
 void BM_FindKeystrokeBroad(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[2]); }
+void BM_FindKeystrokeLevel(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[3]); }
+void BM_FindKeystrokeMaterial(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[4]); }
 
 }  // namespace
 
@@ -182,6 +184,8 @@ void RegisterQtBenchmarks(Input& input, double minTime) {
     Register("FindKeystrokeOneTerm", input, BM_FindKeystrokeOneTerm)->MinTime(minTime);
     Register("FindKeystrokeThreeTerms", input, BM_FindKeystrokeThreeTerms)->MinTime(minTime);
     Register("FindKeystrokeBroad", input, BM_FindKeystrokeBroad)->MinTime(minTime);
+    Register("FindKeystrokeLevel", input, BM_FindKeystrokeLevel)->MinTime(minTime);
+    Register("FindKeystrokeMaterial", input, BM_FindKeystrokeMaterial)->MinTime(minTime);
 }
 
 }  // namespace artisanscope::bench

@@ -118,6 +118,8 @@ void Find(benchmark::State& state, Input& input, std::string_view query) {
 void BM_FindOneTerm(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[0]); }
 void BM_FindThreeTerms(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[1]); }
 void BM_FindBroad(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[2]); }
+void BM_FindLevel(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[3]); }
+void BM_FindMaterial(benchmark::State& state, Input& input) { Find(state, input, kFindQueries[4]); }
 
 // The dialog's reload without the desktop: read, inflate, walk, tree done.
 void BM_LoadRecipeTree(benchmark::State& state, Input& input) {
@@ -340,7 +342,9 @@ int main(int argc, char** argv) {
                  {"LoadRecipeTree", BM_LoadRecipeTree},
                  {"FindOneTerm", BM_FindOneTerm},
                  {"FindThreeTerms", BM_FindThreeTerms},
-                 {"FindBroad", BM_FindBroad}}) {
+                 {"FindBroad", BM_FindBroad},
+                 {"FindLevel", BM_FindLevel},
+                 {"FindMaterial", BM_FindMaterial}}) {
             Register(what, input, run)->MinTime(minTime);
         }
         RegisterQtBenchmarks(input, minTime);
