@@ -346,9 +346,10 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
     if (recipes != csv) Fail("SQLite recipes differ from CSV");
 }
 
-// The shown set of a query cut from one of the tree's labels must be a tree
-// of its own (every shown item's parent shown, rows that lead back to the
-// item), and an export with that query must get every shown pattern.
+// The shown set of a query cut from one of the tree's labels, with a level
+// or a material term or without, must be a tree of its own (every shown
+// item's parent shown, rows that lead back to the item), and an export with
+// that query must get every shown pattern.
 void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzLoad& dialog, bool loaded) {
     const RecipeTree& tree = dialog.tree;
     std::string query;
@@ -356,6 +357,9 @@ void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, co
         const std::string_view label = tree.Label(static_cast<TreeItem>(1 + image.size() % tree.size()));
         query = Cp1252ToUtf8(label.substr(label.size() / 3, 1 + image.size() % 5));
     }
+    // Two queries in three also ask for a level or a material.
+    if (image.size() % 3 == 1) query += " level:" + std::to_string(image.size() % 400) + "-";
+    if (image.size() % 3 == 2) query += (image.size() & 4) != 0 ? " material:eisen" : " material:\"Fine Alloy\"";
     const FindQuery find = FindQuery::FromUtf8(query);
     RecipeFilter filter;
     if (!filter.Apply(tree, find)) Fail("filter failed");
