@@ -12,7 +12,8 @@
 //   bit 5     no text export
 //   bit 6     load again with the other language and compare the trees
 //   bit 7     load again into the CSV, JSON and SQLite exports, read them
-//             back and compare them with each other and with the tree
+//             back and compare them with each other and with the tree, then
+//             the same with the query below
 // Every input also filters the tree with a query cut from one of its labels
 // and loads again into an export with that query.
 // After each load the outputs are checked against each other and against the
@@ -265,9 +266,11 @@ std::string DatabasePath() {
     return base + "/fuzz-recipe-load-" + std::to_string(::getpid()) + ".sqlite";
 }
 
-// The three formats of one load read back: each must hold one row per shown
-// ingredient, or per shown pattern without any, and all must hold the same.
-void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug) {
+// The three formats of one load with a find query (UTF-8; empty: none) read
+// back: each must hold one row per ingredient the filtered tree shows, or
+// per shown pattern without any, and all must hold the same.
+void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug, std::string_view query) {
+    const FindQuery find = FindQuery::FromUtf8(query);
     using namespace artisanscope::testing;
     FuzzLoad dialog(english, debug);
     MpakMember member = MpakMember::Allocate(image.size());
@@ -288,7 +291,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
         SqliteExport sqlite(database, "Artisanscope fuzz");
         AllWriters all({&csv, &json, &sqlite});
         dialog.tree.DeleteAllItems();
-        loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(&all)));
+        loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), dialog.Options(&all, &find)));
         dialog.tree.Finish();
         ok = all.Ok();
     }
@@ -303,16 +306,15 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
     }
     if (!ok) Fail("a format writer failed in memory");
 
-    // Rows the tree asks for: patterns are at depth 3, ingredients at 4.
-    std::vector<int> depth(dialog.tree.size() + 1, -1);
-    std::vector<std::size_t> children(dialog.tree.size() + 1, 0);
-    for (TreeItem item = 1; item <= dialog.tree.size(); ++item) {
-        depth[item] = depth[dialog.tree.Parent(item)] + 1;
-        ++children[dialog.tree.Parent(item)];
-    }
+    // Rows the filtered tree asks for: one per shown ingredient, one per
+    // shown pattern without any.
+    RecipeFilter filter;
+    if (!filter.Apply(dialog.tree, find)) Fail("filter failed");
     std::size_t expectedRows = 0;
     for (TreeItem item = 1; item <= dialog.tree.size(); ++item) {
-        if (depth[item] == 3) expectedRows += std::max<std::size_t>(1, children[item]);
+        if (filter.IsShown(item) && filter.Depth(item) == kPatternDepth) {
+            expectedRows += std::max<std::size_t>(1, filter.ShownChildCount(item));
+        }
     }
 
     if (!csvText.starts_with("\xEF\xBB\xBF")) Fail("CSV byte-order mark");
@@ -346,21 +348,26 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug)
     if (recipes != csv) Fail("SQLite recipes differ from CSV");
 }
 
+// A query cut from one of the tree's labels, in UTF-8 (empty for an empty
+// tree); two queries in three also ask for a level or a material.
+std::string QueryCutFrom(std::span<const std::uint8_t> image, const RecipeTree& tree) {
+    std::string query;
+    if (tree.size() > 0) {
+        const std::string_view label = tree.Label(static_cast<TreeItem>(1 + image.size() % tree.size()));
+        query = Cp1252ToUtf8(label.substr(label.size() / 3, 1 + image.size() % 5));
+    }
+    if (image.size() % 3 == 1) query += " level:" + std::to_string(image.size() % 400) + "-";
+    if (image.size() % 3 == 2) query += (image.size() & 4) != 0 ? " material:eisen" : " material:\"Fine Alloy\"";
+    return query;
+}
+
 // The shown set of a query cut from one of the tree's labels, with a level
 // or a material term or without, must be a tree of its own (every shown
 // item's parent shown, rows that lead back to the item), and an export with
 // that query must get every shown pattern.
 void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzLoad& dialog, bool loaded) {
     const RecipeTree& tree = dialog.tree;
-    std::string query;
-    if (tree.size() > 0) {
-        const std::string_view label = tree.Label(static_cast<TreeItem>(1 + image.size() % tree.size()));
-        query = Cp1252ToUtf8(label.substr(label.size() / 3, 1 + image.size() % 5));
-    }
-    // Two queries in three also ask for a level or a material.
-    if (image.size() % 3 == 1) query += " level:" + std::to_string(image.size() % 400) + "-";
-    if (image.size() % 3 == 2) query += (image.size() & 4) != 0 ? " material:eisen" : " material:\"Fine Alloy\"";
-    const FindQuery find = FindQuery::FromUtf8(query);
+    const FindQuery find = FindQuery::FromUtf8(QueryCutFrom(image, tree));
     RecipeFilter filter;
     if (!filter.Apply(tree, find)) Fail("filter failed");
     for (TreeItem item = 1; item <= tree.size(); ++item) {
@@ -436,7 +443,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Outcome otherOutcome = Load(image, first, other);
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }
-    if (options & 128) CheckFormats(image, english, debug);
+    if (options & 128) {
+        CheckFormats(image, english, debug, {});
+        CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree));
+    }
     CheckFind(image, english, debug, dialog, outcome.result);
     return 0;
 }

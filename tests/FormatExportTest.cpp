@@ -7,6 +7,7 @@
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
+#include "find/FindQuery.h"
 #include "fixtures/TableWriter.h"
 #include "recipes/Cp1252.h"
 
@@ -25,6 +26,7 @@ constexpr const char* kGenerator = "Artisanscope 1.1.0.0";
 struct Mode {
     bool english = false;
     bool debug = false;
+    std::string find;  // the find query, UTF-8
 };
 
 struct Exported {
@@ -44,7 +46,8 @@ bool ExportOnce(const Bytes& image, Mode mode, const std::string& target, Output
     const std::unique_ptr<ExportWriter> writer = makeWriter(output.file(), output.path());
     MpakMember member = MpakMember::Allocate(image.size());
     std::copy(image.begin(), image.end(), member.data());
-    const LoadResult load = LoadRecipeTableImage(std::move(member), dialog.Options(writer.get()));
+    const FindQuery find = FindQuery::FromUtf8(mode.find);
+    const LoadResult load = LoadRecipeTableImage(std::move(member), dialog.Options(writer.get(), &find));
     return load && writer->Ok() && output.Commit();
 }
 
@@ -239,6 +242,56 @@ TEST(FormatExportTest, AllFormatsAgree) {
     }
 }
 
+// Under a find query the three formats hold what the filtered tree shows,
+// and the same rows.
+TEST(FormatExportTest, FilteredFormatsAgree) {
+    // One category listed by two skills; "schmied schneider" shows its
+    // first pattern under the first skill and its second under the second.
+    TablePlan shared;
+    RealmPlan& albion = shared.realms[0];
+    PatternPlan hammer{.name = "Schneiderhammer", .skill = 10};
+    hammer.slots = {{.name = "Griff", .quantity = 1}};
+    const std::uint16_t tools = albion.AddCategory(
+        {.name = "Werkzeug", .patterns = {albion.AddPattern(hammer), albion.AddPattern({.name = "Schmiedenadel", .skill = 20})}});
+    albion.skills = {{.name = "Schmied", .categories = {tools}}, {.name = "Schneider", .categories = {tools}}};
+    using Patterns = std::vector<std::string>;  // skill/category/pattern of each row
+    const struct {
+        TablePlan plan;
+        std::string query;
+        Patterns rows;
+        int categoryRows;
+    } cases[] = {
+        {shared, "schmied schneider", {"Schmied/Werkzeug/Schneiderhammer", "Schneider/Werkzeug/Schmiedenadel"}, 2},
+        {shared, "", {"Schmied/Werkzeug/Schneiderhammer", "Schmied/Werkzeug/Schmiedenadel",
+                      "Schneider/Werkzeug/Schneiderhammer", "Schneider/Werkzeug/Schmiedenadel"}, 1},
+        {shared, "nadel", {"Schmied/Werkzeug/Schmiedenadel", "Schneider/Werkzeug/Schmiedenadel"}, 1},
+        {shared, "schneider", {"Schmied/Werkzeug/Schneiderhammer", "Schneider/Werkzeug/Schneiderhammer",
+                               "Schneider/Werkzeug/Schmiedenadel"}, 2},
+        {shared, "nichts", {}, 0},
+        {FormatTestTable(), "zweiter leer", {"Zweiter \"Schmied\"/Waffen, schwer/Leer"}, 1},
+        {FormatTestTable(), "Gepr\xC3\xA4gt",
+         {"Waffenschmied/R\xC3\xBCstung \xE2\x82\xAC\xEF\xBF\xBD/Gepr\xC3\xA4gt",
+          "Zweiter \"Schmied\"/R\xC3\xBCstung \xE2\x82\xAC\xEF\xBF\xBD/Gepr\xC3\xA4gt",
+          "Zweiter \"Schmied\"/R\xC3\xBCstung \xE2\x82\xAC\xEF\xBF\xBD/Gepr\xC3\xA4gt"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.query);
+        TempDir dir;
+        const Exported e = ExportAll(c.plan, {.find = c.query}, dir);
+        ASSERT_TRUE(e.csvOk && e.jsonOk && e.sqliteOk);
+        const FormatRows csv = CsvBody(e.csv);
+        Patterns rows;
+        for (const FormatRow& row : csv) {
+            if (row[5].empty() || row[5] == "1") rows.push_back(row[1] + "/" + row[2] + "/" + row[3]);
+        }
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(FlattenJson(ParseJson(e.json)), csv);
+        EXPECT_EQ(QuerySqlite(e.database, "SELECT * FROM recipes"), csv);
+        EXPECT_EQ(QuerySqlite(e.database, "SELECT count(*) FROM categories"), FormatRows{{std::to_string(c.categoryRows)}});
+        EXPECT_TRUE(QuerySqlite(e.database, "PRAGMA foreign_key_check").empty());
+    }
+}
+
 // Categories and patterns are stored once however often they are shown; the
 // lists keep every showing; every reference has its row.
 TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
@@ -280,7 +333,7 @@ TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
         EXPECT_TRUE(q("PRAGMA foreign_key_check").empty());
         EXPECT_EQ(q("PRAGMA integrity_check"), FormatRows{{"ok"}});
         EXPECT_EQ(q("SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name NOT LIKE 'sqlite_%'"),
-                  FormatRows{{"9"}});
+                  FormatRows{{"10"}});
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <optional>
 #include <set>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace artisanscope {
@@ -158,13 +160,58 @@ struct SqliteExport::Database {
     std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern,
         ingredient;
 
+    // A category's shown patterns: (position in its list, pattern row id),
+    // in list order.
+    using PatternList = std::vector<std::pair<std::uint8_t, std::int64_t>>;
+    struct StoredCategory {
+        std::int64_t id = 0;
+        PatternList patterns;
+    };
+    // The category being shown; its row is chosen once its last pattern has
+    // been seen, because a filtered walk may show a category with other
+    // patterns under another skill.
+    struct Showing {
+        bool open = false;
+        std::size_t position = 0;
+        std::uint32_t index = 0;
+        std::string name;  // code page 1252
+        PatternList patterns;
+    };
+
+    // Ends the category being shown: links it to the skill through the row
+    // of the same index that lists exactly the same patterns, or through a
+    // new one with its list.
+    void FinishCategory() {
+        if (!showing.open) return;
+        showing.open = false;
+        std::vector<StoredCategory>& stored = categories[showing.index];
+        std::int64_t id = 0;
+        for (const StoredCategory& s : stored) {
+            if (s.patterns != showing.patterns) continue;
+            id = s.id;
+            break;
+        }
+        if (id == 0) {
+            id = ++lastCategoryId;
+            category->Int(1, id).Int(2, realmId).Int(3, showing.index).Text(4, showing.name).Run();
+            for (const auto& [position, pattern] : showing.patterns) {
+                categoryPattern->Int(1, id).Int(2, position).Int(3, pattern).Run();
+            }
+            stored.push_back({id, showing.patterns});
+        }
+        skillCategory->Int(1, skillId).Int(2, static_cast<std::int64_t>(showing.position)).Int(3, id).Run();
+    }
+
     std::int64_t realmId = 0;
     std::int64_t skillId = 0, lastSkillId = 0;
-    std::int64_t categoryId = 0, lastCategoryId = 0;
+    std::int64_t lastCategoryId = 0;
     std::int64_t lastPatternId = 0;
-    bool categoryIsNew = false;  // its pattern list is stored the first time it is shown
-    // Row id by table index within the current realm; 0 = not stored yet.
-    std::vector<std::int64_t> categoryIds, patternIds;
+    Showing showing;
+    // The category rows of the current realm by table index: one per
+    // distinct list of shown patterns (without a find query, one).
+    std::unordered_map<std::uint32_t, std::vector<StoredCategory>> categories;
+    // Pattern row id by table index within the current realm; 0 = not stored yet.
+    std::vector<std::int64_t> patternIds;
     std::set<std::uint32_t> materialsBeyondTable;
 };
 
@@ -202,22 +249,23 @@ void SqliteExport::Begin(const ExportStart& start) {
     d.meta->Utf8(1, "language").Utf8(2, start.language == Language::English ? "en" : "de").Run();
     d.meta->Utf8(1, "debug").Int(2, d.debug ? 1 : 0).Run();
     for (std::uint32_t id = kFirstMaterialId; id < kMaterialIdsPerLanguage; ++id) d.Material(id);
-    d.categoryIds.assign(kIndexSlots, 0);
     d.patternIds.assign(kIndexSlots, 0);
 }
 
 void SqliteExport::Realm(std::size_t realm, std::string_view name) {
     Database& d = *db_;
     if (!d.ok) return;
+    d.FinishCategory();
     d.realmId = static_cast<std::int64_t>(realm);
     d.realm->Int(1, d.realmId).Text(2, name).Run();
-    std::fill(d.categoryIds.begin(), d.categoryIds.end(), 0);
+    d.categories.clear();
     std::fill(d.patternIds.begin(), d.patternIds.end(), 0);
 }
 
 void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
     Database& d = *db_;
     if (!d.ok) return;
+    d.FinishCategory();
     d.skillId = ++d.lastSkillId;
     d.skill->Int(1, d.skillId)
         .Int(2, d.realmId)
@@ -231,15 +279,13 @@ void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
 
 void SqliteExport::Category(std::size_t position, std::uint32_t index, std::string_view name) {
     Database& d = *db_;
-    if (!d.ok || index >= kIndexSlots) return;
-    std::int64_t& id = d.categoryIds[index];
-    d.categoryIsNew = id == 0;
-    if (d.categoryIsNew) {
-        id = ++d.lastCategoryId;
-        d.category->Int(1, id).Int(2, d.realmId).Int(3, index).Text(4, name).Run();
-    }
-    d.categoryId = id;
-    d.skillCategory->Int(1, d.skillId).Int(2, static_cast<std::int64_t>(position)).Int(3, id).Run();
+    if (!d.ok) return;
+    d.FinishCategory();
+    d.showing.open = true;
+    d.showing.position = position;
+    d.showing.index = index;
+    d.showing.name.assign(name);
+    d.showing.patterns.clear();
 }
 
 void SqliteExport::Pattern(const ResolvedPattern& pattern) {
@@ -274,14 +320,13 @@ void SqliteExport::Pattern(const ResolvedPattern& pattern) {
                 .Run();
         }
     }
-    if (d.categoryIsNew) {
-        d.categoryPattern->Int(1, d.categoryId).Int(2, pattern.position).Int(3, id).Run();
-    }
+    if (d.showing.open) d.showing.patterns.emplace_back(pattern.position, id);
 }
 
 void SqliteExport::End() {
     Database& d = *db_;
     if (d.db == nullptr) return;
+    d.FinishCategory();
     // Ids without a name entry are named by their number, so that every
     // material_id has its row.
     for (const std::uint32_t id : d.materialsBeyondTable) d.Material(id);

@@ -1,9 +1,12 @@
 #pragma once
 // The SQLite export: a database file written through SQLite's C API in one
-// transaction with prepared statements. Categories and patterns are stored
-// once per realm and table index, however often the walk shows them; the
-// lists that show them (skill_categories, category_patterns) keep their
-// positions, and the view "recipes" gives the CSV export's rows in its order.
+// transaction with prepared statements. Patterns are stored once per realm
+// and table index, however often the walk shows them; categories once per
+// realm, table index and list of shown patterns, which is once per index
+// unless a find query shows a category with other patterns under another
+// skill. The lists that show them (skill_categories, category_patterns) keep
+// their positions, and the view "recipes" gives the CSV export's rows in its
+// order.
 // The schema is kSqliteSchema below.
 
 #include "load/ExportWriter.h"
@@ -35,8 +38,7 @@ CREATE TABLE categories(
   id INTEGER PRIMARY KEY,
   realm INTEGER NOT NULL REFERENCES realms(id),
   table_index INTEGER NOT NULL,
-  name TEXT NOT NULL,
-  UNIQUE(realm, table_index));
+  name TEXT NOT NULL);
 CREATE TABLE skill_categories(
   skill INTEGER NOT NULL REFERENCES skills(id),
   position INTEGER NOT NULL,
@@ -73,6 +75,7 @@ CREATE INDEX materials_name_de ON materials(name_de);
 CREATE INDEX materials_name_en ON materials(name_en);
 CREATE INDEX skills_name ON skills(name);
 CREATE INDEX categories_name ON categories(name);
+CREATE INDEX categories_table_index ON categories(realm, table_index);
 CREATE INDEX skill_categories_category ON skill_categories(category);
 CREATE INDEX patterns_name ON patterns(name);
 CREATE INDEX patterns_material ON patterns(material_id);
