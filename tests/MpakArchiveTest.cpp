@@ -15,10 +15,11 @@ namespace {
 
 Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-// The member's bytes, or "!" and the name of the check that refused it.
+// The member's bytes, or "!", the name of the check that refused it and the
+// reason a player is given.
 std::string Member(const Bytes& archive, std::string_view name) {
     const MpakRead read = ReadMpakMemberFromBytes(archive, name);
-    if (!read) return "!" + std::string(MpakErrorName(read.error));
+    if (!read) return "!" + std::string(MpakErrorName(read.error)) + ": " + read.reason;
     EXPECT_EQ(read.error, MpakError::None);
     return std::string(reinterpret_cast<const char*>(read.member.data()), read.member.size());
 }
@@ -41,9 +42,10 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
         {"plain", [](MpakPlan&) {}, "tdl.crf", "recipes"},
         {"name case of ASCII letters ignored", [](MpakPlan& s) { s.members[1].name = "TDL.CRF"; }, "tdl.crf", "recipes"},
         {"mixed case", [](MpakPlan& s) { s.members[1].name = "Tdl.Crf"; }, "TDL.crf", "recipes"},
-        {"umlaut case is not folded", [](MpakPlan& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf", "!member not found"},
-        {"prefix must match whole", [](MpakPlan&) {}, "tdl.cr", "!member not found"},
-        {"missing member", [](MpakPlan&) {}, "nope", "!member not found"},
+        {"umlaut case is not folded", [](MpakPlan& s) { s.members[1].name = "\xC4.crf"; }, "\xE4.crf",
+         "!member not found: the archive does not contain \xE4.crf"},
+        {"prefix must match whole", [](MpakPlan&) {}, "tdl.cr", "!member not found: the archive does not contain tdl.cr"},
+        {"missing member", [](MpakPlan&) {}, "nope", "!member not found: the archive does not contain nope"},
         {"first match wins", [](MpakPlan& s) { s.members[0].name = "TDL.crf"; }, "tdl.crf", "other"},
         {"prefix block skipped", [](MpakPlan& s) { s.prefixBlock = Bytes(1000, 0xAB); }, "tdl.crf", "recipes"},
         {"reserved bytes ignored",
@@ -52,22 +54,32 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
              s.reservedSeed = 77;
          },
          "tdl.crf", "recipes"},
-        {"lower-case magic", [](MpakPlan& s) { s.badMagic = true; }, "tdl.crf", "!bad magic"},
-        {"directory CRC", [](MpakPlan& s) { s.wrongDirectoryCrc = true; }, "tdl.crf", "!directory checksum"},
-        {"member CRC", [](MpakPlan& s) { s.members[1].wrongCrc = true; }, "tdl.crf", "!member checksum"},
+        {"lower-case magic", [](MpakPlan& s) { s.badMagic = true; }, "tdl.crf",
+         "!bad magic: the archive is not a game archive (it does not begin with MPAK)"},
+        {"directory CRC", [](MpakPlan& s) { s.wrongDirectoryCrc = true; }, "tdl.crf",
+         "!directory checksum: the archive is damaged (its list of contents fails its checksum)"},
+        {"member CRC", [](MpakPlan& s) { s.members[1].wrongCrc = true; }, "tdl.crf",
+         "!member checksum: the archive is damaged (tdl.crf fails its checksum)"},
         {"other member's CRC does not matter", [](MpakPlan& s) { s.members[0].wrongCrc = true; }, "tdl.crf", "recipes"},
-        {"entry count 0", [](MpakPlan& s) { s.entryCount = 0; }, "tdl.crf", "!entry count impossible"},
-        {"entry count negative", [](MpakPlan& s) { s.entryCount = -1; }, "tdl.crf", "!entry count impossible"},
+        {"entry count 0", [](MpakPlan& s) { s.entryCount = 0; }, "tdl.crf",
+         "!entry count impossible: the archive holds no files (its list of contents counts 0)"},
+        {"entry count negative", [](MpakPlan& s) { s.entryCount = -1; }, "tdl.crf",
+         "!entry count impossible: the archive is damaged (its list of contents gives -1 as its number of files)"},
         {"entry count beyond the directory", [](MpakPlan& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
         {"entry count that no directory could hold", [](MpakPlan& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf",
-         "!entry count impossible"},
-        {"count cuts the search", [](MpakPlan& s) { s.entryCount = 1; }, "tdl.crf", "!member not found"},
+         "!entry count impossible: the archive is damaged (its list of contents counts 2147483647 files, more than its "
+         "52 packed bytes can hold)"},
+        {"count cuts the search", [](MpakPlan& s) { s.entryCount = 1; }, "tdl.crf",
+         "!member not found: the archive does not contain tdl.crf"},
         {"data offset outside", [](MpakPlan& s) { s.members[1].dataOffset = 0xFFFFFFF0u; }, "tdl.crf",
-         "!member outside the file"},
+         "!member outside the file: the archive is cut short or damaged (tdl.crf, 15 bytes at byte 4294967355, runs past "
+         "the end of its 103 bytes)"},
         {"compressed size outside", [](MpakPlan& s) { s.members[1].compressedSize = 0xFFFFFFFFu; }, "tdl.crf",
-         "!member outside the file"},
+         "!member outside the file: the archive is cut short or damaged (tdl.crf, 4294967295 bytes at byte 86, runs "
+         "past the end of its 101 bytes)"},
         {"inflated size no stream could fill", [](MpakPlan& s) { s.members[1].inflatedSize = 0xFFFFFFFFu; }, "tdl.crf",
-         "!member size impossible"},
+         "!member size impossible: the archive is damaged (tdl.crf claims 4294967295 bytes unpacked, more than its 15 "
+         "packed bytes can hold)"},
         {"name field without NUL", [](MpakPlan& s) {
              s.members[1].fillNameField = true;
              s.members[1].name = std::string(256, 'a');
@@ -119,10 +131,14 @@ TEST(MpakArchiveTest, FindsMembersBeyondTheFirst230Entries) {
 
 TEST(MpakArchiveTest, ShortInputs) {
     const Bytes valid = WriteMpak(TwoMembers());
-    EXPECT_EQ(Member({}, "tdl.crf"), "!too short for a header");
-    EXPECT_EQ(Member(Text("MPAK"), "tdl.crf"), "!too short for a header");
-    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 20), "tdl.crf"), "!too short for a header");
-    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 21), "tdl.crf"), "!directory outside the file");
+    EXPECT_EQ(Member({}, "tdl.crf"), "!too short for a header: the archive is empty, not a game archive");
+    EXPECT_EQ(Member(Text("MPAK"), "tdl.crf"),
+              "!too short for a header: the archive is too short for a game archive (4 bytes; the header alone takes 21)");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 20), "tdl.crf"),
+              "!too short for a header: the archive is too short for a game archive (20 bytes; the header alone takes 21)");
+    EXPECT_EQ(Member(Bytes(valid.begin(), valid.begin() + 21), "tdl.crf"),
+              "!directory outside the file: the archive is cut short or damaged (its list of contents, 52 bytes at byte "
+              "21, runs past the end of its 21 bytes)");
 }
 
 // Every prefix of a valid archive, and every single-byte change, yields null
@@ -163,12 +179,11 @@ TEST(MpakArchiveTest, ReadsFromFiles) {
         MpakError error;
         std::string reason;
     } cases[] = {
-        {dir / "missing.mpk", MpakError::Unreadable, dir / "missing.mpk: No such file or directory"},
-        {dir.path(), MpakError::NotRegularFile, dir.path() + ": not a regular file"},
-        {"", MpakError::Unreadable, ": No such file or directory"},
-        {dir / "empty.mpk", MpakError::TooShortForHeader,
-         "0 bytes, too short for the 21-byte header in " + dir / "empty.mpk"},
-        {dir / "ifd.mpk", MpakError::MemberNotFound, "member TDL.XYZ not found in " + dir / "ifd.mpk"},
+        {dir / "missing.mpk", MpakError::Unreadable, dir / "missing.mpk does not exist"},
+        {dir.path(), MpakError::NotRegularFile, dir.path() + " is a folder, not a game archive"},
+        {"", MpakError::Unreadable, "no game archive was chosen"},
+        {dir / "empty.mpk", MpakError::TooShortForHeader, dir / "empty.mpk is empty, not a game archive"},
+        {dir / "ifd.mpk", MpakError::MemberNotFound, dir / "ifd.mpk does not contain TDL.XYZ"},
     };
     for (const Case& c : cases) {
         const MpakRead read = ReadMpakMember(c.path, c.path.ends_with("ifd.mpk") ? "TDL.XYZ" : "tdl.crf");

@@ -46,6 +46,23 @@ std::size_t Inflate(ByteView src, std::span<std::uint8_t> dest) {
 
 std::string Decimal(std::uint64_t value) { return std::to_string(value); }
 
+// The reasons below are said of the archive: each follows its name.
+
+std::string CannotBe(std::string_view what, int code) {
+    return "cannot be " + std::string(what) + " (" + std::strerror(code) + ")";
+}
+
+std::string TooLarge(std::uint64_t bytes) {
+    return "is too large for a game archive (" + Decimal(bytes) + " bytes; at most " + Decimal(kMaxArchiveBytes) +
+           " are read)";
+}
+
+// A region of the file that runs past its end: "what, N bytes at byte P".
+std::string CutShort(std::string_view what, std::uint64_t length, std::uint64_t start, std::uint64_t fileSize) {
+    return "is cut short or damaged (" + std::string(what) + ", " + Decimal(length) + " bytes at byte " + Decimal(start) +
+           ", runs past the end of its " + Decimal(fileSize) + " bytes)";
+}
+
 // Reads a whole regular file into memory. Refuses anything that is not a
 // regular file (directories, FIFOs, devices) without blocking, and files
 // larger than kMaxArchiveBytes without allocating for them.
@@ -58,27 +75,28 @@ bool ReadWholeFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& blo
     };
 #ifndef _WIN32
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return fail(MpakError::Unreadable, std::strerror(errno));
+    if (fd < 0 && errno == ENOENT) return fail(MpakError::Unreadable, "does not exist");
+    if (fd < 0) return fail(MpakError::Unreadable, CannotBe("opened", errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int code = errno;
         ::close(fd);
-        return fail(MpakError::Unreadable, std::strerror(code));
+        return fail(MpakError::Unreadable, CannotBe("read", code));
     }
     if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        return fail(MpakError::NotRegularFile, "not a regular file");
+        return fail(MpakError::NotRegularFile, S_ISDIR(info.st_mode) ? "is a folder, not a game archive"
+                                                                     : "is a device, pipe or socket, not a game archive");
     }
     if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > kMaxArchiveBytes) {
         ::close(fd);
-        return fail(MpakError::TooLarge, Decimal(static_cast<std::uint64_t>(info.st_size)) + " bytes, more than " +
-                                             Decimal(kMaxArchiveBytes));
+        return fail(MpakError::TooLarge, TooLarge(static_cast<std::uint64_t>(info.st_size)));
     }
     size = static_cast<std::size_t>(info.st_size);
     block.reset(new (std::nothrow) std::uint8_t[size == 0 ? 1 : size]);
     if (block == nullptr) {
         ::close(fd);
-        return fail(MpakError::OutOfMemory, "no memory for " + Decimal(size) + " bytes");
+        return fail(MpakError::OutOfMemory, "cannot be read: not enough memory for its " + Decimal(size) + " bytes");
     }
     const std::span<std::uint8_t> target(block.get(), size);
     std::size_t done = 0;
@@ -89,11 +107,11 @@ bool ReadWholeFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& blo
         if (n < 0) {
             const int code = errno;
             ::close(fd);
-            return fail(MpakError::Unreadable, std::strerror(code));
+            return fail(MpakError::Unreadable, CannotBe("read", code));
         }
         if (n == 0) {
             ::close(fd);
-            return fail(MpakError::Unreadable, "the file shrank while being read");
+            return fail(MpakError::Unreadable, "became shorter while it was being read");
         }
         done += static_cast<std::size_t>(n);
     }
@@ -101,13 +119,14 @@ bool ReadWholeFile(const std::string& path, std::unique_ptr<std::uint8_t[]>& blo
     return true;
 #else
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return fail(MpakError::Unreadable, std::strerror(errno));
+    if (file == nullptr && errno == ENOENT) return fail(MpakError::Unreadable, "does not exist");
+    if (file == nullptr) return fail(MpakError::Unreadable, CannotBe("opened", errno));
     bool ok = std::fseek(file, 0, SEEK_END) == 0;
     const long end = ok ? std::ftell(file) : -1;
     ok = ok && end >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
     if (ok && static_cast<std::uint64_t>(end) > kMaxArchiveBytes) {
         std::fclose(file);
-        return fail(MpakError::TooLarge, Decimal(static_cast<std::uint64_t>(end)) + " bytes");
+        return fail(MpakError::TooLarge, TooLarge(static_cast<std::uint64_t>(end)));
     }
     if (ok) {
         size = static_cast<std::size_t>(end);
@@ -170,13 +189,15 @@ std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> arc
     const ByteView file(archive);
     if (!file.Contains(0, MpakHeader::kSize)) {
         Fail(error, MpakError::TooShortForHeader,
-             Decimal(file.size()) + " bytes, too short for the " + Decimal(MpakHeader::kSize) + "-byte header");
+             file.size() == 0 ? std::string("is empty, not a game archive")
+                              : "is too short for a game archive (" + Decimal(file.size()) +
+                                    " bytes; the header alone takes " + Decimal(MpakHeader::kSize) + ")");
         return std::nullopt;
     }
     static constexpr std::array<std::uint8_t, 4> kMagic{'M', 'P', 'A', 'K'};
     for (std::size_t i = 0; i < kMagic.size(); ++i) {
         if (file.U8At(MpakHeader::kMagicOffset + i) != kMagic[i]) {
-            Fail(error, MpakError::BadMagic, "no MPAK magic");
+            Fail(error, MpakError::BadMagic, "is not a game archive (it does not begin with MPAK)");
             return std::nullopt;
         }
     }
@@ -201,21 +222,24 @@ std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> 
     const auto compressed = file.Sub(header.directoryStart(), header.directoryLength);
     if (!compressed) {
         Fail(error, MpakError::DirectoryOutsideFile,
-             "directory of " + Decimal(header.directoryLength) + " bytes at " + Decimal(header.directoryStart()) +
-                 " outside the file's " + Decimal(file.size()) + " bytes");
+             CutShort("its list of contents", header.directoryLength, header.directoryStart(), file.size()));
         return std::nullopt;
     }
     if (Crc32Of(*compressed) != header.directoryCrc) {
-        Fail(error, MpakError::DirectoryChecksum, "directory checksum wrong");
+        Fail(error, MpakError::DirectoryChecksum, "is damaged (its list of contents fails its checksum)");
         return std::nullopt;
     }
     const std::uint64_t bytes =
         header.entryCount > 0 ? std::uint64_t{static_cast<std::uint32_t>(header.entryCount)} * MpakDirectoryEntry::kSize : 0;
     if (header.entryCount <= 0 || bytes > std::uint64_t{header.directoryLength} * kMaxInflateRatio + MpakDirectoryEntry::kSize ||
         bytes > std::numeric_limits<std::size_t>::max()) {
+        const std::string count = std::to_string(header.entryCount);
         Fail(error, MpakError::EntryCountImpossible,
-             "entry count " + std::to_string(header.entryCount) + " impossible for a directory of " +
-                 Decimal(header.directoryLength) + " bytes");
+             header.entryCount == 0 ? std::string("holds no files (its list of contents counts 0)")
+             : header.entryCount < 0
+                 ? "is damaged (its list of contents gives " + count + " as its number of files)"
+                 : "is damaged (its list of contents counts " + count + " files, more than its " +
+                       Decimal(header.directoryLength) + " packed bytes can hold)");
         return std::nullopt;
     }
     // Not zeroed: only what the inflate produced is ever read, and a large
@@ -223,7 +247,8 @@ std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> 
     MpakDirectory directory;
     directory.block.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(bytes)]);
     if (!directory.block) {
-        Fail(error, MpakError::OutOfMemory, "no memory for the directory's " + Decimal(bytes) + " bytes");
+        Fail(error, MpakError::OutOfMemory,
+             "cannot be read: not enough memory for its list of contents (" + Decimal(bytes) + " bytes)");
         return std::nullopt;
     }
     const std::size_t produced =
@@ -241,13 +266,14 @@ std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> direc
         const auto name = entry.FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
         if (!name || !MpakNamesEqual(*name, memberName)) continue;
         MpakEntryFields fields;
+        fields.name = *name;
         fields.inflatedSize = entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset);
         fields.dataOffset = entry.U32le(MpakDirectoryEntry::kDataOffsetOffset);
         fields.compressedSize = entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset);
         fields.compressedCrc = entry.U32le(MpakDirectoryEntry::kCompressedCrcOffset);
         return fields;
     }
-    Fail(error, MpakError::MemberNotFound, "member " + std::string(memberName) + " not found");
+    Fail(error, MpakError::MemberNotFound, "does not contain " + std::string(memberName));
     return std::nullopt;
 }
 
@@ -257,28 +283,27 @@ MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakH
     const std::uint64_t start = header.dataAreaStart() + entry.dataOffset;
     const auto compressed = file.Sub(start, entry.compressedSize);
     if (!compressed) {
-        Fail(error, MpakError::MemberOutsideFile,
-             "member of " + Decimal(entry.compressedSize) + " bytes at " + Decimal(start) + " outside the file's " +
-                 Decimal(file.size()) + " bytes");
+        Fail(error, MpakError::MemberOutsideFile, CutShort(entry.name, entry.compressedSize, start, file.size()));
         return {};
     }
     // The CRC guards the compressed bytes; checking it first spares a useless
     // inflate and gives the same result.
     if (Crc32Of(*compressed) != entry.compressedCrc) {
-        Fail(error, MpakError::MemberChecksum, "member checksum wrong");
+        Fail(error, MpakError::MemberChecksum, "is damaged (" + entry.name + " fails its checksum)");
         return {};
     }
     // A member that claims more bytes than its stream could ever produce is
     // damaged; refusing it spares allocating gigabytes for a few bytes.
     if (entry.inflatedSize > std::uint64_t{entry.compressedSize} * kMaxInflateRatio + MpakDirectoryEntry::kSize) {
         Fail(error, MpakError::MemberSizeImpossible,
-             "member size " + Decimal(entry.inflatedSize) + " impossible for " + Decimal(entry.compressedSize) +
-                 " compressed bytes");
+             "is damaged (" + entry.name + " claims " + Decimal(entry.inflatedSize) + " bytes unpacked, more than its " +
+                 Decimal(entry.compressedSize) + " packed bytes can hold)");
         return {};
     }
     MpakMember member = MpakMember::Allocate(entry.inflatedSize);
     if (!member) {
-        Fail(error, MpakError::OutOfMemory, "no memory for the member's " + Decimal(entry.inflatedSize) + " bytes");
+        Fail(error, MpakError::OutOfMemory,
+             "cannot be read: not enough memory for " + entry.name + " (" + Decimal(entry.inflatedSize) + " bytes)");
         return {};
     }
     Inflate(*compressed, std::span<std::uint8_t>(member.data(), member.size()));
@@ -290,7 +315,7 @@ namespace {
 MpakRead Failed(const MpakStepError& error, std::string_view archiveName) {
     MpakRead read;
     read.error = error.error;
-    read.reason = error.detail + " in " + std::string(archiveName);
+    read.reason = std::string(archiveName) + " " + error.detail;
     return read;
 }
 
@@ -315,12 +340,13 @@ MpakRead ReadMpakMember(const std::string& archivePath, std::string_view memberN
     std::unique_ptr<std::uint8_t[]> block;
     std::size_t size = 0;
     MpakStepError error;
-    if (!ReadWholeFile(archivePath, block, size, error)) {
+    if (archivePath.empty()) {
         MpakRead read;
-        read.error = error.error;
-        read.reason = archivePath + ": " + error.detail;
+        read.error = MpakError::Unreadable;
+        read.reason = "no game archive was chosen";
         return read;
     }
+    if (!ReadWholeFile(archivePath, block, size, error)) return Failed(error, archivePath);
     return ReadMpakMemberFromBytes(std::span<const std::uint8_t>(block.get(), size), memberName, archivePath);
 }
 

@@ -84,9 +84,10 @@ enum class MpakError : std::uint8_t {
 // Short English name of an error, e.g. "member not found".
 std::string_view MpakErrorName(MpakError error);
 
-// A read member, or why there is none. `reason` says it in words, with the
-// archive's name and the numbers that failed, e.g.
-// "member tdl.crf not found in data/ifd.mpk".
+// A read member, or why there is none. `reason` says it in words a player
+// understands, beginning with the archive's name and ending, where they
+// help, with the numbers that failed in parentheses, e.g.
+// "data/ifd.mpk is not a game archive (it does not begin with MPAK)".
 struct MpakRead {
     MpakMember member;
     MpakError error = MpakError::None;
@@ -95,7 +96,8 @@ struct MpakRead {
 };
 
 // The reader's steps, one per structure of the file; each either returns
-// its structure or sets the error and a reason without the archive's name.
+// its structure or sets the error and a reason that follows the archive's
+// name ("is damaged (its list of contents fails its checksum)").
 struct MpakStepError {
     MpakError error = MpakError::None;
     std::string detail;
@@ -114,6 +116,7 @@ struct MpakHeaderFields {
 
 // The directory fields of one member.
 struct MpakEntryFields {
+    std::string name;  // as the directory stores it
     std::uint32_t inflatedSize = 0;
     std::uint32_t dataOffset = 0;
     std::uint32_t compressedSize = 0;

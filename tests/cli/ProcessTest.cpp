@@ -268,7 +268,7 @@ TEST(ProcessTest, HeadlessJob) {
 
 TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
     // The reader's reason follows the message, with the archive's path.
-    const std::string kNoGame = "artisanscope: can't read 'ifd.mpk': $OUT/none/data/ifd.mpk: No such file or directory\n";
+    const std::string kNoGame = "artisanscope: can't read 'ifd.mpk': $OUT/none/data/ifd.mpk does not exist\n";
     namespace fx = artisanscope::fixtures;
     fx::MpakPlan badCrc, noTable;
     badCrc.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102)),
@@ -276,11 +276,17 @@ TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
     noTable.members = {{.name = "other.crf", .content = {1, 2, 3}}};
     const Case cases[] = {
         {"member checksum", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
-         "artisanscope: can't read 'ifd.mpk': member checksum wrong in $GAME/data/ifd.mpk\n", Output::Kept, false,
-         false, 102, {}, fx::WriteMpak(badCrc)},
+         "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk is damaged (tdl.crf fails its checksum)\n",
+         Output::Kept, false, false, 102, {}, fx::WriteMpak(badCrc)},
         {"member missing", {"-q", "$GAME"}, 1, "",
-         "artisanscope: can't read 'ifd.mpk': member tdl.crf not found in $GAME/data/ifd.mpk\n", Output::None, false,
+         "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk does not contain tdl.crf\n", Output::None, false,
          false, 102, {}, fx::WriteMpak(noTable)},
+        {"not an archive", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk is not a game archive (it does not begin with MPAK)\n",
+         Output::Kept, false, false, 102, {}, fx::Bytes(40, 'x')},
+        {"archive cut short", {"-q", "$GAME"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk is too short for a game archive (5 bytes; the "
+         "header alone takes 21)\n", Output::None, false, false, 102, {}, fx::Bytes{'M', 'P', 'A', 'K', 0}},
         {"no game folder", {"-q", "$OUT/none", "$OUT/out.txt"}, 1, "", kNoGame,
          Output::Absent},
         {"no game folder, earlier text kept", {"-q", "$OUT/none", "$OUT/keep.txt"}, 1, "", kNoGame,

@@ -64,6 +64,7 @@ long PeakRssKiB() {
 struct LoadOutcome {
     bool finished = false;  // false: the load blocked
     LoadStatus status = LoadStatus::Loaded;
+    std::string reason;
     std::size_t treeItems = 0;
     std::size_t messages = 0;
     std::string text;
@@ -79,7 +80,9 @@ LoadOutcome GuardedLoad(const std::string& path) {
         dialog.tree.InsertItem(kTreeRoot, "left over from the previous load");
         std::FILE* text = std::tmpfile();
         TextExport writer(text);
-        out.status = LoadRecipeTable(path, dialog.Options(&writer)).status;
+        const LoadResult result = LoadRecipeTable(path, dialog.Options(&writer));
+        out.status = result.status;
+        out.reason = result.reason;
         writer.End();
         std::rewind(text);
         char buffer[256];
@@ -104,24 +107,35 @@ LoadOutcome GuardedLoad(const std::string& path) {
 }  // namespace
 
 TEST(ArchiveErrorPathTest, UnusableArchivesFailAtOnceAndStayUntouched) {
+    const std::string notAFile = "is a device, pipe or socket, not a game archive";
+    const std::string tooLarge = "is too large for a game archive (";
     struct Case {
         const char* what;
         std::function<bool(const std::string& path)> make;  // false: not possible here, skip
+        std::string reason;  // what the player is told, after the path and a blank
     } cases[] = {
-        {"a folder", [](const std::string& p) { return ::mkdir(p.c_str(), 0755) == 0; }},
-        {"a FIFO with no writer", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }},
-        {"an empty file", [](const std::string& p) { fx::WriteFile(p, {}); return true; }},
-        {"a file shorter than the header", [](const std::string& p) { fx::WriteFile(p, {'M', 'P', 'A', 'K', 0}); return true; }},
-        {"a text file", [](const std::string& p) { fx::WriteFile(p, {'h', 'e', 'l', 'l', 'o', '\n'}); return true; }},
-        {"a missing file", [](const std::string&) { return true; }},
-        {"a dangling link", [](const std::string& p) { return ::symlink("nowhere.mpk", p.c_str()) == 0; }},
-        {"a link to a folder", [](const std::string& p) { return ::symlink("/", p.c_str()) == 0; }},
-        {"a character device", [](const std::string& p) { return ::symlink("/dev/zero", p.c_str()) == 0; }},
+        {"a folder", [](const std::string& p) { return ::mkdir(p.c_str(), 0755) == 0; }, "is a folder, not a game archive"},
+        {"a FIFO with no writer", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, notAFile},
+        {"an empty file", [](const std::string& p) { fx::WriteFile(p, {}); return true; }, "is empty, not a game archive"},
+        {"a file shorter than the header", [](const std::string& p) { fx::WriteFile(p, {'M', 'P', 'A', 'K', 0}); return true; },
+         "is too short for a game archive (5 bytes; the header alone takes 21)"},
+        {"a text file", [](const std::string& p) { fx::WriteFile(p, {'h', 'e', 'l', 'l', 'o', '\n'}); return true; },
+         "is too short for a game archive (6 bytes; the header alone takes 21)"},
+        {"a text file longer than the header",
+         [](const std::string& p) { fx::WriteFile(p, fx::Bytes(40, 'x')); return true; },
+         "is not a game archive (it does not begin with MPAK)"},
+        {"a missing file", [](const std::string&) { return true; }, "does not exist"},
+        {"a dangling link", [](const std::string& p) { return ::symlink("nowhere.mpk", p.c_str()) == 0; }, "does not exist"},
+        {"a link to a folder", [](const std::string& p) { return ::symlink("/", p.c_str()) == 0; },
+         "is a folder, not a game archive"},
+        {"a character device", [](const std::string& p) { return ::symlink("/dev/zero", p.c_str()) == 0; }, notAFile},
         // A valid archive with a hole behind it: refused for its size alone,
         // before anything is allocated for it.
-        {"a sparse file of 64 GiB", [](const std::string& p) { return WriteSparseArchive(p, std::uint64_t{64} << 30); }},
+        {"a sparse file of 64 GiB", [](const std::string& p) { return WriteSparseArchive(p, std::uint64_t{64} << 30); },
+         tooLarge + "68719476736 bytes; at most 1073741824 are read)"},
         {"a sparse file one byte over the limit",
-         [](const std::string& p) { return WriteSparseArchive(p, kMaxArchiveBytes + 1); }},
+         [](const std::string& p) { return WriteSparseArchive(p, kMaxArchiveBytes + 1); },
+         tooLarge + "1073741825 bytes; at most 1073741824 are read)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -137,6 +151,7 @@ TEST(ArchiveErrorPathTest, UnusableArchivesFailAtOnceAndStayUntouched) {
         const LoadOutcome out = GuardedLoad(path);
         EXPECT_TRUE(out.finished) << "the load blocked";
         EXPECT_EQ(out.status, LoadStatus::ArchiveUnreadable);
+        EXPECT_EQ(out.reason, path + " " + c.reason);
         EXPECT_EQ(out.treeItems, 0u);
         EXPECT_EQ(out.messages, 0u) << "the core shows no message; the caller words it";
         EXPECT_EQ(out.text, "") << "the writer is not begun before the table is in hand";
@@ -170,11 +185,12 @@ TEST(ArchiveErrorPathTest, UnreadableArchiveIsRefused) {
             RecordingLoad dialog;
             std::FILE* text = std::tmpfile();
             TextExport writer(text);
-            const bool loaded = static_cast<bool>(LoadRecipeTable(path, dialog.Options(&writer)));
+            const LoadResult load = LoadRecipeTable(path, dialog.Options(&writer));
             writer.End();
             const bool wrote = std::ftell(text) != 0;
             std::fclose(text);
-            return loaded || wrote || dialog.tree.size() != 0 ? 1 : 0;
+            if (load.reason != path + " cannot be opened (Permission denied)") return 2;
+            return load || wrote || dialog.tree.size() != 0 ? 1 : 0;
         },
         /*dropPrivileges=*/true);
     if (status == 77) GTEST_SKIP() << "cannot run without read permission here";
