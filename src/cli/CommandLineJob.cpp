@@ -68,6 +68,12 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
     // A refused version has been told by the load's own message.
     if (load.status == LoadStatus::ArchiveUnreadable) Report(io, kCantReadArchiveMessage, load.reason);
     if (load.status == LoadStatus::OutOfMemory) Report(io, kOutOfMemoryMessage);
+    // Started with a folder alone ("Open With"), the user is told as by Open;
+    // with an output file scripts rely on standard error alone.
+    if (commandLine.output_file.empty() &&
+        (load.status == LoadStatus::ArchiveUnreadable || load.status == LoadStatus::OutOfMemory)) {
+        dialog.ShowFailedJobLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load.reason);
+    }
     if (!load) status = kExitFailed;
 
     if (io.printTree) {

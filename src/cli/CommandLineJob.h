@@ -36,12 +36,16 @@ public:
     virtual void EndDialog(int result) = 0;
     // The tree of the last finished load; null when the host keeps none.
     virtual const RecipeTree* LoadedTree() const = 0;
+    // A failed load of a job without an output file, for a host that tells
+    // it as the Open button does: text in the box, reason (file-name bytes)
+    // under its details. The job has reported it on standard error already.
+    virtual void ShowFailedJobLoad(std::string_view /*text*/, std::string_view /*reason*/) {}
 };
 
 // Process exit statuses.
 inline constexpr int kExitOk = 0;            // loaded and wrote its output, or had none to write
 inline constexpr int kExitFailed = 1;        // the load failed, or the output could not be created or written
-inline constexpr int kExitUsage = 2;         // headless run without camelot_dir
+inline constexpr int kExitUsage = 2;         // headless run without camelot_dir; a long option's value missing or unknown
 
 struct CommandLineJobIo {
     std::FILE* out = stdout;  // the --tree listing

@@ -51,10 +51,14 @@ LongOptions ParseLongOptions(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--diff") {
             options.diff = true;
-        } else if (argument == kFormatOption) {
-            SetFormat(options, i + 1 < arguments.size() ? std::string_view(arguments[++i]) : std::string_view());
-        } else if (argument == kFindOption) {
-            options.find = i + 1 < arguments.size() ? arguments[++i] : std::string();
+        } else if (argument == kFormatOption || argument == kFindOption) {
+            if (i + 1 == arguments.size()) {
+                options.missingValue = argument;
+            } else if (argument == kFormatOption) {
+                SetFormat(options, arguments[++i]);
+            } else {
+                options.find = arguments[++i];
+            }
         } else if (argument.starts_with(kFindOption) && argument[kFindOption.size()] == '=') {
             options.find = argument.substr(kFindOption.size() + 1);
         } else if (argument.starts_with(kFormatOption) && argument[kFormatOption.size()] == '=') {
@@ -69,6 +73,12 @@ std::string HelpText() { return ConsoleUsageText() + std::string(kLongOptionsHel
 std::string UnknownFormatMessage(std::string_view appName, std::string_view format) {
     return std::string(appName) + ": unknown format '" + std::string(format) +
            "' (use text, xml, csv, json or sqlite)\n";
+}
+
+std::string MissingValueMessage(std::string_view appName, std::string_view option) {
+    const std::string_view value =
+        option == kFormatOption ? "text, xml, csv, json or sqlite" : "the words to find";
+    return std::string(appName) + ": option " + std::string(option) + " needs a value (" + std::string(value) + ")\n";
 }
 
 bool IsHeadless(const char* (*getenv)(const char*)) {

@@ -19,8 +19,10 @@ struct LongOptions {
     // --format FORMAT or --format=FORMAT: the format of output_file, whatever
     // its name; the last one given counts.
     std::optional<ExportFormat> format;
-    // The value of a --format that names no format ("" when it has none).
+    // The value of a --format that names no format.
     std::optional<std::string> unknownFormat;
+    // The last argument was --format or --find, which needs a value after it.
+    std::optional<std::string> missingValue;
     bool diff = false;     // --diff: compare two tables (OLD NEW [output_file])
     // --find QUERY or --find=QUERY: the job's tree listing and output hold
     // what the tree filtered by QUERY shows ("" or none: everything); the
@@ -37,6 +39,10 @@ std::string HelpText();
 
 // The report of a --format that names no format, for standard error.
 std::string UnknownFormatMessage(std::string_view appName, std::string_view format);
+
+// The report of an option given without its value, for standard error: one
+// line naming the option and what its value is.
+std::string MissingValueMessage(std::string_view appName, std::string_view option);
 
 // No display: neither DISPLAY nor WAYLAND_DISPLAY names one. getenv is
 // passed in for tests.

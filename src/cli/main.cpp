@@ -71,6 +71,11 @@ int main(int argc, char** argv) {
 
     CommandLineJobIo io;
     io.appName = ApplicationName(argc > 0 ? argv[0] : "artisanscope");
+    if (longOptions.missingValue) {
+        const std::string message = MissingValueMessage(io.appName, *longOptions.missingValue);
+        std::fwrite(message.data(), 1, message.size(), stderr);
+        return kExitUsage;
+    }
     if (longOptions.unknownFormat) {
         const std::string message = UnknownFormatMessage(io.appName, *longOptions.unknownFormat);
         std::fwrite(message.data(), 1, message.size(), stderr);

@@ -240,6 +240,10 @@ void CArtisanscopeDlg::EndDialog(int result) {
 
 const RecipeTree* CArtisanscopeDlg::LoadedTree() const { return &treeModel_->tree(); }
 
+void CArtisanscopeDlg::ShowFailedJobLoad(std::string_view text, std::string_view reason) {
+    app_.prompter().ShowMessage(this, app_.appName(), text, reason);
+}
+
 LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
     return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));

@@ -59,6 +59,7 @@ public:
     void SetArchivePath(const std::string& path) override { archivePath_ = path; }
     void EndDialog(int result) override;
     const RecipeTree* LoadedTree() const override;
+    void ShowFailedJobLoad(std::string_view text, std::string_view reason) override;
 
     // Handlers.
     void OnOpen();

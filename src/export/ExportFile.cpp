@@ -34,7 +34,7 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
         {"sqlite", ExportFormat::Sqlite},
     }};
     for (const auto& [known, format] : kNames) {
-        if (name == known) return format;
+        if (MpakNamesEqual(name, known)) return format;
     }
     return std::nullopt;
 }

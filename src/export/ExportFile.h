@@ -37,7 +37,7 @@ enum class ExportFormat {
 ExportFormat ExportFormatForPath(std::string_view path);
 
 // The format named on the command line: "text", "xml", "csv", "json" or
-// "sqlite"; nothing for any other name.
+// "sqlite", in any letter case; nothing for any other name.
 std::optional<ExportFormat> ExportFormatNamed(std::string_view name);
 
 // The Export button's save-dialog filters that choose a format of their own,

@@ -228,7 +228,10 @@ TEST(ProcessTest, LongOptionsAndUsage) {
         {"unknown format", {"-q", "--format", "xls", "$GAME", "$OUT/out.xls"}, 2, "",
          "artisanscope: unknown format 'xls' (use text, xml, csv, json or sqlite)\n", Output::Absent},
         {"format without its name", {"-q", "$GAME", "$OUT/out.csv", "--format"}, 2, "",
-         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n", Output::Absent},
+         "artisanscope: option --format needs a value (text, xml, csv, json or sqlite)\n", Output::Absent},
+        {"find without its query", {"-q", "$GAME", "$OUT/out.csv", "--find"}, 2, "",
+         "artisanscope: option --find needs a value (the words to find)\n", Output::Absent},
+        {"format in capitals", {"-q", "--format", "XML", "$GAME", "$OUT/out.txt"}, 0, "", "", Output::Xml},
         {"nothing to do", {}, 2, "", kUsage},
         {"options without a folder", {"-e", "-q", "--tree"}, 2, "", kUsage},
         {"usage box, then the job", {"-?", "-q", "$GAME", "$OUT/out.txt"}, 0, "", "artisanscope: " + kUsage,
@@ -513,7 +516,7 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
         {"no such report format", {"--diff", "--format", "xml", oldDir, newDir}, 2, "",
          "artisanscope: --format: a comparison is written as text or json\n"},
         {"format without its value", {"--diff", oldDir, newDir, "--format"}, 2, "",
-         "artisanscope: unknown format '' (use text, xml, csv, json or sqlite)\n"},
+         "artisanscope: option --format needs a value (text, xml, csv, json or sqlite)\n"},
         {"report file", {"--diff", oldDir, newDir, out + "/report.txt"}, 1, "", ""},
         {"found on the new side only", {"--find", "LANG", "--diff", oldDir, newDir}, 1,
          "Albion\n  Waffenschmied\n    Schwerter\n      + Langschwert (20)\n1 added, 0 removed, 0 changed\n", ""},
@@ -642,7 +645,7 @@ TEST(ProcessTest, FindFiltersTreeAndOutputs) {
         {"text, material and a word", {"-q", "--find", "schwert material:eisen", sample, out + "/m.txt"}, "",
          "m.txt", swordText},
         {"empty query", {"--tree", "--find", "", sample}, whole.out, nullptr, ""},
-        {"empty query at the end", {"--tree", sample, "--find"}, whole.out, nullptr, ""},
+        {"empty query in one argument, at the end", {"--tree", sample, "--find="}, whole.out, nullptr, ""},
     };
     for (const FindCase& c : cases) {
         SCOPED_TRACE(c.what);

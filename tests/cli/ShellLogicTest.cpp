@@ -121,6 +121,7 @@ TEST(ExportFormatTest, LongOptionFormat) {
         std::vector<std::string> args;
         std::optional<ExportFormat> format;
         std::optional<std::string> unknown;
+        std::optional<std::string> missing = std::nullopt;  // the option whose value is missing
     } cases[] = {
         {{"dir", "out.csv"}, std::nullopt, std::nullopt},
         {{"--format", "csv", "dir", "out.xml"}, ExportFormat::Csv, std::nullopt},
@@ -128,10 +129,14 @@ TEST(ExportFormatTest, LongOptionFormat) {
         {{"--format", "sqlite"}, ExportFormat::Sqlite, std::nullopt},
         {{"--format", "xml"}, ExportFormat::Xml, std::nullopt},
         {{"--format", "text"}, ExportFormat::Text, std::nullopt},
-        {{"--format", "CSV"}, std::nullopt, "CSV"},
+        {{"--format", "CSV"}, ExportFormat::Csv, std::nullopt},
+        {{"--format=SQLite"}, ExportFormat::Sqlite, std::nullopt},
+        {{"--format", "csvx"}, std::nullopt, "csvx"},
         {{"--format", "xls", "--format", "csv"}, ExportFormat::Csv, std::nullopt},  // the last one counts
         {{"--format=csv", "--format=xls"}, std::nullopt, "xls"},
-        {{"dir", "--format"}, std::nullopt, ""},
+        {{"dir", "--format"}, std::nullopt, std::nullopt, "--format"},
+        {{"dir", "--find"}, std::nullopt, std::nullopt, "--find"},
+        {{"--find", "--format"}, std::nullopt, std::nullopt, std::nullopt},  // "--format" is the query
         {{"--format="}, std::nullopt, ""},
         {{"--formats", "csv"}, std::nullopt, std::nullopt},
     };
@@ -139,6 +144,7 @@ TEST(ExportFormatTest, LongOptionFormat) {
         const LongOptions options = ParseLongOptions(c.args);
         EXPECT_EQ(options.format, c.format) << c.args.front();
         EXPECT_EQ(options.unknownFormat, c.unknown) << c.args.front();
+        EXPECT_EQ(options.missingValue, c.missing) << c.args.front();
     }
     EXPECT_NE(HelpText().find(" --format FORMAT "), std::string::npos);
 }

@@ -705,6 +705,19 @@ void DialogTest::commandLineJobDrivesTheDialog() {
         QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false));
     }
     {
+        // Started with a folder alone ("Open With"), a failed load is told
+        // as Open tells it; with an output file only on standard error.
+        Harness h({"$OUT/none"});
+        h.dialog->OnInitDialog();
+        QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
+        QCOMPARE(h.prompter.messages[0].details, Q(h.scratch / "none/data/ifd.mpk") + " does not exist");
+        QCOMPARE(h.app->exitStatus(), kExitFailed);
+        Harness withOutput({"$OUT/none", "$OUT/out.txt"});
+        withOutput.dialog->OnInitDialog();
+        QVERIFY(withOutput.prompter.messages.empty());
+        QCOMPARE(withOutput.app->exitStatus(), kExitFailed);
+    }
+    {
         // The whole start: the usage box, then the job, which quits.
         Harness h;
         const std::vector<std::string> args{"-?", "-q", h.game.path(), h.scratch / "out.txt"};
