@@ -283,12 +283,13 @@ void CArtisanscopeDlg::OnDebugMode() {
 
 void CArtisanscopeDlg::OnExport() {
     // The four filters of the original dialog leave the format to the file
-    // name; each of the others chooses its own format and extension.
-    FileDialogOptions options{QString(),
-                        {QStringLiteral("XML-File (*.xml)"), QStringLiteral("CVS file (*.cvs)"),
-                         QStringLiteral("Text file (*.txt)"), QStringLiteral("All files (*.*)")},
-                        QStringLiteral("xml"),
-                        {QString(), QString(), QString(), QString()}};
+    // name; each of the others chooses its own format. Each adds its own
+    // extension to a name typed without one.
+    FileDialogOptions options{QString(), {}, QStringLiteral("xml"), {}};
+    for (const ExportNameFilter& filter : kExportNameFilters) {
+        options.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
+        options.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));
+    }
     for (const ExportFormatFilter& filter : kExportFormatFilters) {
         options.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
         options.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));

@@ -167,7 +167,16 @@ TEST(ExportFormatTest, SaveDialogChoice) {
         {"/a/out.db", "SQLite database (*.sqlite *.db)", "/a/out.db", ExportFormat::Sqlite},
         {"/a/out.csv", "All files (*.*)", "/a/out.csv", ExportFormat::Text},
         {"/a/out.XML", "Text file (*.txt)", "/a/out.XML", ExportFormat::Xml},
-        {"/a/out", "XML-File (*.xml)", "/a/out", ExportFormat::Text},
+        // The four filters that leave the format to the name add their
+        // extension to a name without one.
+        {"/a/out", "XML-File (*.xml)", "/a/out.xml", ExportFormat::Xml},
+        {"/a/out", "CVS file (*.cvs)", "/a/out.cvs", ExportFormat::Text},
+        {"/a.b/out", "Text file (*.txt)", "/a.b/out.txt", ExportFormat::Text},
+        {"/a/out", "All files (*.*)", "/a/out.xml", ExportFormat::Xml},
+        {"/a/.hidden", "Text file (*.txt)", "/a/.hidden.txt", ExportFormat::Text},
+        {"/a/out.txt", "XML-File (*.xml)", "/a/out.txt", ExportFormat::Text},
+        {"/dev/full", "XML-File (*.xml)", "/dev/full", ExportFormat::Text},  // an existing file as chosen
+        {"/dev/full", "JSON (*.json)", "/dev/full", ExportFormat::Json},
         {"/a/out", "", "/a/out", ExportFormat::Text},
     };
     for (const Case& c : cases) {

@@ -272,6 +272,12 @@ void DialogTest::exportChoosesByName_data() {
     row("json filter keeps .txt", "out.txt", "JSON (*.json)", "out.txt", ExportFormat::Json);
     row("sqlite filter adds .sqlite", "out", "SQLite database (*.sqlite *.db)", "out.sqlite", ExportFormat::Sqlite);
     row("sqlite filter keeps .db", "out.db", "SQLite database (*.sqlite *.db)", "out.db", ExportFormat::Sqlite);
+    // A name typed without an extension gets the selected filter's.
+    row("xml filter adds .xml", "out", "XML-File (*.xml)", "out.xml", ExportFormat::Xml);
+    row("cvs filter adds .cvs", "out", "CVS file (*.cvs)", "out.cvs", ExportFormat::Text);
+    row("text filter adds .txt", "out", "Text file (*.txt)", "out.txt", ExportFormat::Text);
+    row("all files adds .xml", "out", "All files (*.*)", "out.xml", ExportFormat::Xml);
+    row("json filter adds .json", "out", "JSON (*.json)", "out.json", ExportFormat::Json);
 }
 
 void DialogTest::exportChoosesByName() {
@@ -298,7 +304,7 @@ void DialogTest::exportChoosesByName() {
     QVERIFY(plan.title.isEmpty());
     QCOMPARE(plan.filters, (QStringList{"XML-File (*.xml)", "CVS file (*.cvs)", "Text file (*.txt)", "All files (*.*)",
                                         "CSV, UTF-8 (*.csv)", "JSON (*.json)", "SQLite database (*.sqlite *.db)"}));
-    QCOMPARE(plan.filterSuffixes, (QStringList{"", "", "", "", "csv", "json", "sqlite"}));
+    QCOMPARE(plan.filterSuffixes, (QStringList{"xml", "cvs", "txt", "xml", "csv", "json", "sqlite"}));
     QCOMPARE(plan.defaultSuffix, QStringLiteral("xml"));
 }
 
