@@ -266,6 +266,75 @@ TEST(RecipeFilterTest, FoldingTable) {
     EXPECT_TRUE(FoldedContains("x", ""));
 }
 
+// Every byte of code page 1252, folded by each way the filter folds: the
+// byte alone, labels (inside a block of eight and after it), a query typed
+// in UTF-8, and the search. The table is written out here, apart from the
+// program's: upper case of ASCII to lower case; in the high half, letters
+// with a base letter to that letter, the other letters to their lower case,
+// everything else as it is.
+TEST(RecipeFilterTest, FoldingOfEveryByte) {
+    constexpr unsigned char kHighHalf[128] = {
+        // 0x80: € undefined ‚ ƒ „ … † ‡ ˆ ‰ Š ‹ Œ undefined Ž undefined
+        0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 's', 0x8B, 0x9C, 0x8D, 'z', 0x8F,
+        // 0x90: undefined ‘ ’ “ ” • – — ˜ ™ š › œ undefined ž Ÿ
+        0x90, 0x91, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 's', 0x9B, 0x9C, 0x9D, 'z', 'y',
+        // 0xA0: no-break space ¡ ¢ £ ¤ ¥ ¦ § ¨ © ª « ¬ soft hyphen ® ¯
+        0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF,
+        // 0xB0: ° ± ² ³ ´ µ ¶ · ¸ ¹ º » ¼ ½ ¾ ¿
+        0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5, 0xB6, 0xB7, 0xB8, 0xB9, 0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF,
+        // 0xC0: À Á Â Ã Ä Å Æ Ç È É Ê Ë Ì Í Î Ï
+        'a', 'a', 'a', 'a', 'a', 'a', 0xE6, 'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i',
+        // 0xD0: Ð Ñ Ò Ó Ô Õ Ö × Ø Ù Ú Û Ü Ý Þ ß
+        0xF0, 'n', 'o', 'o', 'o', 'o', 'o', 0xD7, 'o', 'u', 'u', 'u', 'u', 'y', 0xFE, 0xDF,
+        // 0xE0: à á â ã ä å æ ç è é ê ë ì í î ï
+        'a', 'a', 'a', 'a', 'a', 'a', 0xE6, 'c', 'e', 'e', 'e', 'e', 'i', 'i', 'i', 'i',
+        // 0xF0: ð ñ ò ó ô õ ö ÷ ø ù ú û ü ý þ ÿ
+        0xF0, 'n', 'o', 'o', 'o', 'o', 'o', 0xF7, 'o', 'u', 'u', 'u', 'u', 'y', 0xFE, 'y',
+    };
+    const auto expected = [&](unsigned char byte) -> unsigned char {
+        if (byte >= 0x80) return kHighHalf[byte - 0x80];
+        return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + ('a' - 'A')) : byte;
+    };
+    for (int b = 0; b < 256; ++b) {
+        SCOPED_TRACE(::testing::Message() << "byte 0x" << std::hex << b);
+        const auto byte = static_cast<unsigned char>(b);
+        const char c = static_cast<char>(byte);
+        const char folded = static_cast<char>(expected(byte));
+        EXPECT_EQ(FoldCp1252(byte), expected(byte));
+
+        std::string label = "Abcdefg";
+        label += c;
+        label += "Zz";
+        label += c;
+        std::string out;
+        FoldInto(out, label);
+        EXPECT_EQ(out, std::string("abcdefg") + folded + "zz" + folded);
+        EXPECT_TRUE(FoldedContains(label, std::string(1, folded) + "zz" + folded));
+
+        // The character typed: one term, folded alike, unless it separates
+        // terms or code page 1252 leaves the byte undefined. The double
+        // quote is the query's own syntax.
+        if (c == '"') continue;
+        const FindQuery query = FindQuery::FromUtf8(Cp1252ToUtf8(std::string(1, c)));
+        if (c == ' ' || (b >= 0x09 && b <= 0x0D) || b == 0xA0) {
+            EXPECT_TRUE(query.empty());
+        } else if (Cp1252ToUnicode(byte) == 0xFFFD) {
+            EXPECT_TRUE(query.matchesNothing);
+        } else {
+            EXPECT_EQ(query.terms, std::vector<std::string>{std::string(1, folded)});
+            // The filter finds the character among the letters of a label.
+            RecipeTree tree;
+            const TreeItem with = tree.InsertItem(kTreeRoot, "Abcdefghijklmnop" + label + "qrstuvwxyz");
+            const TreeItem without = tree.InsertItem(kTreeRoot, "Abcdefghijklmnopqrstuvwxyz");
+            tree.Finish();
+            RecipeFilter filter;
+            ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(Cp1252ToUtf8(std::string(1, c) + "zZ" + c))));
+            EXPECT_TRUE(filter.IsShown(with));
+            EXPECT_FALSE(filter.IsShown(without));
+        }
+    }
+}
+
 TEST(RecipeFilterTest, MoreThanSixtyFourTerms) {
     // Every printable ASCII character but the quote as a term of its own: 67
     // after folding.
