@@ -74,6 +74,9 @@ man_text=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -E UTF-8 -l "$root/usr/share/man/man1
 for option in $(grep '^| `-' "$readme" | cut -d'|' -f2 | grep -o '`-[^` ]*' | tr -d '`'); do
   printf '%s\n' "$man_text" | grep -qF -e "$option" || fail "the manual page lacks the option $option"
 done
+# Its FILES section names the module where the package put it.
+printf '%s\n' "$man_text" | grep -qF -e "${module#"$root"}" && pass "the manual page names ${module#"$root"}" ||
+  fail "the manual page does not name ${module#"$root"}"
 
 # The extracted executable, run as an installed one would be.
 exe=$root/usr/bin/artisanscope
