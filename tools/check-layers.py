@@ -21,8 +21,9 @@ MAY_INCLUDE = {
     "load": ["archive", "recipes", "table", "find"],
     "export": ["load", "recipes"],
     "compare": ["load", "find", "table"],
-    "cli": ["archive", "recipes", "table", "find", "load", "export", "compare"],
-    "desktop": ["archive", "recipes", "table", "find", "load", "export", "compare", "cli"],
+    "plan": ["archive", "recipes", "table", "find", "load", "export"],
+    "cli": ["archive", "recipes", "table", "find", "load", "export", "compare", "plan"],
+    "desktop": ["archive", "recipes", "table", "find", "load", "export", "compare", "plan", "cli"],
 }
 
 

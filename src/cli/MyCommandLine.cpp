@@ -23,7 +23,9 @@ void MyCommandLine::ParseParam(std::string_view param, bool isFlag) {
     }
 }
 
-bool LongOptionTakesValue(std::string_view argument) { return argument == "--format" || argument == "--find"; }
+bool LongOptionTakesValue(std::string_view argument) {
+    return argument == "--format" || argument == "--find" || argument == "--plan";
+}
 
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments, OptionPrefixes prefixes) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -51,7 +51,8 @@ inline constexpr OptionPrefixes kPlatformOptionPrefixes = OptionPrefixes::DashOn
 #endif
 
 // Long options of this build that take the next argument as their value
-// ("--format csv", "--find QUERY"; "--format=csv" is one argument).
+// ("--format csv", "--find QUERY", "--plan PLAN.csv"; "--format=csv" is one
+// argument).
 bool LongOptionTakesValue(std::string_view argument);
 
 // Splits the arguments after the program name and feeds them to ParseParam

@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::string_view kFormatOption = "--format";
 constexpr std::string_view kFindOption = "--find";
+constexpr std::string_view kPlanOption = "--plan";
 
 constexpr std::string_view kLongOptionsHelp =
     "\n"
@@ -18,6 +19,11 @@ constexpr std::string_view kLongOptionsHelp =
     "                  when they show no difference, 1 when they do, 2 on trouble;\n"
     "                  with --format json the report is JSON, with --find QUERY it\n"
     "                  holds the recipes QUERY finds on either side\n"
+    " --plan PLAN.csv camelot_dir [output_file]\n"
+    "                  the materials the crafting plan in PLAN.csv needs, summed\n"
+    "                  (text, or --format csv or json); exit 0 when every entry\n"
+    "                  was found, 1 when one is missing or the table cannot be\n"
+    "                  read, 2 for wrong arguments or an unreadable plan\n"
     " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
     "                  every word of it in the recipe, its skill, category,\n"
     "                  realm or ingredients, in any case, accents ignored;\n"
@@ -51,14 +57,18 @@ LongOptions ParseLongOptions(const std::vector<std::string>& arguments) {
             options.version = true;
         } else if (argument == "--diff") {
             options.diff = true;
-        } else if (argument == kFormatOption || argument == kFindOption) {
+        } else if (argument == kFormatOption || argument == kFindOption || argument == kPlanOption) {
             if (i + 1 == arguments.size()) {
                 options.missingValue = argument;
             } else if (argument == kFormatOption) {
                 SetFormat(options, arguments[++i]);
-            } else {
+            } else if (argument == kFindOption) {
                 options.find = arguments[++i];
+            } else {
+                options.plan = arguments[++i];
             }
+        } else if (argument.starts_with(kPlanOption) && argument[kPlanOption.size()] == '=') {
+            options.plan = argument.substr(kPlanOption.size() + 1);
         } else if (argument.starts_with(kFindOption) && argument[kFindOption.size()] == '=') {
             options.find = argument.substr(kFindOption.size() + 1);
         } else if (argument.starts_with(kFormatOption) && argument[kFormatOption.size()] == '=') {
@@ -76,8 +86,9 @@ std::string UnknownFormatMessage(std::string_view appName, std::string_view form
 }
 
 std::string MissingValueMessage(std::string_view appName, std::string_view option) {
-    const std::string_view value =
-        option == kFormatOption ? "text, xml, csv, json or sqlite" : "the words to find";
+    const std::string_view value = option == kFormatOption ? "text, xml, csv, json or sqlite"
+                                    : option == kPlanOption ? "the plan file"
+                                                            : "the words to find";
     return std::string(appName) + ": option " + std::string(option) + " needs a value (" + std::string(value) + ")\n";
 }
 

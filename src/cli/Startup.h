@@ -21,13 +21,17 @@ struct LongOptions {
     std::optional<ExportFormat> format;
     // The value of a --format that names no format.
     std::optional<std::string> unknownFormat;
-    // The last argument was --format or --find, which needs a value after it.
+    // The last argument was --format, --find or --plan, which needs a value
+    // after it.
     std::optional<std::string> missingValue;
     bool diff = false;     // --diff: compare two tables (OLD NEW [output_file])
     // --find QUERY or --find=QUERY: the job's tree listing and output hold
     // what the tree filtered by QUERY shows ("" or none: everything); the
     // last one given counts.
     std::string find;
+    // --plan PLAN.csv or --plan=PLAN.csv: the totals of the crafting plan in
+    // PLAN.csv (camelot_dir [output_file]); the last one given counts.
+    std::optional<std::string> plan;
 };
 
 // Reads the arguments starting with "--"; unknown ones are ignored, as the

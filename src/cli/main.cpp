@@ -6,6 +6,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/HeadlessDialog.h"
 #include "cli/PathRules.h"
+#include "cli/PlanCommand.h"
 #include "cli/Startup.h"
 
 #include <dlfcn.h>
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     io.find = longOptions.find;
     // A comparison is a console command, with or without a display.
     if (longOptions.diff) return RunDiffCommand(arguments, longOptions, io);
+    // So is a plan's totals.
+    if (longOptions.plan) return RunPlanCommand(arguments, longOptions, io);
     if (!IsHeadless(GetEnvironment)) return RunDesktop(argc, argv, io);
     MyCommandLine commandLine;
     return RunHeadless(commandLine, arguments, io);

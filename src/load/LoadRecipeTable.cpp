@@ -45,6 +45,7 @@ LoadResult WalkInto(const LoadOptions& options, const RecipeTableView& table, co
         options.tree->SetLanguage(walk.language);
         sinks.push_back(&treeFiller.emplace(*options.tree, walk.debug));
     }
+    if (options.alongside != nullptr) sinks.push_back(options.alongside);
     if (walkWriter == nullptr || !Filtered(options)) {
         if (walkWriter != nullptr) sinks.push_back(walkWriter);
         WalkRecipes(table, walk, sinks);

@@ -18,6 +18,7 @@
 namespace artisanscope {
 
 class ExportWriter;
+class RecipeSink;
 struct FindQuery;
 
 inline constexpr std::string_view kRecipeTableMember = "tdl.crf";
@@ -66,6 +67,9 @@ struct LoadOptions {
     // With a query that is not empty the writer gets only what the tree
     // filtered by it shows (the store above is still filled whole).
     const FindQuery* find = nullptr;
+    // Given the whole walk beside the tree, never filtered by the find
+    // query (an index of what the tree shows); null: none.
+    RecipeSink* alongside = nullptr;
     // Where the load's message boxes go; empty: nowhere.
     LoadMessages messages;
 };

@@ -148,6 +148,11 @@ const std::string kHelp = kUsage +
     "                  when they show no difference, 1 when they do, 2 on trouble;\n"
     "                  with --format json the report is JSON, with --find QUERY it\n"
     "                  holds the recipes QUERY finds on either side\n"
+    " --plan PLAN.csv camelot_dir [output_file]\n"
+    "                  the materials the crafting plan in PLAN.csv needs, summed\n"
+    "                  (text, or --format csv or json); exit 0 when every entry\n"
+    "                  was found, 1 when one is missing or the table cannot be\n"
+    "                  read, 2 for wrong arguments or an unreadable plan\n"
     " --find QUERY     --tree and output_file hold only the recipes QUERY finds:\n"
     "                  every word of it in the recipe, its skill, category,\n"
     "                  realm or ingredients, in any case, accents ignored;\n"
@@ -563,6 +568,67 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
     EXPECT_EQ(changed["new"]["data"][0].GetUint(), 4u);
     EXPECT_STREQ(doc["differences"][1]["change"].GetString(), "added");
     EXPECT_EQ(doc["totals"]["added"].GetUint(), 1u);
+}
+
+// --plan: the totals in three forms, the three exit statuses.
+TEST(ProcessTest, PlanTotals) {
+    TempDir game, scratch;
+    artisanscope::testing::WriteSmallGame(game.path());
+    const std::string dir = game.path(), out = scratch.path();
+    const std::string header = "\xEF\xBB\xBFrealm,skill,category,pattern,index,count\r\n";
+    std::ofstream(out + "/swords.csv", std::ios::binary) << header << "Albion,Waffenschmied,Schwerter,Kurzschwert,1,3\r\n";
+    // Geheim is shown in debug mode only.
+    std::ofstream(out + "/hidden.csv", std::ios::binary)
+        << header << "Albion,Waffenschmied,Schwerter,Kurzschwert,,1\nAlbion,Waffenschmied,Schwerter,Geheim,2,4\n";
+    std::ofstream(out + "/bad.csv", std::ios::binary) << header << "Albion,Waffenschmied,Schwerter,Kurzschwert,1,x\r\n";
+    const std::string missing = "artisanscope: missing from the table: Albion / Waffenschmied / Schwerter / Geheim (index 2)\n";
+    struct PlanCase {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    };
+    const PlanCase cases[] = {
+        {"text", {"--plan", out + "/swords.csv", dir}, 0, "6 Metallbarren: Gepr\xC3\xA4gt\n", ""},
+        {"csv, English, the archive named", {"-e", "--format", "csv", "--plan=" + out + "/swords.csv", dir + "/data/ifd.mpk"},
+         0, "\xEF\xBB\xBFunit,ingredient,material_id,quantity\r\nMetallbarren,Embossed,22,6\r\n", ""},
+        {"an entry missing", {"--plan", out + "/hidden.csv", dir}, 1,
+         "2 Metallbarren: Gepr\xC3\xA4gt\n1 entry is missing from this table and left out\n", missing},
+        {"found in debug mode", {"--plan", out + "/hidden.csv", dir, "-d"}, 0,
+         "4 Faden\n2 Metallbarren: Gepr\xC3\xA4gt\n", ""},
+        {"the table cannot be read", {"--plan", out + "/swords.csv", out + "/nothing"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': " + out + "/nothing/data/ifd.mpk: No such file or directory\n"},
+        {"a bad row", {"--plan", out + "/bad.csv", dir}, 2, "",
+         "artisanscope: " + out + "/bad.csv: line 2: count 'x' is not a number from 1 to 9999\n"},
+        {"no plan file", {"--plan", out + "/none.csv", dir}, 2, "",
+         "artisanscope: " + out + "/none.csv: No such file or directory\n"},
+        {"no camelot_dir", {"--plan", out + "/swords.csv"}, 2, "",
+         "artisanscope: --plan needs PLAN.csv camelot_dir [output_file]\n"},
+        {"no such totals format", {"--plan", out + "/swords.csv", dir, "--format", "xml"}, 2, "",
+         "artisanscope: --format: a plan's totals are written as text, csv or json\n"},
+        {"to a file", {"--plan", out + "/hidden.csv", dir, out + "/totals.txt"}, 1, "", missing},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome outcome = RunArtisanscope(c.args, out);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.out, c.out);
+        EXPECT_EQ(outcome.err, c.err);
+    }
+    EXPECT_EQ(ReadText(out + "/totals.txt"), "2 Metallbarren: Gepr\xC3\xA4gt\n1 entry is missing from this table and left out\n");
+
+    const Outcome json = RunArtisanscope({"--format", "json", "--plan", out + "/hidden.csv", dir}, out);
+    EXPECT_EQ(json.status, 1);
+    rapidjson::Document doc;
+    doc.Parse(json.out.c_str());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_EQ(doc["missing"].GetUint(), 1u);
+    EXPECT_EQ(doc["entries"][0]["index"].GetUint(), 1u);
+    EXPECT_TRUE(doc["entries"][0]["resolved"].GetBool());
+    EXPECT_STREQ(doc["entries"][1]["pattern"].GetString(), "Geheim");
+    EXPECT_FALSE(doc["entries"][1]["resolved"].GetBool());
+    EXPECT_STREQ(doc["totals"][0]["name"].GetString(), "Metallbarren: Gepr\xC3\xA4gt");
+    EXPECT_EQ(doc["totals"][0]["quantity"].GetUint(), 2u);
 }
 
 // --find: the tree listing and the outputs hold what the filtered tree
