@@ -23,6 +23,7 @@ LoadOptions LoadOptionsOf(CommandLineJobHost& host) {
     options.language = host.IsEnglishNamesChecked() ? Language::English : Language::German;
     options.debug = host.debugMode();
     options.tree = host.treeStore();
+    options.alongside = host.indexSink();
     options.messages = [&host](std::string_view text) { host.ShowMessage(text); };
     return options;
 }

@@ -40,6 +40,9 @@ public:
     // it as the Open button does: text in the box, reason (file-name bytes)
     // under its details. The job has reported it on standard error already.
     virtual void ShowFailedJobLoad(std::string_view /*text*/, std::string_view /*reason*/) {}
+    // Given every load's whole walk beside the tree (an index of what it
+    // shows); null: none.
+    virtual RecipeSink* indexSink() { return nullptr; }
 };
 
 // Process exit statuses.
@@ -59,8 +62,8 @@ struct CommandLineJobIo {
     std::optional<ExportFormat> format;
 };
 
-// What a load for host takes: its language, debug mode, tree and message
-// box.
+// What a load for host takes: its language, debug mode, tree, index sink
+// and message box.
 LoadOptions LoadOptionsOf(CommandLineJobHost& host);
 
 // Runs the job for commandLine (normalising its camelot_dir in place) and

@@ -1,5 +1,6 @@
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
 #include "compare/TableComparison.h"
+#include "plan/PatternIndex.h"
 
 #include "desktop/ArtisanscopeDlg.h"
 
@@ -9,6 +10,7 @@
 #include "desktop/DiffReportDlg.h"
 #include "export/ExportFile.h"
 #include "desktop/FindBar.h"
+#include "desktop/PlanWindow.h"
 #include "cli/PathRules.h"
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
@@ -44,6 +46,7 @@ namespace {
 constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
 constexpr const char* kNoRecipesMatchText = "No recipes match";
+constexpr std::string_view kAddToPlanText = "Add to &plan";
 
 
 // The wait cursor for the length of a load.
@@ -68,7 +71,7 @@ std::optional<QString> IngredientMaterial(const RecipeTreeModel& model, std::uin
 }  // namespace
 
 CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
-    : QDialog(parent), app_(app), appIcon_(app.appIcon()) {
+    : QDialog(parent), app_(app), appIcon_(app.appIcon()), planIndex_(std::make_unique<PatternIndex>()) {
     using namespace main_dialog;
     // Caption, system menu and sizing border; no minimise or maximise box; a
     // window of its own in the task bar.
@@ -164,6 +167,8 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this, &CArtisanscopeDlg::OnFindNext);
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
             &CArtisanscopeDlg::OnFindPrevious);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            [this] { ShowPlan(true); });
     connect(findBar_, &FindBar::queryChanged, this, &CArtisanscopeDlg::OnFindQueryChanged);
     connect(findBar_, &FindBar::nextRequested, this, &CArtisanscopeDlg::OnFindNext);
     connect(findBar_, &FindBar::previousRequested, this, &CArtisanscopeDlg::OnFindPrevious);
@@ -358,9 +363,18 @@ void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
 bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& globalPosition) {
     QMenu menu(this);
     const QAction* recipesUsing = AddRecipesUsingAction(menu, item);
+    // A pattern, or an ingredient for its pattern, can go into the plan.
+    const std::uint32_t pattern = PatternOf(item);
+    QAction* addToPlan = nullptr;
+    if (pattern != kNoPattern) {
+        addToPlan = menu.addAction(Utf8Text(kAddToPlanText));
+        addToPlan->setShortcut(QKeySequence(Qt::Key_Insert));
+    }
     if (menu.isEmpty()) return false;
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
-    if (chosen != nullptr && chosen == recipesUsing) FindRecipesUsing(item);
+    if (chosen == nullptr) return true;
+    if (chosen == recipesUsing) FindRecipesUsing(item);
+    if (chosen == addToPlan) AddToPlan(pattern);
     return true;
 }
 
@@ -440,6 +454,7 @@ void CArtisanscopeDlg::ApplyFind(const QString& query) {
 }
 
 void CArtisanscopeDlg::OnTreePublished() {
+    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex());
     const RecipeFilter& filter = treeModel_->filter();
     matchPositions_.clear();
     findBar_->SetMatchCount(filter.ShownPatternCount());
@@ -491,6 +506,38 @@ void CArtisanscopeDlg::CopySelectedBranch() {
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+RecipeSink* CArtisanscopeDlg::indexSink() { return planIndex_.get(); }
+
+const PatternIndex* CArtisanscopeDlg::PlanIndex() const {
+    const bool sameWalk = planIndex_->treeItems() == treeModel_->tree().size() && planIndex_->size() > 0;
+    return sameWalk ? planIndex_.get() : nullptr;
+}
+
+std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
+    const PatternIndex* index = PlanIndex();
+    if (index == nullptr || item == kTreeRoot || !treeModel_->tree().Contains(item)) return kNoPattern;
+    const PatternRef pattern = index->PatternAtItem(item);
+    return pattern != kNoPattern ? pattern : index->PatternAtItem(treeModel_->tree().Parent(item));
+}
+
+void CArtisanscopeDlg::ShowPlan(bool activate) {
+    if (planWindow_ == nullptr) {
+        planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), this);
+        planWindow_->SetIndex(PlanIndex());
+    }
+    planWindow_->show();
+    planWindow_->raise();
+    if (activate) planWindow_->activateWindow();
+}
+
+void CArtisanscopeDlg::AddSelectedToPlan() { AddToPlan(PatternOf(SelectedItem())); }
+
+void CArtisanscopeDlg::AddToPlan(std::uint32_t pattern) {
+    if (pattern == kNoPattern) return;
+    ShowPlan(false);  // the tree keeps the focus for the next Insert
+    planWindow_->Add(pattern);
+}
+
 bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == treeView_->viewport() && event->type() == QEvent::Resize) {
         emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
@@ -502,6 +549,12 @@ bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         if (event->type() == QEvent::KeyPress) CopySelectedBranch();
         return event->type() == QEvent::KeyPress;
+    }
+    if (watched == treeView_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Insert &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        AddSelectedToPlan();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,8 @@ namespace artisanscope {
 
 class CArtisanscopeApp;
 class FindBar;
+class PatternIndex;
+class PlanWindow;
 class RecipeTreeModel;
 
 // Matches are shown expanded down to the patterns up to this many matching
@@ -60,6 +63,7 @@ public:
     void EndDialog(int result) override;
     const RecipeTree* LoadedTree() const override;
     void ShowFailedJobLoad(std::string_view text, std::string_view reason) override;
+    RecipeSink* indexSink() override;
 
     // Handlers.
     void OnOpen();
@@ -84,6 +88,13 @@ public:
     // Ctrl+C in the tree: the selected item and what is shown below it, as
     // the --tree listing writes it.
     void CopySelectedBranch();
+    // Insert or "Add to plan": one more of the selected pattern in the
+    // crafting plan, whose window opens.
+    void AddSelectedToPlan();
+    // Shows the crafting plan window (Ctrl+P: activated, to work in).
+    void ShowPlan(bool activate);
+    // The crafting plan window; null until first shown.
+    PlanWindow* planWindow() const { return planWindow_; }
 
     QWidget* GetDlgItem(int id) const;
     const std::string& archivePath() const { return archivePath_; }
@@ -139,6 +150,13 @@ private:
     // nothing; FindRecipesUsing opens the find bar with material:"NAME".
     QAction* AddRecipesUsingAction(QMenu& menu, std::uint32_t item) const;
     void FindRecipesUsing(std::uint32_t item);
+    // The plan index when it belongs to the tree shown, else null.
+    const PatternIndex* PlanIndex() const;
+    // The pattern item is (or whose ingredient it is) in the plan index, or
+    // kNoPattern.
+    std::uint32_t PatternOf(std::uint32_t item) const;
+    // One more of pattern (of the plan index) in the plan, its window shown.
+    void AddToPlan(std::uint32_t pattern);
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;
@@ -154,6 +172,10 @@ private:
     QLabel* instruction_ = nullptr;
     FindBar* findBar_ = nullptr;
     QLabel* emptyTreeMessage_ = nullptr;
+    // The patterns of the last load, for the crafting plan; valid while the
+    // tree is the one filled by the same walk.
+    std::unique_ptr<PatternIndex> planIndex_;
+    PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels
     // The template's place of each control of the right-hand column, pixels.

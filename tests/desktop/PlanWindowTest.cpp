@@ -1,0 +1,234 @@
+// The crafting plan window, driven by keyboard under Qt's offscreen
+// platform: Insert in the tree adds, counts are edited in place, Delete
+// removes, Copy, Save and Open, and the plan across reloads.
+
+// The tables first: Qt's "slots" keyword would take the fixtures' field.
+#include "fixtures/TableWriter.h"
+#include "plan/CraftingPlan.h"
+
+namespace {
+using namespace artisanscope;
+
+// Albion: Waffenschmied > Schwerter with Kurzschwert and Breitschwert.
+fixtures::TablePlan SwordTable() {
+    using namespace fixtures;
+    TablePlan table;
+    RealmPlan& albion = table.realms[0];
+    const CategoryPlan swords{
+        .name = "Schwerter",
+        .patterns = {albion.AddPattern({.name = "Kurzschwert", .skill = 15,
+                                        .slots = {{.name = "Metallbarren", .quantity = 2, .material = 8},
+                                                  {.name = "Faden", .quantity = 1}}}),
+                     albion.AddPattern({.name = "Breitschwert", .skill = 115,
+                                        .slots = {{.name = "Metallbarren", .quantity = 4, .material = 8},
+                                                  {.name = "Lederstreifen", .quantity = 1, .material = 22}}})}};
+    albion.skills.push_back({.name = "Waffenschmied", .categories = {albion.AddCategory(swords)}});
+    return table;
+}
+
+}  // namespace
+
+#include "ScriptedPrompter.h"
+#include "TempDir.h"
+#include "desktop/ArtisanscopeApp.h"
+#include "desktop/ArtisanscopeDlg.h"
+#include "desktop/PlanWindow.h"
+#include "desktop/RecipeTreeModel.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTreeView>
+#include <QtTest>
+
+#include <memory>
+
+using namespace artisanscope;
+using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::TempDir;
+
+namespace {
+
+struct Harness {
+    Harness() {
+        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(SwordTable()));
+        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
+        dialog = std::make_unique<CArtisanscopeDlg>(*app);
+        app->SetMainWindow(dialog.get());
+        ParseCommandLine(line, {game.path()});
+    }
+    bool Show() {
+        dialog->OnInitDialog();
+        dialog->show();
+        dialog->activateWindow();
+        return QTest::qWaitForWindowActive(dialog.get());
+    }
+    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+    // Selects the row-th pattern of Albion's first category, the tree focused.
+    void SelectPattern(int row) const {
+        const RecipeTreeModel& model = dialog->treeModel();
+        const QModelIndex category = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        Tree()->setFocus();
+        Tree()->setCurrentIndex(model.index(row, 0, category));
+    }
+    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+    }
+    QStringList Entries() const {
+        QStringList rows;
+        const QTableWidget* view = dialog->planWindow()->entriesView();
+        for (int row = 0; row < view->rowCount(); ++row) {
+            rows << view->item(row, 0)->text() + " x" + view->item(row, 1)->text();
+        }
+        return rows;
+    }
+    QString Totals() const { return dialog->planWindow()->totalsView()->toPlainText(); }
+
+    TempDir game;
+    ScriptedPrompter prompter;
+    MyCommandLine line;
+    std::unique_ptr<CArtisanscopeApp> app;
+    std::unique_ptr<CArtisanscopeDlg> dialog;
+};
+
+const QString kShort = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Kurzschwert");
+const QString kBroad = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Breitschwert");
+
+}  // namespace
+
+class PlanWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void planByKeyboard();
+    void planSurvivesReloads();
+};
+
+void PlanWindowTest::planByKeyboard() {
+    Harness h;
+    QVERIFY(h.Show());
+    QVERIFY(h.dialog->planWindow() == nullptr);
+
+    // Insert twice on a pattern: the window opens with one entry of 2.
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    PlanWindow* window = h.dialog->planWindow();
+    QVERIFY(window != nullptr);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isModal());
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    h.SelectPattern(1);
+    h.Key(Qt::Key_Insert);
+    QCOMPARE(h.Entries(), (QStringList{kShort + " x2", kBroad + " x1"}));
+    QCOMPARE(h.Totals(), QStringLiteral("2 Faden\n1 Lederstreifen: Gepr\u00E4gt\n8 Metallbarren: Eisen\n"));
+
+    // The tree kept the focus; Ctrl+P goes to the plan. A count typed into
+    // the list's spin box changes the totals as it goes.
+    QCOMPARE(QApplication::focusWidget(), h.Tree());
+    h.Key(Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // The offscreen platform activates no second window by itself.
+    if (!window->isActiveWindow()) QApplication::setActiveWindow(window);
+    QTableWidget* entries = window->entriesView();
+    entries->setFocus();
+    entries->setCurrentCell(1, 1);
+    h.Key(Qt::Key_F2);
+    auto* spin = qobject_cast<QSpinBox*>(QApplication::focusWidget());
+    QVERIFY(spin != nullptr);
+    spin->selectAll();
+    QTest::keyClicks(spin, "10");
+    QCOMPARE(h.Totals(), QStringLiteral(" 2 Faden\n10 Lederstreifen: Gepr\u00E4gt\n44 Metallbarren: Eisen\n"));
+    h.Key(Qt::Key_Up);
+    QCOMPARE(window->plan()[1].count, 11u);
+    h.Key(Qt::Key_Return);
+    QTRY_COMPARE(QApplication::focusWidget(), entries);
+    QCOMPARE(h.Entries(), (QStringList{kShort + " x2", kBroad + " x11"}));
+
+    // Copy: the totals as text.
+    QGuiApplication::clipboard()->clear();
+    h.Key(Qt::Key_C, Qt::AltModifier);
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" 2 Faden\n11 Lederstreifen: Gepr\u00E4gt\n48 Metallbarren: Eisen\n"));
+
+    // Save, Clear, Open: the same plan again. A button's mnemonic clicks it
+    // after its short press animation.
+    const std::vector<PlanEntry> saved = window->CurrentPlan();
+    const QString path = QString::fromStdString(h.game / "plan.csv");
+    h.prompter.saveAnswers.push_back(path);
+    h.Key(Qt::Key_S, Qt::AltModifier);
+    QTRY_VERIFY(h.prompter.saveAnswers.empty());
+    h.Key(Qt::Key_L, Qt::AltModifier);
+    QTRY_COMPARE(h.Entries(), QStringList());
+    QCOMPARE(h.Totals(), QString());
+    h.prompter.openAnswers.push_back(path);
+    h.Key(Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(window->CurrentPlan() == saved);
+    QCOMPARE(h.prompter.messages.size(), 0u);
+
+    // Delete on the list removes the current entry.
+    entries->setFocus();
+    entries->setCurrentCell(0, 0);
+    h.Key(Qt::Key_Delete);
+    QCOMPARE(h.Entries(), (QStringList{kBroad + " x11"}));
+    QCOMPARE(h.Totals(), QStringLiteral("11 Lederstreifen: Gepr\u00E4gt\n44 Metallbarren: Eisen\n"));
+
+    // A plan file with a bad row: the rest is opened, the row reported.
+    std::FILE* bad = std::fopen((h.game / "bad.csv").c_str(), "wb");
+    std::fputs("realm,skill,category,pattern,index,count\nAlbion,Waffenschmied,Schwerter,Kurzschwert,,3\nx,y\n", bad);
+    std::fclose(bad);
+    h.prompter.openAnswers.push_back(QString::fromStdString(h.game / "bad.csv"));
+    h.Key(Qt::Key_O, Qt::AltModifier);
+    QTRY_COMPARE(h.Entries(), (QStringList{kShort + " x3"}));
+    QCOMPARE(h.prompter.messages.size(), 1u);
+    QCOMPARE(h.prompter.messages[0].details, QStringLiteral("line 3: a short row: 2 fields, 6 expected\n"));
+
+    // Ctrl+P in the main dialog shows the window again once closed.
+    window->close();
+    QApplication::setActiveWindow(h.dialog.get());
+    h.Key(Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(window->isVisible());
+}
+
+void PlanWindowTest::planSurvivesReloads() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.SelectPattern(1);
+    h.Key(Qt::Key_Insert);
+    QCOMPARE(h.Totals(), QStringLiteral("1 Lederstreifen: Gepr\u00E4gt\n4 Metallbarren: Eisen\n"));
+
+    // English names: the same entry, the lines renamed.
+    QCheckBox* english = qobject_cast<QCheckBox*>(h.dialog->GetDlgItem(main_dialog::kEnglishNamesId));
+    english->click();
+    QCOMPARE(h.Entries(), (QStringList{kBroad + " x1"}));
+    QCOMPARE(h.Totals(), QStringLiteral("1 Lederstreifen: Embossed\n4 Metallbarren: Iron\n"));
+
+    // Another folder whose table moved the pattern: found by its names.
+    TempDir patched;
+    fixtures::TablePlan table = SwordTable();
+    table.realms[0].patterns.push_back(table.realms[0].patterns[2]);
+    table.realms[0].patterns[2] = {.name = "Dolch", .skill = 1};
+    table.realms[0].categories[1].patterns = {3, 1};
+    fixtures::WriteGameDirectory(patched.path(), fixtures::WriteRecipeTable(table));
+    h.prompter.openAnswers.push_back(QString::fromStdString(patched / "Camelot.exe"));
+    h.dialog->OnOpen();
+    QCOMPARE(h.Entries(), (QStringList{kBroad + " x1"}));
+    QCOMPARE(h.dialog->planWindow()->CurrentPlan()[0].key.index, std::optional<std::uint16_t>(3));
+
+    // A folder without a table: kept, shown missing, counted.
+    h.prompter.openAnswers.push_back(QString::fromStdString(patched / "nothing/Camelot.exe"));
+    h.dialog->OnOpen();
+    QCOMPARE(h.Entries(), (QStringList{kBroad + "  (missing) x1"}));
+    QCOMPARE(h.Totals(), QStringLiteral("1 entry is missing from this table and left out\n"));
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    PlanWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "PlanWindowTest.moc"
