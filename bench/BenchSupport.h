@@ -104,6 +104,8 @@ benchmark::internal::Benchmark* Register(const std::string& what, Input& input,
 // Registers the Qt model benchmarks (defined only when the desktop part is
 // built; otherwise a no-op).
 void RegisterQtBenchmarks(Input& input, double minTime);
+// Registers the crafting plan benchmarks: the index, resolution, totals.
+void RegisterPlanBenchmarks(Input& input, double minTime);
 // Registers the CSV, JSON and SQLite export benchmarks.
 void RegisterFormatBenchmarks(Input& input);
 // Ends what the Qt benchmarks started; called before main() returns.

@@ -7,15 +7,21 @@
 #include "load/LoadRecipeTable.h"
 #include "table/RecipeWalk.h"
 #include "table/TreeFiller.h"
+#include "plan/CraftingPlan.h"
+#include "plan/PatternIndex.h"
+#include "plan/PlanFile.h"
 // After the core: Qt's "slots" keyword would take the table records' field.
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/FindBar.h"
+#include "desktop/PlanWindow.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QTreeView>
 
 #include <cstdlib>
@@ -172,6 +178,54 @@ void BM_FindKeystrokeBroad(benchmark::State& state, Input& input) { FindKeystrok
 void BM_FindKeystrokeLevel(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[3]); }
 void BM_FindKeystrokeMaterial(benchmark::State& state, Input& input) { FindKeystroke(state, input, kFindQueries[4]); }
 
+// Answers every open dialog with one file.
+class OpenAnswer final : public Prompter {
+public:
+    explicit OpenAnswer(QString path) : path_(std::move(path)) {}
+    std::optional<QString> OpenFileName(QWidget*, const FileDialogOptions&) override { return path_; }
+    std::optional<QString> SaveFileName(QWidget*, const FileDialogOptions&, QString*) override { return {}; }
+    void ShowMessageBox(QWidget*, const QString&, const QString&, const QString&) override {}
+    QAction* PopupMenu(QMenu&, const QPoint&) override { return nullptr; }
+    int RunModal(QDialog&) override { return 0; }
+
+private:
+    QString path_;
+};
+
+// A count changed in the plan window of a 1,000-entry plan: the totals
+// summed, set as text, and both lists painted.
+void BM_PlanCountChange(benchmark::State& state, Input& input) {
+    Application();
+    PatternIndex index;
+    LoadOptions options = BenchLoadOptions(nullptr);
+    options.alongside = &index;
+    if (!LoadRecipeTable(input.files.archive, options)) state.SkipWithError("load failed");
+    Plan plan;
+    const std::size_t step = std::max<std::size_t>(1, index.size() / 1000);
+    for (std::size_t p = 0; p < index.size() && plan.size() < 1000; p += step) {
+        plan.push_back(PlanEntry{index.KeyOf(static_cast<PatternRef>(p)), 1});
+    }
+    const std::string path = OutputPath(input, "plan.csv");
+    if (!WritePlanFile(path, plan)) state.SkipWithError("plan not written");
+    OpenAnswer prompter(QString::fromStdString(path));
+    PlanWindow window(prompter, QStringLiteral("artisanscope-bench"));
+    window.SetIndex(&index);
+    window.OnOpen();
+    window.show();
+    QApplication::processEvents();
+    QTableWidget* entries = window.entriesView();
+    int count = 1;
+    Measure(state, input, [&](Stopwatch&) {
+        count = count % 9999 + 1;
+        entries->item(500, 1)->setData(Qt::EditRole, count);
+        entries->viewport()->repaint();
+        window.totalsView()->viewport()->repaint();
+    });
+    state.counters["entries"] = static_cast<double>(window.plan().size());
+    state.counters["total_lines"] = static_cast<double>(window.totals().lines.size());
+    std::remove(path.c_str());
+}
+
 }  // namespace
 
 void ShutdownQtBenchmarks() { app.reset(); }
@@ -186,6 +240,7 @@ void RegisterQtBenchmarks(Input& input, double minTime) {
     Register("FindKeystrokeBroad", input, BM_FindKeystrokeBroad)->MinTime(minTime);
     Register("FindKeystrokeLevel", input, BM_FindKeystrokeLevel)->MinTime(minTime);
     Register("FindKeystrokeMaterial", input, BM_FindKeystrokeMaterial)->MinTime(minTime);
+    Register("PlanCountChange", input, BM_PlanCountChange)->MinTime(minTime);
 }
 
 }  // namespace artisanscope::bench

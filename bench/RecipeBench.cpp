@@ -348,6 +348,7 @@ int main(int argc, char** argv) {
             Register(what, input, run)->MinTime(minTime);
         }
         RegisterQtBenchmarks(input, minTime);
+        RegisterPlanBenchmarks(input, minTime);
         for (const auto& [what, run] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&, Input&)>>{
                  {"TextExport", BM_TextExport},
                  {"TextExportFind", BM_TextExportFind},

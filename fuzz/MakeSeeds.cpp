@@ -1,6 +1,7 @@
-// Writes the seed corpora of the two fuzz targets from the fixture library:
+// Writes the seed corpora of the fuzz targets from the fixture library:
 //   <out>/mpak_archive/   MPAK archives, valid and with each kind of fault
 //   <out>/recipe_load/    one option byte (see RecipeLoadFuzzer.cpp) + a table image
+//   <out>/plan_file/      crafting plan files, well-formed and not
 // Tables come in both layouts and in versions 0, 100, 101, 102 and 103, with
 // illegal and shared category indices, materials of 256 and more, hidden
 // patterns and string indices that point nowhere.
@@ -206,6 +207,17 @@ void ArchiveSeeds(SeedWriter& out) {
     out.Add("header-only", Bytes{'M', 'P', 'A', 'K', 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
 }
 
+Bytes TextBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+void PlanFileSeeds(SeedWriter& out) {
+    out.Add("written", TextBytes("\xEF\xBB\xBFrealm,skill,category,pattern,index,count\r\n"
+                                 "Albion,Waffenschmied,Schwerter,Kurzschwert,1,10\r\n"
+                                 "Albion,Waffenschmied,Schwerter,\"Schwert, \"\"gro\xC3\x9F\"\"\",,9999\r\n"));
+    out.Add("lf-reordered", TextBytes("count,pattern,index,category,skill,realm\n3,Robe,,Roben,Schneider,Midgard\n"
+                                      "\"4\n\",\"a\"\"b\",7,c,d,e\n"));
+    out.Add("faults", TextBytes("realm,skill,category,pattern,index,count\nx,y,z,p,0,1\nx,y\nx,y,z,p,1,10000\n\"open"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -217,9 +229,12 @@ int main(int argc, char** argv) {
         const std::filesystem::path root(argv[1]);
         SeedWriter archives(root / "mpak_archive");
         SeedWriter tables(root / "recipe_load");
+        SeedWriter plans(root / "plan_file");
         ArchiveSeeds(archives);
         TableSeeds(tables);
-        std::printf("%zu archive seeds, %zu table seeds in %s\n", archives.count(), tables.count(), argv[1]);
+        PlanFileSeeds(plans);
+        std::printf("%zu archive seeds, %zu table seeds, %zu plan seeds in %s\n", archives.count(), tables.count(),
+                    plans.count(), argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -47,6 +47,7 @@ constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
 constexpr const char* kNoRecipesMatchText = "No recipes match";
 constexpr std::string_view kAddToPlanText = "Add to &plan";
+constexpr int kPlanWindowGap = 8;  // pixels between the dialog and the plan window
 
 
 // The wait cursor for the length of a load.
@@ -524,6 +525,16 @@ void CArtisanscopeDlg::ShowPlan(bool activate) {
     if (planWindow_ == nullptr) {
         planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), this);
         planWindow_->SetIndex(PlanIndex());
+        // Beside the dialog where the screen has room, so the tree stays in
+        // sight for the next Insert.
+        const QRect dialog = frameGeometry();
+        const QRect screen = this->screen()->availableGeometry();
+        const int width = planWindow_->width();
+        if (dialog.right() + kPlanWindowGap + width <= screen.right()) {
+            planWindow_->move(dialog.right() + kPlanWindowGap, dialog.top());
+        } else if (dialog.left() - kPlanWindowGap - width >= screen.left()) {
+            planWindow_->move(dialog.left() - kPlanWindowGap - width, dialog.top());
+        }
     }
     planWindow_->show();
     planWindow_->raise();

@@ -28,10 +28,6 @@ std::string MaterialUtf8(Language language, std::uint16_t material) {
 
 }  // namespace
 
-std::size_t PatternIndex::SlotKeyHash::operator()(const SlotKey& k) const {
-    return std::hash<const void*>()(k.text) ^ (k.size * 0x9E3779B97F4A7C15ull) ^ (std::size_t{k.material} << 40);
-}
-
 void PatternIndex::Clear() {
     pool_.clear();
     patterns_.clear();
@@ -40,7 +36,7 @@ void PatternIndex::Clear() {
     items_ = 0;
     realm_ = 0;
     skill_ = category_ = Text{};
-    linesByPlace_.clear();
+    linesByPlace_.assign(kPlaceCacheSize, SlotPlace{});
     linesByText_.clear();
     byIndex_.clear();
     byNames_.clear();
@@ -74,9 +70,13 @@ void PatternIndex::Category(std::size_t, std::uint32_t, std::string_view name) {
 }
 
 std::uint32_t PatternIndex::LineOf(const ResolvedIngredient& ingredient) {
-    const SlotKey place{ingredient.text.data(), ingredient.text.size(), ingredient.material};
-    const auto known = linesByPlace_.find(place);
-    if (known != linesByPlace_.end()) return known->second;
+    const auto address = reinterpret_cast<std::uintptr_t>(ingredient.text.data());
+    SlotPlace& place = linesByPlace_[((address >> 2) ^ (address >> 14) ^ (ingredient.material * 0x9E37u)) &
+                                     (kPlaceCacheSize - 1)];
+    if (place.text == ingredient.text.data() && place.size == ingredient.text.size() &&
+        place.material == ingredient.material && place.text != nullptr) {
+        return place.line;
+    }
 
     std::string bytes(ingredient.text);
     bytes += '\0';
@@ -96,7 +96,7 @@ std::uint32_t PatternIndex::LineOf(const ResolvedIngredient& ingredient) {
         }
         lines_.push_back(std::move(line));
     }
-    linesByPlace_.emplace(place, byText->second);
+    place = SlotPlace{ingredient.text.data(), ingredient.text.size(), ingredient.material, byText->second};
     return byText->second;
 }
 

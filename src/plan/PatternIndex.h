@@ -92,15 +92,14 @@ private:
         std::uint8_t realm = 0;
         std::uint8_t slotCount = 0;
     };
-    struct SlotKey {
-        const char* text;
-        std::size_t size;
-        std::uint16_t material;
-        bool operator==(const SlotKey&) const = default;
+    // A slot string by its place in the table image (valid during one walk).
+    struct SlotPlace {
+        const char* text = nullptr;
+        std::size_t size = 0;
+        std::uint16_t material = 0;
+        std::uint32_t line = 0;
     };
-    struct SlotKeyHash {
-        std::size_t operator()(const SlotKey& k) const;
-    };
+    static constexpr std::size_t kPlaceCacheSize = 4096;  // a power of two
 
     Text Keep(std::string_view cp1252);
     std::string_view View(Text text) const { return std::string_view(pool_).substr(text.begin, text.size); }
@@ -114,9 +113,9 @@ private:
     std::size_t items_ = 0;
     std::uint8_t realm_ = 0;
     Text skill_, category_;
-    // During a walk: slot strings by their place in the table image, then by
-    // their bytes.
-    std::unordered_map<SlotKey, std::uint32_t, SlotKeyHash> linesByPlace_;
+    // During a walk: lines by the place of their slot string in the table
+    // image (direct-mapped, most slots share few strings), then by bytes.
+    std::vector<SlotPlace> linesByPlace_ = std::vector<SlotPlace>(kPlaceCacheSize);
     std::unordered_map<std::string, std::uint32_t> linesByText_;
     // Built on first use after a walk.
     mutable std::vector<std::uint64_t> byIndex_;  // (realm << 48 | index << 32 | ref), sorted
