@@ -273,6 +273,12 @@ TEST(PlanTest, PlanFile) {
         EXPECT_EQ(read.plan, c.plan);
         EXPECT_EQ(DescribeProblems(read), c.problems);
     }
+    // Endless rows and fields are cut off, not held.
+    std::string many = "Midgard,Schneider,Roben,Robe,1,1" + std::string(1000000, ',') + "\n";
+    for (std::size_t row = 0; row < kMaxPlanEntries; ++row) many += "Midgard,Schneider,Roben,Robe,1,2\n";
+    const PlanFileRead cut = ParsePlanFile(many);
+    EXPECT_EQ(cut.plan.size(), kMaxPlanEntries);
+    EXPECT_EQ(DescribeProblems(cut), "line 100001: more than 100000 entries: the rest is not read\n");
     // Every prefix of a file is read without harm.
     for (std::size_t n = 0; n <= written.size(); ++n) ParsePlanFile(std::string_view(written).substr(0, n));
 }

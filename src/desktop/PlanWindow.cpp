@@ -149,7 +149,8 @@ Plan PlanWindow::CurrentPlan() const {
     Plan plan = state_->plan;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PatternRef pattern = i < state_->resolved.size() ? state_->resolved[i] : kNoPattern;
-        if (state_->index != nullptr && pattern != kNoPattern) plan[i].key = state_->index->KeyOf(pattern);
+        // The index may be in the middle of a load (its message box is open).
+        if (state_->index != nullptr && pattern < state_->index->size()) plan[i].key = state_->index->KeyOf(pattern);
     }
     return plan;
 }

@@ -4,7 +4,7 @@
 #include "recipes/Cp1252.h"
 
 #include <algorithm>
-#include <functional>
+#include <new>
 #include <numeric>
 
 namespace artisanscope {
@@ -44,6 +44,9 @@ void PatternIndex::Clear() {
 }
 
 PatternIndex::Text PatternIndex::Keep(std::string_view cp1252) {
+    // Offsets are 32-bit: a table whose names would not fit (huge strings
+    // shared by many patterns) is reported as memory that ran out.
+    if (pool_.size() + 3 * cp1252.size() > kMaxPoolBytes) throw std::bad_alloc();
     Text text;
     text.begin = static_cast<std::uint32_t>(pool_.size());
     AppendCp1252AsUtf8(pool_, cp1252);

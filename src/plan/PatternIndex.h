@@ -8,6 +8,9 @@
 //
 // A walk always begins with realm 0; that event empties the index, so it
 // holds the last walk it was given. Lookups by key are built on first use.
+// When memory runs out (or the names outgrow 4 GiB) the walk's sink call
+// throws std::bad_alloc, which the load reports as memory that ran out; the
+// index then holds part of a walk and fewer items than the tree.
 
 #include "table/RecipeTreeStore.h"
 #include "table/RecipeWalk.h"
@@ -100,6 +103,7 @@ private:
         std::uint32_t line = 0;
     };
     static constexpr std::size_t kPlaceCacheSize = 4096;  // a power of two
+    static constexpr std::size_t kMaxPoolBytes = 0xFFFFFFFFu;
 
     Text Keep(std::string_view cp1252);
     std::string_view View(Text text) const { return std::string_view(pool_).substr(text.begin, text.size); }

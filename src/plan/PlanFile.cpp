@@ -48,8 +48,11 @@ private:
     }
 
     void ReadRow(Row& row) {
+        std::string skipped;
         for (;;) {
-            std::string& field = row.fields.emplace_back();
+            // A row of endless commas costs no more than its first fields.
+            std::string& field = row.fields.size() < kMaxPlanFields ? row.fields.emplace_back() : skipped;
+            field.clear();
             if (at_ < bytes_.size() && bytes_[at_] == '"') {
                 ++at_;
                 for (;;) {
@@ -196,6 +199,10 @@ PlanFileRead ParsePlanFile(std::string_view bytes) {
                 continue;
             }
             columns = DefaultColumns();  // no header: the columns in their usual order
+        }
+        if (read.plan.size() == kMaxPlanEntries) {
+            AddProblem(read, row.line, "more than " + std::to_string(kMaxPlanEntries) + " entries: the rest is not read");
+            return read;
         }
         const Columns& c = *columns;
         if (row.fields.size() < c.needed) {

@@ -17,8 +17,12 @@
 namespace artisanscope {
 
 inline constexpr std::string_view kPlanFileHeader = "realm,skill,category,pattern,index,count";
-// A larger file is refused unread (a plan of a million entries stays far below).
-inline constexpr std::size_t kMaxPlanFileBytes = 64u << 20;
+// A larger file is refused unread (100,000 entries stay far below).
+inline constexpr std::size_t kMaxPlanFileBytes = 16u << 20;
+// Rows beyond this many entries are not read.
+inline constexpr std::size_t kMaxPlanEntries = 100000;
+// Fields of a row beyond this many are skipped.
+inline constexpr std::size_t kMaxPlanFields = 64;
 // Rows reported one by one; more are counted.
 inline constexpr std::size_t kMaxReportedProblems = 100;
 
