@@ -195,8 +195,13 @@ void PlanWindowTest::planByKeyboard() {
 void PlanWindowTest::planSurvivesReloads() {
     Harness h;
     QVERIFY(h.Show());
+    // "Add to plan" from the context menu, on an ingredient: its pattern.
+    h.prompter.menuChoice = QStringLiteral("Add to &plan");
     h.SelectPattern(1);
-    h.Key(Qt::Key_Insert);
+    h.Tree()->setCurrentIndex(h.Tree()->currentIndex().model()->index(0, 0, h.Tree()->currentIndex()));
+    h.Key(Qt::Key_Menu);
+    QCOMPARE(h.prompter.menusShown, 1);
+    QVERIFY(h.dialog->planWindow() != nullptr);
     QCOMPARE(h.Totals(), QStringLiteral("1 Lederstreifen: Gepr\u00E4gt\n4 Metallbarren: Eisen\n"));
 
     // English names: the same entry, the lines renamed.
