@@ -60,6 +60,7 @@ const FileDialogOptions kPlanFileOptions{QStringLiteral("Crafting plan"),
 
 struct PlanWindow::State {
     const PatternIndex* index = nullptr;
+    std::uint64_t generation = 0;  // of index when last resolved
     Plan plan;
     std::vector<PatternRef> resolved;
     PlanTotals totals;
@@ -125,7 +126,12 @@ const Plan& PlanWindow::plan() const { return state_->plan; }
 const PlanTotals& PlanWindow::totals() const { return state_->totals; }
 
 void PlanWindow::SetIndex(const PatternIndex* index) {
+    // The tree is published again on every find keystroke: the same walk
+    // needs no new resolution.
+    const std::uint64_t generation = index != nullptr ? index->generation() : 0;
+    if (index == state_->index && generation == state_->generation) return;
     state_->index = index;
+    state_->generation = generation;
     Resolve();
     FillEntries();
 }

@@ -33,7 +33,8 @@ public:
     ~PlanWindow() override;
 
     // The table the entries resolve against; null while none is loaded
-    // (every entry is then missing). Resolves again and repaints.
+    // (every entry is then missing). Resolves again and repaints unless it
+    // is the index and walk already resolved against.
     void SetIndex(const PatternIndex* index);
     // One more of pattern (of the index last set), selected in the list.
     void Add(std::uint32_t pattern);

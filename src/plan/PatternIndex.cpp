@@ -29,6 +29,7 @@ std::string MaterialUtf8(Language language, std::uint16_t material) {
 }  // namespace
 
 void PatternIndex::Clear() {
+    ++generation_;
     pool_.clear();
     patterns_.clear();
     slots_.clear();

@@ -60,6 +60,9 @@ public:
 
     void Clear();
     std::size_t size() const { return patterns_.size(); }
+    // Counts the walks begun (and clears): the same generation holds the
+    // same patterns.
+    std::uint64_t generation() const { return generation_; }
     // Items of a tree filled by the same walk, the root not counted: a tree
     // of another size was not filled by the walk this index holds.
     std::size_t treeItems() const { return items_; }
@@ -115,6 +118,7 @@ private:
     std::vector<IndexedSlot> slots_;
     std::vector<IngredientLine> lines_;
     std::size_t items_ = 0;
+    std::uint64_t generation_ = 0;
     std::uint8_t realm_ = 0;
     Text skill_, category_;
     // During a walk: lines by the place of their slot string in the table
