@@ -364,10 +364,10 @@ void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
 bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& globalPosition) {
     QMenu menu(this);
     const QAction* recipesUsing = AddRecipesUsingAction(menu, item);
-    // A pattern, or an ingredient for its pattern, can go into the plan.
+    // A pattern's menu offers it for the plan (an ingredient's does not).
     const std::uint32_t pattern = PatternOf(item);
     QAction* addToPlan = nullptr;
-    if (pattern != kNoPattern) {
+    if (pattern != kNoPattern && PatternOf(treeModel_->tree().Parent(item)) != pattern) {
         addToPlan = menu.addAction(Utf8Text(kAddToPlanText));
         addToPlan->setShortcut(QKeySequence(Qt::Key_Insert));
     }

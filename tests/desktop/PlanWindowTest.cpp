@@ -195,12 +195,18 @@ void PlanWindowTest::planByKeyboard() {
 void PlanWindowTest::planSurvivesReloads() {
     Harness h;
     QVERIFY(h.Show());
-    // "Add to plan" from the context menu, on an ingredient: its pattern.
+    // "Add to plan" is in a pattern's context menu, not in an ingredient's
+    // (Metallbarren: Eisen offers its recipes only).
     h.prompter.menuChoice = QStringLiteral("Add to &plan");
     h.SelectPattern(1);
-    h.Tree()->setCurrentIndex(h.Tree()->currentIndex().model()->index(0, 0, h.Tree()->currentIndex()));
+    const QModelIndex pattern = h.Tree()->currentIndex();
+    h.Tree()->setCurrentIndex(pattern.model()->index(0, 0, pattern));
     h.Key(Qt::Key_Menu);
     QCOMPARE(h.prompter.menusShown, 1);
+    QVERIFY(h.dialog->planWindow() == nullptr);
+    h.Tree()->setCurrentIndex(pattern);
+    h.Key(Qt::Key_Menu);
+    QCOMPARE(h.prompter.menusShown, 2);
     QVERIFY(h.dialog->planWindow() != nullptr);
     QCOMPARE(h.Totals(), QStringLiteral("1 Lederstreifen: Gepr\u00E4gt\n4 Metallbarren: Eisen\n"));
 
