@@ -523,7 +523,7 @@ std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
 
 void CArtisanscopeDlg::ShowPlan(bool activate) {
     if (planWindow_ == nullptr) {
-        planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), this);
+        planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), app_.remembered(), this);
         planWindow_->SetIndex(PlanIndex());
         // Beside the dialog where the screen has room, so the tree stays in
         // sight for the next Insert.

@@ -4,6 +4,7 @@
 #include "desktop/PlanWindow.h"
 
 #include "desktop/Prompter.h"
+#include "desktop/RememberedPlaces.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -66,8 +67,8 @@ struct PlanWindow::State {
     PlanTotals totals;
 };
 
-PlanWindow::PlanWindow(Prompter& prompter, QString title, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), title_(std::move(title)), state_(std::make_unique<State>()) {
+PlanWindow::PlanWindow(Prompter& prompter, QString title, RememberedPlaces& places, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), places_(places), title_(std::move(title)), state_(std::make_unique<State>()) {
     setWindowTitle(QStringLiteral("Crafting plan"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
     setModal(false);
@@ -229,16 +230,22 @@ void PlanWindow::OnClear() {
 }
 
 void PlanWindow::OnSave() {
-    const std::optional<QString> chosen = prompter_.SaveFileName(this, kPlanFileOptions);
+    FileDialogOptions options = kPlanFileOptions;
+    options.startFolder = places_.StartFolder(RememberedFolder::Plan);
+    const std::optional<QString> chosen = prompter_.SaveFileName(this, options);
     if (!chosen) return;
+    places_.RememberFile(RememberedFolder::Plan, *chosen);
     if (!WritePlanFile(FileNameBytes(*chosen), CurrentPlan())) {
         prompter_.ShowMessageBox(this, title_, QStringLiteral("can't write the plan"), *chosen);
     }
 }
 
 void PlanWindow::OnOpen() {
-    const std::optional<QString> chosen = prompter_.OpenFileName(this, kPlanFileOptions);
+    FileDialogOptions options = kPlanFileOptions;
+    options.startFolder = places_.StartFolder(RememberedFolder::Plan);
+    const std::optional<QString> chosen = prompter_.OpenFileName(this, options);
     if (!chosen) return;
+    places_.RememberFile(RememberedFolder::Plan, *chosen);
     PlanFileRead read = ReadPlanFile(FileNameBytes(*chosen));
     if (!read.failure.empty()) {
         prompter_.ShowMessageBox(this, title_, QStringLiteral("can't read the plan"), Utf8(read.failure));

@@ -21,6 +21,7 @@ namespace artisanscope {
 
 class PatternIndex;
 class Prompter;
+class RememberedPlaces;
 struct PlanEntry;
 struct PlanTotals;
 
@@ -28,8 +29,9 @@ class PlanWindow final : public QDialog {
     Q_OBJECT
 
 public:
-    // title: the application's name, for message boxes.
-    PlanWindow(Prompter& prompter, QString title, QWidget* parent = nullptr);
+    // title: the application's name, for message boxes. The plan file's
+    // dialogs start in places' plan folder and tell it the file chosen.
+    PlanWindow(Prompter& prompter, QString title, RememberedPlaces& places, QWidget* parent = nullptr);
     ~PlanWindow() override;
 
     // The table the entries resolve against; null while none is loaded
@@ -68,6 +70,7 @@ private:
     struct State;  // the plan, its resolution and totals
 
     Prompter& prompter_;
+    RememberedPlaces& places_;
     QString title_;
     std::unique_ptr<State> state_;
     QTableWidget* entries_ = nullptr;

@@ -8,6 +8,7 @@
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/DiffReportDlg.h"
+#include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
 
@@ -507,6 +508,13 @@ void DialogTest::remembersBetweenInteractiveRuns() {
         second.Click(main_dialog::kExportId);  // cancelled
         QCOMPARE(second.prompter.openOptions.at(0).startFolder, Q(game));
         QCOMPARE(second.prompter.saveOptions.at(0).startFolder, Q(first.scratch.path()));
+        // The plan's files start where the last export went until a plan
+        // file is chosen.
+        second.dialog->ShowPlan(false);
+        for (QPushButton* button : second.dialog->planWindow()->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("&Save\u2026")) button->click();  // cancelled
+        }
+        QCOMPARE(second.prompter.saveOptions.at(1).startFolder, Q(first.scratch.path()));
     }
     std::filesystem::remove_all(settingsFolder);
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-q", "$GAME", "$OUT/out.txt"},
