@@ -364,14 +364,24 @@ TEST(FormatExportTest, WriteFailuresAreReported) {
     TempDir dir;
     CsvExport csv(full);
     JsonExport json(full, kGenerator);
+    TextExport text(full);
     SqliteExport missingFolder(dir / "no/such/folder/out.sqlite", kGenerator);
-    ExportWriter* writers[] = {&csv, &json, &missingFolder};
+    ExportWriter* writers[] = {&csv, &json, &text, &missingFolder};
     for (ExportWriter* w : writers) w->Begin(start);
-    RecipeSink* sinks[] = {&csv, &json, &missingFolder};
+    RecipeSink* sinks[] = {&csv, &json, &text, &missingFolder};
     WalkRecipes(table, WalkOptions{Language::German, false, true}, sinks);
-    for (ExportWriter* w : writers) {
-        w->End();
-        EXPECT_FALSE(w->Ok());
+    // The step and the reason: errno for a stream, SQLite's own words and code.
+    const std::pair<WriteFailure::Step, std::string> expected[] = {
+        {WriteFailure::Step::Write, "No space left on device"},
+        {WriteFailure::Step::Write, "No space left on device"},
+        {WriteFailure::Step::Write, "No space left on device"},
+        {WriteFailure::Step::Create, "unable to open database file: No such file or directory (SQLite result code 14)"},
+    };
+    for (std::size_t i = 0; i < std::size(writers); ++i) {
+        writers[i]->End();
+        EXPECT_FALSE(writers[i]->Ok());
+        EXPECT_EQ(writers[i]->Failure().step, expected[i].first) << i;
+        EXPECT_EQ(writers[i]->Failure().Reason(), expected[i].second) << i;
     }
     std::fclose(full);
 }

@@ -52,15 +52,17 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
         const ExportOutcome outcome =
             ExportRecipeTable(commandLine.camelot_dir, commandLine.output_file,
                               io.format.value_or(ExportFormatForPath(commandLine.output_file)), exportOptions);
+        // The path as given, then the reason of the step that failed.
+        const std::string details = WriteFailureDetails(commandLine.output_file, outcome.failure);
         if (!outcome.created) {
             // No output: the dialog stays open even with -quit.
-            Report(io, kCantCreateFileMessage);
+            Report(io, kCantCreateFileMessage, details);
             status = kExitFailed;
             load = LoadRecipeTable(commandLine.camelot_dir, options);
         } else {
             load = outcome.load;
             if (load && !outcome.written) {
-                Report(io, kCantWriteFileMessage);
+                Report(io, kCantWriteFileMessage, details);
                 status = kExitFailed;
             }
             if (commandLine.quitAfterExport) dialog.EndDialog(1);

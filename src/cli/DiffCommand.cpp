@@ -1,19 +1,23 @@
 #include "cli/DiffCommand.h"
 
-#include "export/ExportFile.h"
 #include "cli/PathRules.h"
 #include "compare/DiffReportOutput.h"
-#include "export/OutputFile.h"
 #include "compare/TableComparison.h"
-#include "recipes/Cp1252.h"
+#include "export/BlockOutput.h"
+#include "export/ExportFile.h"
+#include "export/OutputFile.h"
 
 #include <cstdio>
 
 namespace artisanscope {
 namespace {
 
-bool WriteAll(std::FILE* file, const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
+// Writes text through the exports' buffered output; what failed, if anything.
+WriteFailure WriteAll(std::FILE* file, const std::string& text) {
+    BlockOutput out(file);
+    out.buffer() = text;
+    out.WriteBlock();
+    return out.failure();
 }
 
 // "<appName>: <line>" on standard error; line is UTF-8.
@@ -84,16 +88,20 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
     const std::string text =
         json ? DiffReportJson(*result.report) : DiffReportText(*result.report);
     if (plain.size() == 3) {
-        OutputFile output(plain[2]);
+        // As the job reports its output: the path as given, then the reason.
+        const std::string& path = plain[2];
+        OutputFile output(path);
         if (!output.Create()) {
-            Report(io, Cp1252ToUtf8(kCantCreateFileMessage));
+            ReportOnConsole(io.err, io.appName, kCantCreateFileMessage, WriteFailureDetails(path, output.failure()));
             return kDiffTrouble;
         }
-        if (!WriteAll(output.file(), text) || !output.Commit()) {
-            Report(io, Cp1252ToUtf8(kCantWriteFileMessage));
+        WriteFailure failure = WriteAll(output.file(), text);
+        if (!failure && !output.Commit()) failure = output.failure();
+        if (failure) {
+            ReportOnConsole(io.err, io.appName, kCantWriteFileMessage, WriteFailureDetails(path, failure));
             return kDiffTrouble;
         }
-    } else if (!WriteAll(io.out, text)) {
+    } else if (WriteAll(io.out, text)) {
         return kDiffTrouble;
     }
     return result.report->HasDifferences() ? kDiffDifferent : kDiffSame;

@@ -97,7 +97,6 @@ public:
 
     void Begin(const ExportStart& start) override;
     void End() override {}
-    bool Ok() const override { return true; }
 
     void Realm(std::size_t realm, std::string_view name) override;
     void Skill(const SkillRecord& skill, std::string_view name) override;

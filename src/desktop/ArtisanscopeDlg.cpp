@@ -306,19 +306,21 @@ void CArtisanscopeDlg::OnExport() {
     if (!chosen) return;
     app_.RememberFile(RememberedFolder::Export, *chosen);
     ExportOutcome outcome;
+    const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
     {
         const BusyCursor busy;
         const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
-        const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
         outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, LoadOptionsOf(*this));
         RestoreTreePlace(*treeView_, *treeModel_, place);
     }
+    // A write failure's path and reason go under Details, as a read's do.
+    const std::string details = WriteFailureDetails(choice.path, outcome.failure);
     if (!outcome.created) {
-        ShowMessage(kCantCreateFileMessage);
+        app_.prompter().ShowMessage(this, app_.appName(), kCantCreateFileMessage, details);
     } else if (!outcome.load) {
         ShowFailedLoad(FailedLoadMessage(outcome.load, kOpenTableFirstMessage), outcome.load);
     } else if (!outcome.written) {
-        ShowMessage(kCantWriteFileMessage);
+        app_.prompter().ShowMessage(this, app_.appName(), kCantWriteFileMessage, details);
     }
 }
 

@@ -35,8 +35,8 @@ public:
     void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
     void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
     void Pattern(const ResolvedPattern& pattern) override;
-    void End() override { out_.Flush(); }
-    bool Ok() const override { return out_.ok(); }
+    void End() override { out_.WriteBlock(); }
+    WriteFailure Failure() const override { return out_.failure(); }
 
 private:
     BlockOutput out_;

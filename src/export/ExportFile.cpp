@@ -104,6 +104,7 @@ ExportOutcome ExportRecipeTable(const std::string& archivePath, const std::strin
     const ExportFormatTraits plan = ExportFormatTraitsFor(format);
     OutputFile output(outputPath, plan.target);
     const bool created = output.Create();
+    if (!created) outcome.failure = output.failure();
     if (!created && !plan.savedAtEnd) return outcome;
     outcome.created = true;
     const std::unique_ptr<ExportWriter> writer = plan.makeWriter(output.file(), output.path());
@@ -111,7 +112,13 @@ ExportOutcome ExportRecipeTable(const std::string& archivePath, const std::strin
     outcome.load = LoadRecipeTable(archivePath, options);
     // Nothing reaches the target unless the load succeeded and every byte
     // was written; the output's destructor throws the rest away.
-    if (created && outcome.load && writer->Ok()) outcome.written = output.Commit();
+    if (!created || !outcome.load) return outcome;
+    if (!writer->Ok()) {
+        outcome.failure = writer->Failure();
+    } else {
+        outcome.written = output.Commit();
+        if (!outcome.written) outcome.failure = output.failure();
+    }
     return outcome;
 }
 

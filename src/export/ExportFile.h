@@ -101,6 +101,9 @@ struct ExportOutcome {
     bool created = false;  // the output file could be created (always, for a format saved at the end)
     LoadResult load;       // not Loaded also when there was no load (not created)
     bool written = false;  // the file is in place with everything the load produced
+    // Why the file was not created, or not written after a good load: the
+    // output's failing step or the writer's. Empty otherwise.
+    WriteFailure failure;
 };
 
 // Creates the output for outputPath, loads the table at archivePath with

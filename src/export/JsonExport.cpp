@@ -1,57 +1,14 @@
 #include "export/JsonExport.h"
 
+#include "export/BlockOutput.h"
 #include "recipes/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
 
-#include <algorithm>
-
 namespace artisanscope {
 namespace {
 
-// A RapidJSON output stream that collects bytes in a fixed block and writes
-// each full block to the FILE; remembers whether every block got there.
-class BlockStream {
-public:
-    using Ch = char;
-    static constexpr std::size_t kBlockBytes = 256 * 1024;
-
-    explicit BlockStream(std::FILE* file) : file_(file), block_(std::make_unique<char[]>(kBlockBytes)) {}
-    void Put(char c) {
-        if (used_ == kBlockBytes) Write();
-        block_[used_++] = c;
-    }
-    // n copies of c: the indentation of every line.
-    void PutN(char c, std::size_t n) {
-        while (n > 0) {
-            if (used_ == kBlockBytes) Write();
-            const std::size_t chunk = std::min(n, kBlockBytes - used_);
-            std::fill_n(&block_[used_], chunk, c);
-            used_ += chunk;
-            n -= chunk;
-        }
-    }
-    // RapidJSON flushes at the end of a document; blocks are written by size.
-    void Flush() {}
-    void Write() {
-        if (used_ == 0) return;
-        if (file_ == nullptr || std::fwrite(block_.get(), 1, used_, file_) != used_) ok_ = false;
-        used_ = 0;
-    }
-    bool ok() const { return ok_; }
-
-private:
-    std::FILE* file_;
-    std::unique_ptr<char[]> block_;
-    std::size_t used_ = 0;
-    bool ok_ = true;
-};
-
-// Found by RapidJSON's writers through argument-dependent lookup, in place
-// of their character-by-character default.
-[[maybe_unused]] void PutN(BlockStream& stream, char c, std::size_t n) { stream.PutN(c, n); }
-
-using Writer = rapidjson::PrettyWriter<BlockStream>;
+using Writer = rapidjson::PrettyWriter<BlockOutput>;
 
 // The open containers, outermost first; each level's array of children is
 // open while its object is.
@@ -60,7 +17,7 @@ enum class Open { Nothing, Realms, Realm, Skill, Category };
 }  // namespace
 
 struct JsonExport::Output {
-    Output(std::FILE* file, std::string_view generatorName) : stream(file), writer(stream), generator(generatorName) {
+    Output(std::FILE* file, std::string_view generatorName) : out(file), writer(out), generator(generatorName) {
         writer.SetIndent(' ', 2);
     }
 
@@ -85,7 +42,7 @@ struct JsonExport::Output {
         }
     }
 
-    BlockStream stream;
+    BlockOutput out;
     Writer writer;
     std::string generator;
     std::string utf8;
@@ -195,6 +152,7 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     }
     w.EndArray();
     w.EndObject();
+    o.out.Written();
 }
 
 void JsonExport::End() {
@@ -202,10 +160,10 @@ void JsonExport::End() {
     if (!o.began) return;
     o.CloseTo(Open::Nothing);
     o.writer.EndObject();
-    o.stream.Put('\n');
-    o.stream.Write();
+    o.out.Put('\n');
+    o.out.WriteBlock();
 }
 
-bool JsonExport::Ok() const { return out_->stream.ok(); }
+WriteFailure JsonExport::Failure() const { return out_->out.failure(); }
 
 }  // namespace artisanscope

@@ -34,7 +34,7 @@ public:
     void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
     void Pattern(const ResolvedPattern& pattern) override;
     void End() override;
-    bool Ok() const override;
+    WriteFailure Failure() const override;
 
 private:
     struct Output;

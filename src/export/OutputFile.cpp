@@ -1,5 +1,6 @@
 #include "export/OutputFile.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -73,21 +74,44 @@ OutputFile::OutputFile(std::string target, OutputTarget kind) : target_(std::mov
 
 OutputFile::~OutputFile() { Discard(); }
 
+std::string WriteFailureDetails(std::string_view path, const WriteFailure& failure) {
+    std::string details(path);
+    const std::string reason = failure.Reason();
+    if (!reason.empty()) {
+        details += ": ";
+        details += reason;
+    }
+    return details;
+}
+
+// Keeps the first failure, with errno as the failing call left it.
+bool OutputFile::Fail(WriteFailure::Step step) {
+    if (!failure_) failure_ = WriteFailure::OfErrno(step);
+    return false;
+}
+
 #ifndef _WIN32
 
 bool OutputFile::Create() {
     if (file_ != nullptr) return true;
+    failure_ = {};
+    using Step = WriteFailure::Step;
     const std::string target = FollowLink(target_);
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode)) {
-        if (kind_ == OutputTarget::RegularFile) return false;
+        if (kind_ == OutputTarget::RegularFile) {
+            failure_ = {Step::Create, 0, std::string(kNotRegularFileReason)};
+            return false;
+        }
         // O_NONBLOCK: a FIFO without a reader fails at once instead of hanging.
+        errno = 0;
         const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
+        if (fd < 0) return Fail(Step::Create);
         const int flags = ::fcntl(fd, F_GETFL);
         file_ = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? ::fdopen(fd, "wb") : nullptr;
         if (file_ == nullptr) {
+            Fail(Step::Create);
             ::close(fd);
             return false;
         }
@@ -101,13 +125,16 @@ bool OutputFile::Create() {
     // replaces the target in one step.
     const std::string folder = FolderOf(target);
     std::string temp = folder + "." + target.substr(folder.size()) + ".XXXXXX";
+    errno = 0;
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
+    if (fd < 0) return Fail(Step::Create);
     // mkstemp creates mode 0600; an export gets the usual mode for new files,
     // or keeps the mode of the file it replaces.
     ::fchmod(fd, exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask()));
+    errno = 0;
     file_ = ::fdopen(fd, "wb");
     if (file_ == nullptr) {
+        Fail(Step::Create);
         ::close(fd);
         ::unlink(temp.c_str());
         return false;
@@ -120,15 +147,22 @@ bool OutputFile::Create() {
 
 bool OutputFile::Commit() {
     if (file_ == nullptr) return false;
+    using Step = WriteFailure::Step;
     std::FILE* file = std::exchange(file_, nullptr);
-    bool ok = std::fflush(file) == 0;
-    ok = std::ferror(file) == 0 && ok;
+    errno = 0;
+    if (std::fflush(file) != 0) Fail(Step::Flush);
+    // An error a writer left on the stream; its errno is gone by now.
+    errno = 0;
+    if (std::ferror(file) != 0) Fail(Step::Write);
     // A device or FIFO written in place has nothing to sync.
-    if (!inPlace_) ok = ok && ::fsync(::fileno(file)) == 0;
-    ok = std::fclose(file) == 0 && ok;
-    if (inPlace_) return ok;
-    ok = ok && std::rename(writing_.c_str(), target_.c_str()) == 0;
-    if (!ok) {
+    errno = 0;
+    if (!inPlace_ && !failure_ && ::fsync(::fileno(file)) != 0) Fail(Step::Sync);
+    errno = 0;
+    if (std::fclose(file) != 0) Fail(Step::Close);
+    if (inPlace_) return !failure_;
+    errno = 0;
+    if (!failure_ && std::rename(writing_.c_str(), target_.c_str()) != 0) Fail(Step::Rename);
+    if (failure_) {
         ::unlink(writing_.c_str());
         return false;
     }
@@ -146,15 +180,17 @@ void OutputFile::Discard() {
 
 // Without POSIX files the target is written directly.
 bool OutputFile::Create() {
+    errno = 0;
     if (file_ == nullptr) file_ = std::fopen(target_.c_str(), "wb");
     writing_ = target_;
     inPlace_ = true;
-    return file_ != nullptr;
+    return file_ != nullptr || Fail(WriteFailure::Step::Create);
 }
 
 bool OutputFile::Commit() {
     if (file_ == nullptr) return false;
-    return CloseChecked(std::exchange(file_, nullptr));
+    errno = 0;
+    return CloseChecked(std::exchange(file_, nullptr)) || Fail(WriteFailure::Step::Close);
 }
 
 void OutputFile::Discard() {

@@ -12,11 +12,21 @@
 // the node. It is written in place instead, unless the writer needs a
 // regular file, in which case Create() fails. A FIFO without a reader fails
 // at once rather than blocking.
+//
+// Every failing step (creating the temporary file or opening the target,
+// flushing, syncing, closing, renaming) is kept with the errno read right
+// after it: failure().
+
+#include "load/WriteFailure.h"
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace artisanscope {
+
+// Why a writer that needs a regular file gets no output for another node.
+inline constexpr std::string_view kNotRegularFileReason = "not a regular file";
 
 enum class OutputTarget {
     AnyFile,      // regular files replaced atomically, other nodes written in place
@@ -46,13 +56,23 @@ public:
     // Throws the written bytes away.
     void Discard();
 
+    // The step of Create() or Commit() that failed, and why; empty while
+    // none has.
+    const WriteFailure& failure() const { return failure_; }
+
 private:
+    bool Fail(WriteFailure::Step step);
+
     std::string target_;
     std::string writing_;
     OutputTarget kind_;
     std::FILE* file_ = nullptr;
     bool inPlace_ = false;
+    WriteFailure failure_;
 };
+
+// "path: reason", the details of a failed write for a person.
+std::string WriteFailureDetails(std::string_view path, const WriteFailure& failure);
 
 // Closes a stream after a flush; false when any byte written to it may have
 // been lost (a write error now or earlier, a failed close). Closes always.

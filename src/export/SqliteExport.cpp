@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -41,14 +42,51 @@ constexpr std::uint32_t kFirstMaterialId = 1;
 // SQLite's page cache for the export's connection, in KiB.
 constexpr int kPageCacheKiB = 64 * 1024;
 
+// The first failure of the export's connection, in SQLite's words: its
+// message, the system's reason when a file operation failed, and the
+// extended result code, e.g. "disk I/O error: File too large (SQLite result
+// code 778)".
+struct SqliteStatus {
+    sqlite3* db = nullptr;
+    WriteFailure failure;
+
+    bool ok() const { return !failure; }
+    // False, keeping the first failure, unless result is the expected one.
+    bool Check(int result, int expected = SQLITE_OK, WriteFailure::Step step = WriteFailure::Step::Write) {
+        if (result == expected) return true;
+        if (!failure) {
+            std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(result);
+            // The system's words for what SQLite could not do with the file:
+            // the database file's last errno (SQLite's own copy of errno is
+            // overwritten by the calls that clean up after the failure).
+            const int primary = result & 0xFF;
+            if (db != nullptr && (primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN)) {
+                int system = 0;
+                if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &system) != SQLITE_OK || system == 0) {
+                    system = sqlite3_system_errno(db);
+                }
+                if (system != 0) {
+                    message += ": ";
+                    message += std::strerror(system);
+                }
+            }
+            message += " (SQLite result code ";
+            message += std::to_string(db != nullptr ? sqlite3_extended_errcode(db) : result);
+            message += ')';
+            failure = {step, 0, std::move(message)};
+        }
+        return false;
+    }
+};
+
 // One prepared statement. Text parameters are converted from code page 1252
 // into buffers of the statement's own, which stay put until the step.
 class Statement {
 public:
-    Statement(sqlite3* db, std::string_view sql, bool& ok) : ok_(ok) {
-        if (ok_ && sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                                      &statement_, nullptr) != SQLITE_OK) {
-            ok_ = false;
+    Statement(SqliteStatus& status, std::string_view sql) : status_(status) {
+        if (status_.ok()) {
+            status_.Check(sqlite3_prepare_v3(status_.db, sql.data(), static_cast<int>(sql.size()),
+                                             SQLITE_PREPARE_PERSISTENT, &statement_, nullptr));
         }
         if (statement_ != nullptr) texts_.resize(static_cast<std::size_t>(sqlite3_bind_parameter_count(statement_)) + 1);
     }
@@ -57,24 +95,23 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     Statement& Int(int column, std::int64_t value) {
-        if (ok_ && sqlite3_bind_int64(statement_, column, value) != SQLITE_OK) ok_ = false;
+        if (status_.ok()) status_.Check(sqlite3_bind_int64(statement_, column, value));
         return *this;
     }
     // NULL unless present.
     Statement& MaybeInt(int column, bool present, std::int64_t value) {
         if (present) return Int(column, value);
-        if (ok_ && sqlite3_bind_null(statement_, column) != SQLITE_OK) ok_ = false;
+        if (status_.ok()) status_.Check(sqlite3_bind_null(statement_, column));
         return *this;
     }
     Statement& Utf8(int column, std::string_view utf8) {
-        if (ok_ && sqlite3_bind_text64(statement_, column, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8) !=
-                       SQLITE_OK) {
-            ok_ = false;
+        if (status_.ok()) {
+            status_.Check(sqlite3_bind_text64(statement_, column, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8));
         }
         return *this;
     }
     Statement& Text(int column, std::string_view cp1252) {
-        if (!ok_) return *this;
+        if (!status_.ok()) return *this;
         std::string& text = texts_[static_cast<std::size_t>(column)];
         text.clear();
         AppendCp1252AsUtf8(text, cp1252);
@@ -82,17 +119,17 @@ public:
     }
     Statement& MaybeText(int column, bool present, std::string_view cp1252) {
         if (present) return Text(column, cp1252);
-        if (ok_ && sqlite3_bind_null(statement_, column) != SQLITE_OK) ok_ = false;
+        if (status_.ok()) status_.Check(sqlite3_bind_null(statement_, column));
         return *this;
     }
     void Run() {
-        if (!ok_) return;
-        if (sqlite3_step(statement_) != SQLITE_DONE) ok_ = false;
+        if (!status_.ok()) return;
+        status_.Check(sqlite3_step(statement_), SQLITE_DONE);
         sqlite3_reset(statement_);
     }
 
 private:
-    bool& ok_;
+    SqliteStatus& status_;
     sqlite3_stmt* statement_ = nullptr;
     std::vector<std::string> texts_;  // by parameter number
 };
@@ -116,25 +153,24 @@ struct SqliteExport::Database {
         : path(std::move(databasePath)), generator(generatorName) {}
     ~Database() { Close(); }
 
+    bool ok() const { return status.ok(); }
     void Exec(std::string_view sql) {
-        if (ok && sqlite3_exec(db, std::string(sql).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) ok = false;
+        if (ok()) status.Check(sqlite3_exec(status.db, std::string(sql).c_str(), nullptr, nullptr, nullptr));
     }
     void Prepare() {
-        meta.emplace(db, "INSERT INTO meta(key, value) VALUES(?1, ?2)", ok);
-        material.emplace(db, "INSERT INTO materials(id, name_de, name_en) VALUES(?1, ?2, ?3)", ok);
-        realm.emplace(db, "INSERT INTO realms(id, name) VALUES(?1, ?2)", ok);
-        skill.emplace(db, "INSERT INTO skills(id, realm, slot, name, data1, data2, data3) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)", ok);
-        category.emplace(db, "INSERT INTO categories(id, realm, table_index, name) VALUES(?1, ?2, ?3, ?4)", ok);
-        skillCategory.emplace(db, "INSERT INTO skill_categories(skill, position, category) VALUES(?1, ?2, ?3)", ok);
-        pattern.emplace(db,
+        meta.emplace(status, "INSERT INTO meta(key, value) VALUES(?1, ?2)");
+        material.emplace(status, "INSERT INTO materials(id, name_de, name_en) VALUES(?1, ?2, ?3)");
+        realm.emplace(status, "INSERT INTO realms(id, name) VALUES(?1, ?2)");
+        skill.emplace(status, "INSERT INTO skills(id, realm, slot, name, data1, data2, data3) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        category.emplace(status, "INSERT INTO categories(id, realm, table_index, name) VALUES(?1, ?2, ?3, ?4)");
+        skillCategory.emplace(status, "INSERT INTO skill_categories(skill, position, category) VALUES(?1, ?2, ?3)");
+        pattern.emplace(status,
                         "INSERT INTO patterns(id, realm, table_index, name, skill_level, material_id, "
-                        "data1, data2, data3, data5) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
-                        ok);
-        categoryPattern.emplace(db, "INSERT INTO category_patterns(category, position, pattern) VALUES(?1, ?2, ?3)", ok);
-        ingredient.emplace(db,
+                        "data1, data2, data3, data5) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+        categoryPattern.emplace(status, "INSERT INTO category_patterns(category, position, pattern) VALUES(?1, ?2, ?3)");
+        ingredient.emplace(status,
                            "INSERT INTO ingredients(pattern, slot, quantity, unit, name, material_id) "
-                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)",
-                           ok);
+                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
     }
     void Material(std::uint32_t id) {
         material->Int(1, id)
@@ -148,14 +184,13 @@ struct SqliteExport::Database {
                         &ingredient}) {
             s->reset();
         }
-        if (db != nullptr && sqlite3_close(db) != SQLITE_OK) ok = false;
-        db = nullptr;
+        if (status.db != nullptr) status.Check(sqlite3_close(status.db), SQLITE_OK, WriteFailure::Step::Close);
+        status.db = nullptr;
     }
 
     std::string path;
     std::string generator;
-    sqlite3* db = nullptr;
-    bool ok = true;
+    SqliteStatus status;
     bool debug = false;
     std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern,
         ingredient;
@@ -224,9 +259,9 @@ void SqliteExport::Begin(const ExportStart& start) {
     Database& d = *db_;
     d.debug = start.debugColumns;
     DisableMemoryStatistics();
-    if (sqlite3_open_v2(d.path.c_str(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        d.ok = false;
+    if (!d.status.Check(sqlite3_open_v2(d.path.c_str(), &d.status.db,
+                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr),
+                        SQLITE_OK, WriteFailure::Step::Create)) {
         return;
     }
     // The file is a temporary one that is put in place only when complete,
@@ -242,7 +277,7 @@ void SqliteExport::Begin(const ExportStart& start) {
     view += kRecipesViewEnd;
     d.Exec(view);
     d.Prepare();
-    if (!d.ok) return;
+    if (!d.ok()) return;
 
     d.meta->Utf8(1, "generator").Utf8(2, d.generator).Run();
     d.meta->Utf8(1, "table_version").Int(2, start.tableVersion).Run();
@@ -254,7 +289,7 @@ void SqliteExport::Begin(const ExportStart& start) {
 
 void SqliteExport::Realm(std::size_t realm, std::string_view name) {
     Database& d = *db_;
-    if (!d.ok) return;
+    if (!d.ok()) return;
     d.FinishCategory();
     d.realmId = static_cast<std::int64_t>(realm);
     d.realm->Int(1, d.realmId).Text(2, name).Run();
@@ -264,7 +299,7 @@ void SqliteExport::Realm(std::size_t realm, std::string_view name) {
 
 void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
     Database& d = *db_;
-    if (!d.ok) return;
+    if (!d.ok()) return;
     d.FinishCategory();
     d.skillId = ++d.lastSkillId;
     d.skill->Int(1, d.skillId)
@@ -279,7 +314,7 @@ void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
 
 void SqliteExport::Category(std::size_t position, std::uint32_t index, std::string_view name) {
     Database& d = *db_;
-    if (!d.ok) return;
+    if (!d.ok()) return;
     d.FinishCategory();
     d.showing.open = true;
     d.showing.position = position;
@@ -290,7 +325,7 @@ void SqliteExport::Category(std::size_t position, std::uint32_t index, std::stri
 
 void SqliteExport::Pattern(const ResolvedPattern& pattern) {
     Database& d = *db_;
-    if (!d.ok) return;
+    if (!d.ok()) return;
     std::int64_t& id = d.patternIds[pattern.index];
     if (id == 0) {
         id = ++d.lastPatternId;
@@ -325,7 +360,7 @@ void SqliteExport::Pattern(const ResolvedPattern& pattern) {
 
 void SqliteExport::End() {
     Database& d = *db_;
-    if (d.db == nullptr) return;
+    if (d.status.db == nullptr) return;
     d.FinishCategory();
     // Ids without a name entry are named by their number, so that every
     // material_id has its row.
@@ -335,6 +370,6 @@ void SqliteExport::End() {
     d.Close();
 }
 
-bool SqliteExport::Ok() const { return db_->ok; }
+WriteFailure SqliteExport::Failure() const { return db_->status.failure; }
 
 }  // namespace artisanscope

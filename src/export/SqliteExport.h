@@ -101,7 +101,8 @@ public:
     void Pattern(const ResolvedPattern& pattern) override;
     // Builds the indexes, commits and closes the database.
     void End() override;
-    bool Ok() const override;
+    // SQLite's message and extended result code of the first failure.
+    WriteFailure Failure() const override;
 
 private:
     struct Database;

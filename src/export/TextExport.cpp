@@ -3,13 +3,10 @@
 #include "recipes/Decimal.h"
 
 namespace artisanscope {
-namespace {
-constexpr std::size_t kFlushBytes = 256 * 1024;
-}
 
 void TextExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
-    buffer_.assign(start.debugMode ? kTextHeaderDebug : kTextHeader);
+    out_.buffer() += start.debugMode ? kTextHeaderDebug : kTextHeader;
 }
 
 void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
@@ -24,7 +21,7 @@ void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
 // ";quantity;;text" (no material) or ";quantity;text;material name".
 void TextExport::Pattern(const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
-    std::string& out = buffer_;
+    std::string& out = out_.buffer();
     out += realm_;
     out += ';';
     out += skill_;
@@ -56,12 +53,7 @@ void TextExport::Pattern(const ResolvedPattern& pattern) {
         }
     }
     out += "\r\n";
-    if (out.size() >= kFlushBytes) Flush();
-}
-
-void TextExport::Flush() {
-    if (!buffer_.empty() && file_ != nullptr) std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-    buffer_.clear();
+    out_.Written();
 }
 
 }  // namespace artisanscope

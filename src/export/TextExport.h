@@ -1,9 +1,9 @@
 #pragma once
 // The semicolon-separated text export: one header line, then one line per
 // shown pattern, CR LF line ends, the table's bytes unchanged, no quoting.
-// Lines are gathered in memory and written in large blocks; write errors are
-// left on the FILE for its owner, who checks them when committing.
+// Lines are gathered in memory and written in large blocks.
 
+#include "export/BlockOutput.h"
 #include "load/ExportWriter.h"
 
 #include <cstdio>
@@ -20,15 +20,15 @@ inline constexpr std::string_view kTextHeaderDebug =
 class TextExport final : public ExportWriter {
 public:
     // The stream stays the caller's; the export only writes to it.
-    explicit TextExport(std::FILE* file) : file_(file) {}
-    ~TextExport() override { Flush(); }
+    explicit TextExport(std::FILE* file) : out_(file) {}
+    ~TextExport() override { out_.WriteBlock(); }
     TextExport(const TextExport&) = delete;
     TextExport& operator=(const TextExport&) = delete;
 
     // The header line (the debug one in debug mode, whatever the version).
     void Begin(const ExportStart& start) override;
-    void End() override { Flush(); }
-    bool Ok() const override { return file_ != nullptr && std::ferror(file_) == 0; }
+    void End() override { out_.WriteBlock(); }
+    WriteFailure Failure() const override { return out_.failure(); }
 
     void Realm(std::size_t, std::string_view name) override { realm_ = name; }
     void Skill(const SkillRecord& skill, std::string_view name) override;
@@ -36,12 +36,9 @@ public:
     void Category(std::size_t, std::uint32_t, std::string_view name) override { category_ = name; }
     void Pattern(const ResolvedPattern& pattern) override;
 
-    void Flush();
-
 private:
-    std::FILE* file_;
+    BlockOutput out_;
     bool debug_ = false;  // the debug columns
-    std::string buffer_;
     std::string_view realm_, skill_, category_;
     std::uint16_t skillData_[3] = {0, 0, 0};
 };

@@ -11,7 +11,6 @@
 
 namespace artisanscope {
 namespace {
-constexpr std::size_t kFlushBytes = 256 * 1024;
 constexpr std::size_t kLevels = 6;
 constexpr std::size_t kAttributes = 8;
 }  // namespace
@@ -160,9 +159,7 @@ private:
 };
 
 XmlStreamExport::XmlStreamExport(std::FILE* file)
-    : file_(file), fragments_(PrintedFragments()), printed_(std::make_unique<PrintedAttributes>()) {
-    buffer_.reserve(kFlushBytes + 64 * 1024);
-}
+    : out_(file), fragments_(PrintedFragments()), printed_(std::make_unique<PrintedAttributes>()) {}
 
 XmlStreamExport::~XmlStreamExport() = default;
 
@@ -175,32 +172,27 @@ void XmlStreamExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
     depth_ = 0;
     startTagOpen_ = false;
-    buffer_.clear();
-    // Without a file there is nothing to format for.
-    if (!fragments_.valid || file_ == nullptr) {
-        failed_ = true;
-        return;
-    }
-    buffer_ += fragments_.declaration;
+    // TinyXML could not print the fixed texts only when memory ran out.
+    if (!fragments_.valid) out_.Fail({WriteFailure::Step::Write, ENOMEM, {}});
+    if (!out_.ok()) return;
+    out_.buffer() += fragments_.declaration;
     Open(kRootLevel);
 }
 
 void XmlStreamExport::End() {
     if (depth_ > 0) {
         CloseTo(0);
-        buffer_ += '\n';  // the document's line break after its root
+        out_.buffer() += '\n';  // the document's line break after its root
     }
-    Flush();
+    out_.WriteBlock();
 }
 
-bool XmlStreamExport::Ok() const { return !failed_ && file_ != nullptr && std::ferror(file_) == 0; }
-
 bool XmlStreamExport::Open(std::size_t level) {
-    if (failed_) return false;  // what follows would be thrown away
-    if (buffer_.size() >= kFlushBytes) Flush();
+    out_.Written();
+    if (!out_.ok()) return false;  // what follows would be thrown away
     CloseTo(level);
     if (depth_ != level) return false;
-    buffer_ += startTagOpen_ ? fragments_.openAfterStartTag[level] : fragments_.openAfterSibling[level];
+    out_.buffer() += startTagOpen_ ? fragments_.openAfterStartTag[level] : fragments_.openAfterSibling[level];
     startTagOpen_ = true;
     ++depth_;
     return true;
@@ -209,19 +201,20 @@ bool XmlStreamExport::Open(std::size_t level) {
 void XmlStreamExport::CloseTo(std::size_t depth) {
     while (depth_ > depth) {
         --depth_;
-        buffer_ += startTagOpen_ ? fragments_.shortClose[depth_] : fragments_.closeLine[depth_];
+        out_.buffer() += startTagOpen_ ? fragments_.shortClose[depth_] : fragments_.closeLine[depth_];
         startTagOpen_ = false;
     }
 }
 
 void XmlStreamExport::TextAttribute(Attribute attribute, std::string_view value) {
-    printed_->Append(attribute, value, buffer_);
+    printed_->Append(attribute, value, out_.buffer());
 }
 
 void XmlStreamExport::NumberAttribute(Attribute attribute, std::uint32_t value) {
-    buffer_ += fragments_.numberBefore[attribute];
-    AppendDecimal(buffer_, value);
-    buffer_ += fragments_.numberAfter[attribute];
+    std::string& out = out_.buffer();
+    out += fragments_.numberBefore[attribute];
+    AppendDecimal(out, value);
+    out += fragments_.numberAfter[attribute];
 }
 
 void XmlStreamExport::Realm(std::size_t, std::string_view name) {
@@ -268,15 +261,6 @@ void XmlStreamExport::Pattern(const ResolvedPattern& pattern) {
         NumberAttribute(kQuantity, ingredient.quantity);
     }
     CloseTo(kPatternLevel);
-}
-
-// After a failure the output is thrown away whole: nothing more is written.
-void XmlStreamExport::Flush() {
-    if (!failed_ && !buffer_.empty() &&
-        (file_ == nullptr || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())) {
-        failed_ = true;
-    }
-    buffer_.clear();
 }
 
 }  // namespace artisanscope

@@ -13,6 +13,7 @@
 // remembered by value in a small fixed cache, because the same few thousand
 // names recur hundreds of thousands of times in a table.
 
+#include "export/BlockOutput.h"
 #include "load/ExportWriter.h"
 
 #include <cstdio>
@@ -36,9 +37,9 @@ public:
     bool TakesLegacyTables() const override { return false; }
     // Closes every open element and writes the rest of the buffer.
     void End() override;
-    // False without a file and once a write has failed; after a failure
-    // nothing more is written.
-    bool Ok() const override;
+    // Without a file, and once a write has failed; after a failure nothing
+    // more is written.
+    WriteFailure Failure() const override { return out_.failure(); }
 
     void Realm(std::size_t realm, std::string_view name) override;
     void Skill(const SkillRecord& skill, std::string_view name) override;
@@ -67,18 +68,15 @@ private:
     void CloseTo(std::size_t depth);
     void TextAttribute(Attribute attribute, std::string_view value);
     void NumberAttribute(Attribute attribute, std::uint32_t value);
-    void Flush();
 
-    std::FILE* file_;
+    BlockOutput out_;
     const Fragments& fragments_;
     bool debug_ = false;
-    bool failed_ = false;
     // Number of open elements: 1 while only the root is open.
     std::size_t depth_ = 0;
     // The last opened element's start tag still lacks its end: ">" when a
     // child follows, " />" when it closes without one.
     bool startTagOpen_ = false;
-    std::string buffer_;
     std::unique_ptr<PrintedAttributes> printed_;
 };
 

@@ -7,6 +7,7 @@
 // puts the file in place. After a refused table version End is not called
 // and the caller throws the output away.
 
+#include "load/WriteFailure.h"
 #include "table/RecipeWalk.h"
 
 #include <cstdint>
@@ -35,7 +36,9 @@ public:
     // Closes whatever the format keeps open and writes what is still buffered.
     virtual void End() = 0;
     // False once anything could not be written or built.
-    virtual bool Ok() const = 0;
+    virtual bool Ok() const { return !Failure(); }
+    // What could not be written, and why; empty while all is well.
+    virtual WriteFailure Failure() const { return {}; }
 };
 
 }  // namespace artisanscope

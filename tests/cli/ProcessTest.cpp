@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -167,8 +168,9 @@ const std::string kSmallListing =
     "Albion\n  Waffenschmied\n    Schwerter\n      Kurzschwert (15)\n        Metallbarren: 2 Gepr\xC3\xA4gt\n"
     "Midgard\nHibernia\n";
 
-// Kept: an earlier file at the output path must keep its bytes.
-enum class Output { None, Text, Xml, Empty, Absent, Kept };
+// Kept: an earlier file at the output path must keep its bytes. Fifo: the
+// output path is made a FIFO first and must stay one.
+enum class Output { None, Text, Xml, Empty, Absent, Kept, Fifo };
 
 const std::string kEarlierExport = "an earlier export\n";
 
@@ -196,6 +198,7 @@ void Check(const Case& c) {
     std::size_t outputArg = args.empty() ? 0 : args.size() - 1;
     while (outputArg > 0 && c.args[outputArg].find("$OUT") == std::string::npos) --outputArg;
     if (c.output == Output::Kept) std::ofstream(args[outputArg], std::ios::binary) << kEarlierExport;
+    if (c.output == Output::Fifo) ASSERT_EQ(::mkfifo(args[outputArg].c_str(), 0644), 0);
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
     EXPECT_FALSE(std::filesystem::exists(scratch / ".config")) << "the run wrote settings";
     EXPECT_EQ(outcome.status, c.status);
@@ -215,6 +218,7 @@ void Check(const Case& c) {
             break;
         case Output::Absent: EXPECT_FALSE(std::filesystem::exists(output)); break;
         case Output::Kept: EXPECT_EQ(ReadText(output), kEarlierExport); break;
+        case Output::Fifo: EXPECT_EQ(std::filesystem::status(output).type(), std::filesystem::file_type::fifo); break;
         case Output::None: break;
     }
     // No temporary file of an atomic save is left behind.
@@ -279,6 +283,9 @@ TEST(ProcessTest, HeadlessJob) {
 TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
     // The reader's reason follows the message, with the archive's path.
     const std::string kNoGame = "artisanscope: can't read 'ifd.mpk': $OUT/none/data/ifd.mpk does not exist\n";
+    // A write failure names the output as given and the system's reason.
+    const std::string kFullDisk = "artisanscope: can't write file: /dev/full: No space left on device\n";
+    const std::string kTooLarge = "artisanscope: can't write file: $OUT/", kTooLargeEnd = ": File too large\n";
     namespace fx = artisanscope::fixtures;
     fx::MpakPlan badCrc, noTable;
     badCrc.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102)),
@@ -305,21 +312,26 @@ TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
          Output::Kept},
         {"no game folder, tree", {"--tree", "$OUT/none"}, 1, "", kNoGame},
         {"text into a missing folder", {"-q", "$GAME", "$OUT/missing/out.txt"}, 1, "",
-         "artisanscope: can't create file\n", Output::Absent},
+         "artisanscope: can't create file: $OUT/missing/out.txt: No such file or directory\n", Output::Absent},
+        {"text onto a folder", {"-q", "$GAME", "$OUT"}, 1, "", "artisanscope: can't create file: $OUT: Is a directory\n"},
+        {"xml onto a folder", {"-q", "--format", "xml", "$GAME", "$OUT/"}, 1, "",
+         "artisanscope: can't write file: $OUT/: Is a directory\n"},
         // The load still runs: the tree is listed and the load's messages follow.
         {"text into a missing folder, tree", {"--tree", "$GAME", "$OUT/missing/out.txt"}, 1, kSmallListing,
-         "artisanscope: can't create file\n", Output::Absent},
+         "artisanscope: can't create file: $OUT/missing/out.txt: No such file or directory\n", Output::Absent},
         {"text into a missing folder, newer table", {"$GAME", "$OUT/missing/out.txt"}, 1, "",
-         "artisanscope: can't create file\nartisanscope: not supported file version - errors can occur\n",
+         "artisanscope: can't create file: $OUT/missing/out.txt: No such file or directory\n"
+         "artisanscope: not supported file version - errors can occur\n",
          Output::Absent, false, false, 103},
         {"xml into a missing folder", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "",
-         "artisanscope: can't write file\n", Output::Absent},
-        {"text onto a full disk", {"-q", "$GAME", "/dev/full"}, 1, "", "artisanscope: can't write file\n"},
-        {"text past the file size limit", {"-q", "$GAME", "$OUT/out.txt"}, 1, "", "artisanscope: can't write file\n",
+         "artisanscope: can't write file: $OUT/missing/out.xml: No such file or directory\n", Output::Absent},
+        {"text onto a full disk", {"-q", "$GAME", "/dev/full"}, 1, "", kFullDisk},
+        {"xml onto a full disk", {"-q", "$GAME", "/dev/full", "--format", "xml"}, 1, "", kFullDisk},
+        {"text past the file size limit", {"-q", "$GAME", "$OUT/out.txt"}, 1, "", kTooLarge + "out.txt" + kTooLargeEnd,
          Output::Absent, false, false, 102, {false, 100}},
         {"text past the file size limit, earlier kept", {"-q", "$GAME", "$OUT/out.txt"}, 1, "",
-         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
-        {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", "artisanscope: can't write file\n",
+         kTooLarge + "out.txt" + kTooLargeEnd, Output::Kept, false, false, 102, {false, 100}},
+        {"xml past the file size limit", {"-q", "$GAME", "$OUT/out.xml"}, 1, "", kTooLarge + "out.xml" + kTooLargeEnd,
          Output::Absent, false, false, 102, {false, 100}},
         // The three formats of --format: nothing written after a failed load,
         // no partial file after a failed write.
@@ -332,19 +344,23 @@ TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
         {"sqlite, table too old", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
          "artisanscope: not supported file version\nAND you have an OLD file-version plz update camelot\n",
          Output::Absent, false, false, 100},
-        {"csv onto a full disk", {"-q", "--format", "csv", "$GAME", "/dev/full"}, 1, "",
-         "artisanscope: can't write file\n"},
-        {"json onto a full disk", {"-q", "--format", "json", "$GAME", "/dev/full"}, 1, "",
-         "artisanscope: can't write file\n"},
-        // A database needs a file of its own: a device is never opened.
+        {"csv onto a full disk", {"-q", "--format", "csv", "$GAME", "/dev/full"}, 1, "", kFullDisk},
+        {"json onto a full disk", {"-q", "--format", "json", "$GAME", "/dev/full"}, 1, "", kFullDisk},
+        // A database needs a file of its own: a device or FIFO is never opened.
         {"sqlite onto a device", {"-q", "--format", "sqlite", "$GAME", "/dev/full"}, 1, "",
-         "artisanscope: can't create file\n"},
+         "artisanscope: can't create file: /dev/full: not a regular file\n"},
+        {"sqlite onto a FIFO", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
+         "artisanscope: can't create file: $OUT/out.sqlite: not a regular file\n", Output::Fifo},
+        {"sqlite into a missing folder", {"-q", "--format", "sqlite", "$GAME", "$OUT/missing/out.sqlite"}, 1, "",
+         "artisanscope: can't create file: $OUT/missing/out.sqlite: No such file or directory\n", Output::Absent},
         {"csv past the file size limit", {"-q", "--format", "csv", "$GAME", "$OUT/out.csv"}, 1, "",
-         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 100}},
+         kTooLarge + "out.csv" + kTooLargeEnd, Output::Kept, false, false, 102, {false, 100}},
         {"json past the file size limit", {"-q", "--format", "json", "$GAME", "$OUT/out.json"}, 1, "",
-         "artisanscope: can't write file\n", Output::Absent, false, false, 102, {false, 100}},
+         kTooLarge + "out.json" + kTooLargeEnd, Output::Absent, false, false, 102, {false, 100}},
+        // SQLite's words, the system's reason and SQLite's extended code.
         {"sqlite past the file size limit", {"-q", "--format", "sqlite", "$GAME", "$OUT/out.sqlite"}, 1, "",
-         "artisanscope: can't write file\n", Output::Kept, false, false, 102, {false, 5000}},
+         "artisanscope: can't write file: $OUT/out.sqlite: disk I/O error: File too large (SQLite result code 778)\n",
+         Output::Kept, false, false, 102, {false, 5000}},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -435,20 +451,37 @@ TEST(ProcessTest, FiveFormatsAgree) {
 
 TEST(ProcessTest, ReadOnlyOutputFolder) {
     namespace fs = std::filesystem;
-    for (const char* name : {"out.txt", "out.xml"}) {
-        SCOPED_TRACE(name);
+    struct {
+        const char* name;
+        const char* format;  // --format
+        const char* message;
+    } const cases[] = {
+        {"out.txt", "text", "can't create file"},
+        {"out.xml", "xml", "can't write file"},
+        {"out.sqlite", "sqlite", "can't create file"},
+        {"earlier.txt", "text", "can't create file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         TempDir game, scratch, readOnly;
         artisanscope::testing::WriteSmallGame(game.path());
         fs::permissions(game.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                          fs::perms::others_read | fs::perms::others_exec);
+        const std::string output = readOnly / c.name;
+        const bool earlier = std::string(c.name).starts_with("earlier");
+        if (earlier) std::ofstream(output, std::ios::binary) << kEarlierExport;
         fs::permissions(readOnly.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-        const std::string output = readOnly / name;
-        const Outcome outcome = RunArtisanscope({"-q", game.path(), output}, scratch.path(), {.ordinaryUser = true});
+        const Outcome outcome = RunArtisanscope({"-q", "--format", c.format, game.path(), output}, scratch.path(),
+                                                {.ordinaryUser = true});
         EXPECT_EQ(outcome.status, 1);
-        EXPECT_EQ(outcome.err, std::string("artisanscope: ") +
-                                   (std::string(name) == "out.txt" ? "can't create file\n" : "can't write file\n"));
-        EXPECT_TRUE(fs::is_empty(readOnly.path()));
+        EXPECT_EQ(outcome.err, std::string("artisanscope: ") + c.message + ": " + output + ": Permission denied\n");
+        if (earlier) {
+            EXPECT_EQ(ReadText(output), kEarlierExport);
+            EXPECT_EQ(std::distance(fs::directory_iterator(readOnly.path()), fs::directory_iterator()), 1);
+        } else {
+            EXPECT_TRUE(fs::is_empty(readOnly.path()));
+        }
     }
 }
 
@@ -463,8 +496,9 @@ TEST(ProcessTest, WithADisplayTheJobStillEndsTheProgram) {
          display},
         {"Qt's options are not Qt's", {"-q", "$GAME", "$OUT/out.txt", "-platform", "xcb", "-reverse"}, 0, "", "",
          Output::Text, false, false, 102, display},
-        {"failed save", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "", "artisanscope: can't write file\n",
-         Output::Absent, false, false, 102, display},
+        {"failed save", {"-q", "$GAME", "$OUT/missing/out.xml"}, 1, "",
+         "artisanscope: can't write file: $OUT/missing/out.xml: No such file or directory\n", Output::Absent, false,
+         false, 102, display},
     };
     for (const Case& c : cases) Check(c);
 }
@@ -525,6 +559,12 @@ TEST(ProcessTest, DiffOfTwoGameFolders) {
         {"format without its value", {"--diff", oldDir, newDir, "--format"}, 2, "",
          "artisanscope: option --format needs a value (text, xml, csv, json or sqlite)\n"},
         {"report file", {"--diff", oldDir, newDir, out + "/report.txt"}, 1, "", ""},
+        {"report into a missing folder", {"--diff", oldDir, newDir, out + "/missing/r.txt"}, 2, "",
+         "artisanscope: can't create file: " + out + "/missing/r.txt: No such file or directory\n"},
+        {"report onto a folder", {"--diff", oldDir, newDir, out}, 2, "",
+         "artisanscope: can't create file: " + out + ": Is a directory\n"},
+        {"report onto a full disk", {"--diff", "--format", "json", oldDir, newDir, "/dev/full"}, 2, "",
+         "artisanscope: can't write file: /dev/full: No space left on device\n"},
         {"found on the new side only", {"--find", "LANG", "--diff", oldDir, newDir}, 1,
          "Albion\n  Waffenschmied\n    Schwerter\n      + Langschwert (20)\n1 added, 0 removed, 0 changed\n", ""},
         {"found nowhere", {"--diff", "--find=axt", oldDir, newDir}, 0, "", ""},

@@ -366,18 +366,19 @@ void DialogTest::exportFailures_data() {
     QTest::addColumn<int>("sizeLimit");        // bytes a file may grow to; 0: none
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("afterwards");       // 0: absent, 1: an earlier file kept, 2: exists
-    QTest::newRow("before Open, text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 0;
-    QTest::newRow("before Open, xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 0;
-    QTest::newRow("before Open, earlier text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 1;
-    QTest::newRow("before Open, earlier xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 1;
-    QTest::newRow("missing folder, text") << true << "$OUT/missing/out.txt" << false << 0 << "can't create file" << 0;
-    QTest::newRow("missing folder, xml") << true << "$OUT/missing/out.xml" << false << 0 << "can't write file" << 0;
-    QTest::newRow("read-only folder, text") << true << "$OUT/out.txt" << true << 0 << "can't create file" << 0;
-    QTest::newRow("read-only folder, xml") << true << "$OUT/out.xml" << true << 0 << "can't write file" << 0;
-    QTest::newRow("full disk, text") << true << "/dev/full" << false << 0 << "can't write file" << 2;
-    QTest::newRow("file size limit, text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 0;
-    QTest::newRow("file size limit, xml") << true << "$OUT/out.xml" << false << 100 << "can't write file" << 0;
-    QTest::newRow("file size limit, earlier text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 1;
+    QTest::addColumn<QString>("details");      // a write failure's path and reason; empty: not looked at
+    QTest::newRow("before Open, text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 0 << "";
+    QTest::newRow("before Open, xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 0 << "";
+    QTest::newRow("before Open, earlier text") << false << "$OUT/out.txt" << false << 0 << "Open a table first" << 1 << "";
+    QTest::newRow("before Open, earlier xml") << false << "$OUT/out.xml" << false << 0 << "Open a table first" << 1 << "";
+    QTest::newRow("missing folder, text") << true << "$OUT/missing/out.txt" << false << 0 << "can't create file" << 0 << "$OUT/missing/out.txt: No such file or directory";
+    QTest::newRow("missing folder, xml") << true << "$OUT/missing/out.xml" << false << 0 << "can't write file" << 0 << "$OUT/missing/out.xml: No such file or directory";
+    QTest::newRow("read-only folder, text") << true << "$OUT/out.txt" << true << 0 << "can't create file" << 0 << "$OUT/out.txt: Permission denied";
+    QTest::newRow("read-only folder, xml") << true << "$OUT/out.xml" << true << 0 << "can't write file" << 0 << "$OUT/out.xml: Permission denied";
+    QTest::newRow("full disk, text") << true << "/dev/full" << false << 0 << "can't write file" << 2 << "/dev/full: No space left on device";
+    QTest::newRow("file size limit, text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 0 << "$OUT/out.txt: File too large";
+    QTest::newRow("file size limit, xml") << true << "$OUT/out.xml" << false << 100 << "can't write file" << 0 << "$OUT/out.xml: File too large";
+    QTest::newRow("file size limit, earlier text") << true << "$OUT/out.txt" << false << 100 << "can't write file" << 1 << "$OUT/out.txt: File too large";
 }
 
 void DialogTest::exportFailures() {
@@ -387,6 +388,7 @@ void DialogTest::exportFailures() {
     QFETCH(int, sizeLimit);
     QFETCH(QString, message);
     QFETCH(int, afterwards);
+    QFETCH(QString, details);
     Harness h;
     QVERIFY(h.Show());
     if (openFirst) h.Open(h.game / "Camelot.exe");
@@ -407,7 +409,10 @@ void DialogTest::exportFailures() {
         std::unique_ptr<FileSizeLimit> limit;
         if (sizeLimit > 0) limit = std::make_unique<FileSizeLimit>(sizeLimit);
         h.Click(main_dialog::kExportId);
-        return h.prompter.MessageTexts() == QStringList{message} ? 0 : 1;
+        if (h.prompter.MessageTexts() != QStringList{message}) return 1;
+        // The box's text stays; the path and the reason are in its details.
+        const QString expected = QString(details).replace("$OUT", Q(h.scratch.path()));
+        return details.isEmpty() || h.prompter.messages.front().details == expected ? 0 : 2;
     };
     if (readOnlyFolder) {
         // In a child that runs as an ordinary user, so that permissions apply.
@@ -415,6 +420,9 @@ void DialogTest::exportFailures() {
     } else {
         exportOnce();
         QCOMPARE(h.prompter.MessageTexts(), QStringList{message});
+        if (!details.isEmpty()) {
+            QCOMPARE(h.prompter.messages.front().details, details.replace("$OUT", Q(h.scratch.path())));
+        }
     }
     if (output != "/dev/full") {
         switch (afterwards) {

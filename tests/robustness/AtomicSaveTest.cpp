@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -68,23 +69,28 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
         std::function<std::string(const TempDir& dir)> prepare;
         bool unprivileged;       // run the save as an ordinary user
         rlim_t fileSizeLimit;    // 0: none; else writes beyond this many bytes fail
+        WriteFailure::Step step;  // the step the output reports as failed, with errno
+        int error;
     } cases[] = {
         {"read-only folder",
          [](const TempDir& d) {
              ::chmod(d.path().c_str(), 0555);
              return d / "recipes.xml";
          },
-         true, 0},
+         true, 0, WriteFailure::Step::Create, EACCES},
         {"target is a folder",
          [](const TempDir& d) {
              ::mkdir((d / "taken.xml").c_str(), 0755);
              fx::WriteFile(d / "taken.xml/inside", {'x'});
              return d / "taken.xml";
          },
-         false, 0},
-        {"folder does not exist", [](const TempDir& d) { return d / "missing/recipes.xml"; }, false, 0},
-        {"disk fills up while writing", [](const TempDir& d) { return d / "recipes.xml"; }, false, 64},
-        {"disk full from the first byte", [](const TempDir& d) { return d / "recipes.xml"; }, false, 1},
+         false, 0, WriteFailure::Step::Create, EISDIR},
+        {"folder does not exist", [](const TempDir& d) { return d / "missing/recipes.xml"; }, false, 0,
+         WriteFailure::Step::Create, ENOENT},
+        {"disk fills up while writing", [](const TempDir& d) { return d / "recipes.xml"; }, false, 64,
+         WriteFailure::Step::Write, EFBIG},
+        {"disk full from the first byte", [](const TempDir& d) { return d / "recipes.xml"; }, false, 1,
+         WriteFailure::Step::Write, EFBIG},
     };
     std::string skipped;  // rows this machine cannot arrange
     for (const Case& c : cases) {
@@ -107,7 +113,14 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
                     const rlimit limit{c.fileSizeLimit, c.fileSizeLimit};
                     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 77;
                 }
-                return SaveXmlDocument(document, target) ? 1 : 0;
+                WriteFailure failure;
+                if (SaveXmlDocument(document, target, &failure)) return 1;
+                if (failure.step != c.step || failure.error != c.error) {
+                    std::fprintf(stderr, "failed at step %d with %s\n", static_cast<int>(failure.step),
+                                 failure.Reason().c_str());
+                    return 2;
+                }
+                return 0;
             },
             c.unprivileged);
         ::chmod(dir.path().c_str(), 0755);
@@ -115,7 +128,7 @@ TEST(AtomicSaveTest, FailedSaveKeepsThePreviousExportAndLeavesNoTemporaryFile) {
             skipped += std::string(" ") + c.what + ";";
             continue;
         }
-        EXPECT_EQ(status, 0) << "the save must report failure";
+        EXPECT_EQ(status, 0) << "the save must report failure, with its step and errno";
         EXPECT_TRUE(EntryState::Of(dir / "recipes.xml") == good) << "the previous export was changed";
         EXPECT_TRUE(EntryState::Of(target) == targetBefore) << "the target was changed";
         EXPECT_EQ(Listing(dir.path()), listing) << "a temporary file stayed behind";
@@ -188,14 +201,19 @@ TEST(AtomicSaveTest, DevicesAndFifosAreWrittenNotReplaced) {
         const char* what;
         std::function<bool(const std::string& path)> make;  // false: cannot be arranged here
         bool saves;
+        WriteFailure::Step step;  // when it does not: the failing step and its errno
+        int error;
     } cases[] = {
-        {"a FIFO without a reader", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, false},
+        {"a FIFO without a reader", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, false,
+         WriteFailure::Step::Create, ENXIO},
         {"a full disk device (like /dev/full)",
-         [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0; }, false},
+         [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0; }, false,
+         WriteFailure::Step::Write, ENOSPC},
         {"a null device (like /dev/null)",
-         [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }, true},
+         [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }, true,
+         WriteFailure::Step::None, 0},
         {"a link to a full disk device", [](const std::string& p) { return ::symlink("/dev/full", p.c_str()) == 0; },
-         false},
+         false, WriteFailure::Step::Write, ENOSPC},
     };
     std::string skipped;  // rows this machine cannot arrange
     for (const Case& c : cases) {
@@ -208,8 +226,12 @@ TEST(AtomicSaveTest, DevicesAndFifosAreWrittenNotReplaced) {
         }
         struct stat before {};
         ASSERT_EQ(::lstat(target.c_str(), &before), 0);
-        const int status = RunInChild([&] { return SaveXmlDocument(document, target) ? 0 : 1; });
-        EXPECT_EQ(status, c.saves ? 0 : 1);
+        const int status = RunInChild([&] {
+            WriteFailure failure;
+            const bool saved = SaveXmlDocument(document, target, &failure);
+            return (saved ? 0 : 1) + (failure.step == c.step && failure.error == c.error ? 0 : 2);
+        });
+        EXPECT_EQ(status, c.saves ? 0 : 1) << "2 or 3: another step or errno";
         struct stat after {};
         ASSERT_EQ(::lstat(target.c_str(), &after), 0);
         EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << "the node was replaced";
