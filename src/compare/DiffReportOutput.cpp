@@ -1,5 +1,6 @@
 #include "compare/DiffReportOutput.h"
 
+#include "load/IngredientJson.h"
 #include "recipes/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
@@ -87,28 +88,15 @@ void PatternValues(JsonWriter& json, const DiffReport& report, const DiffSide& s
     json.Uint(pattern.skill);
     Key(json, "ingredients");
     json.StartArray();
+    std::string utf8;
     for (const DiffSlot& slot : report.Slots(side, pattern)) {
-        json.StartObject();
-        Key(json, "slot");
-        json.Uint(slot.position + 1u);
-        Key(json, "quantity");
-        json.Uint(slot.quantity);
-        Key(json, "unit");
-        if (slot.material != 0) {
-            TableString(json, report.Text(slot.text));
-        } else {
-            json.Null();
-        }
-        Key(json, "name");
-        TableString(json, slot.material != 0 ? MaterialName(report.options().language, slot.material).view()
-                                             : report.Text(slot.text));
-        Key(json, "material_id");
-        if (slot.material != 0) {
-            json.Uint(slot.material);
-        } else {
-            json.Null();
-        }
-        json.EndObject();
+        ResolvedIngredient ingredient;
+        ingredient.slot = slot.position;
+        ingredient.quantity = slot.quantity;
+        ingredient.material = slot.material;
+        ingredient.text = report.Text(slot.text);
+        if (slot.material != 0) ingredient.materialName = MaterialName(report.options().language, slot.material);
+        WriteIngredientJson(json, ingredient, utf8);
     }
     json.EndArray();
     if (side.debugValues) {

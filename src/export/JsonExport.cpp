@@ -1,6 +1,7 @@
 #include "export/JsonExport.h"
 
 #include "export/BlockOutput.h"
+#include "load/IngredientJson.h"
 #include "recipes/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
@@ -126,30 +127,7 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     if (o.debug) o.Numbers("data", {record.data1, record.data2, record.data3, record.data5});
     o.Key("ingredients");
     w.StartArray();
-    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
-        const ResolvedIngredient& ingredient = pattern.ingredients[k];
-        const bool hasMaterial = ingredient.material != 0;
-        w.StartObject();
-        o.Key("slot");
-        w.Uint(ingredient.slot + 1u);
-        o.Key("quantity");
-        w.Uint(ingredient.quantity);
-        o.Key("unit");
-        if (hasMaterial) {
-            o.Text(ingredient.text);
-        } else {
-            w.Null();
-        }
-        o.Key("name");
-        o.Text(hasMaterial ? ingredient.materialName.view() : ingredient.text);
-        o.Key("material_id");
-        if (hasMaterial) {
-            w.Uint(ingredient.material);
-        } else {
-            w.Null();
-        }
-        w.EndObject();
-    }
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) WriteIngredientJson(w, pattern.ingredients[k], o.utf8);
     w.EndArray();
     w.EndObject();
     o.out.Written();
