@@ -249,37 +249,35 @@ private:
         context_ = DiffEntry{};
         context_.realm = realm;
         emittedLevels_ = 0;
-        const std::vector<DiffGroup> oldSkills = Select(old_.skills, realm, std::nullopt);
-        const std::vector<DiffGroup> newSkills = Select(new_.skills, realm, std::nullopt);
-        std::vector<std::uint32_t> partnerOfOld, partnerOfNew;
-        PairUnique(oldSkills, newSkills, partnerOfOld, partnerOfNew);
-        for (const auto& [i, j] : MergeOrder(partnerOfOld, partnerOfNew)) {
-            const DiffGroup& skill = j != kNone ? newSkills[j] : oldSkills[i];
-            SetContext(DiffLevel::Skill, skill);
-            if (i == kNone) {
-                OneSided(DiffLevel::Skill, DiffKind::Added, newIndex_.Range(skill, true), newIndex_);
-            } else if (j == kNone) {
-                OneSided(DiffLevel::Skill, DiffKind::Removed, oldIndex_.Range(skill, true), oldIndex_);
-            } else {
-                BuildSkill(skill);
-            }
-        }
+        BuildGroups(DiffLevel::Skill, Select(old_.skills, realm, std::nullopt), Select(new_.skills, realm, std::nullopt),
+                    [this](const DiffGroup& skill) { BuildSkill(skill); });
     }
 
     void BuildSkill(const DiffGroup& skill) {
-        const std::vector<DiffGroup> oldCategories = Select(old_.categories, skill.realm, skill.skillName);
-        const std::vector<DiffGroup> newCategories = Select(new_.categories, skill.realm, skill.skillName);
+        BuildGroups(DiffLevel::Category, Select(old_.categories, skill.realm, skill.skillName),
+                    Select(new_.categories, skill.realm, skill.skillName), [this](const DiffGroup& category) {
+                        BuildCategory(oldIndex_.Range(category, false), newIndex_.Range(category, false));
+                    });
+    }
+
+    // The skills of a realm or the categories of a skill, paired by equality
+    // and placed in the merged order: a group only one side has becomes one
+    // added or removed entry, a group both have is handed to buildBoth.
+    template <typename BuildBoth>
+    void BuildGroups(DiffLevel level, const std::vector<DiffGroup>& oldGroups, const std::vector<DiffGroup>& newGroups,
+                     BuildBoth buildBoth) {
+        const bool wholeSkill = level == DiffLevel::Skill;
         std::vector<std::uint32_t> partnerOfOld, partnerOfNew;
-        PairUnique(oldCategories, newCategories, partnerOfOld, partnerOfNew);
+        PairUnique(oldGroups, newGroups, partnerOfOld, partnerOfNew);
         for (const auto& [i, j] : MergeOrder(partnerOfOld, partnerOfNew)) {
-            const DiffGroup& category = j != kNone ? newCategories[j] : oldCategories[i];
-            SetContext(DiffLevel::Category, category);
+            const DiffGroup& group = j != kNone ? newGroups[j] : oldGroups[i];
+            SetContext(level, group);
             if (i == kNone) {
-                OneSided(DiffLevel::Category, DiffKind::Added, newIndex_.Range(category, false), newIndex_);
+                OneSided(level, DiffKind::Added, newIndex_.Range(group, wholeSkill), newIndex_);
             } else if (j == kNone) {
-                OneSided(DiffLevel::Category, DiffKind::Removed, oldIndex_.Range(category, false), oldIndex_);
+                OneSided(level, DiffKind::Removed, oldIndex_.Range(group, wholeSkill), oldIndex_);
             } else {
-                BuildCategory(oldIndex_.Range(category, false), newIndex_.Range(category, false));
+                buildBoth(group);
             }
         }
     }
