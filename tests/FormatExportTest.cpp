@@ -3,11 +3,13 @@
 
 #include "FormatReaders.h"
 #include "WalkTestSupport.h"
+#include "export/BlockOutput.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "find/FindQuery.h"
+#include "fixtures/MemoryFile.h"
 #include "fixtures/TableWriter.h"
 #include "recipes/Cp1252.h"
 
@@ -384,4 +386,40 @@ TEST(FormatExportTest, WriteFailuresAreReported) {
         EXPECT_EQ(writers[i]->Failure().Reason(), expected[i].second) << i;
     }
     std::fclose(full);
+}
+
+// Bytes put one at a time (RapidJSON's way) and appended as strings (the
+// other writers') reach the file in the order given, across block ends.
+TEST(FormatExportTest, BufferedOutputKeepsTheOrderOfPutAndAppendedBytes) {
+    struct Step {
+        char put;            // count copies of it: one Put each when single, else one PutN
+        std::size_t count;
+        bool single;
+        std::size_t append;  // then this many bytes "abc..." appended one by one, and Written()
+    } const steps[] = {
+        {'x', 1, true, 0},   {'y', 5, false, 3},  {'z', 0, false, 10},
+        {'p', BlockOutput::kBlockBytes + 70'000, true, 1},  // past the string's first capacity
+        {'q', 2 * BlockOutput::kBlockBytes, false, 0},  {'r', 7, true, BlockOutput::kBlockBytes},
+        {'s', 3, true, 0},
+    };
+    MemoryFile file;
+    std::string expected;
+    {
+        BlockOutput out(file.get());
+        for (const Step& step : steps) {
+            for (std::size_t i = 0; step.single && i < step.count; ++i) out.Put(step.put);
+            if (!step.single) out.PutN(step.put, step.count);
+            expected.append(step.count, step.put);
+            for (std::size_t i = 0; i < step.append; ++i) {
+                out.buffer() += static_cast<char>('a' + i % 26);
+                expected += static_cast<char>('a' + i % 26);
+            }
+            out.Written();
+        }
+        out.Flush();
+        EXPECT_TRUE(out.ok());
+    }
+    const std::string written = file.Take();
+    EXPECT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected);
 }

@@ -11,6 +11,8 @@
 
 #include "load/ExportWriter.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -28,30 +30,48 @@ public:
     BlockOutput& operator=(const BlockOutput&) = delete;
 
     // Append here, then call Written().
-    std::string& buffer() { return buffer_; }
+    std::string& buffer() {
+        Settle();
+        return buffer_;
+    }
     void Written() {
-        if (buffer_.size() >= kBlockBytes) WriteBlock();
+        if (Size() >= kBlockBytes) WriteBlock();
     }
 
-    // RapidJSON's output stream. Its Flush comes at the end of a document.
+    // RapidJSON's output stream, one byte at a time: straight into the
+    // buffer's room, as into a plain array. Its Flush comes at the end of a
+    // document.
     using Ch = char;
-    void Put(char c) { buffer_.push_back(c); }
-    void PutN(char c, std::size_t n) { buffer_.append(n, c); }
+    void Put(char c) {
+        if (put_ == room_) MakeRoom(1);
+        buffer_[put_++] = c;
+    }
+    void PutN(char c, std::size_t n) {
+        if (n == 0) return;
+        if (room_ - put_ < n) MakeRoom(n);
+        std::fill_n(&buffer_[put_], n, c);
+        put_ += n;
+    }
     void Flush() { WriteBlock(); }
 
     // Hands everything gathered to the file and flushes the file's own buffer.
     void WriteBlock() {
-        if (!failure_ && !buffer_.empty()) {
+        const std::size_t size = Size();
+        if (!failure_ && size > 0) {
             errno = 0;
             if (file_ == nullptr) {
                 failure_ = {WriteFailure::Step::Write, EBADF, {}};
-            } else if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
+            } else if (std::fwrite(buffer_.data(), 1, size, file_) != size) {
                 failure_ = WriteFailure::OfErrno(WriteFailure::Step::Write);
             } else if (std::fflush(file_) != 0) {
                 failure_ = WriteFailure::OfErrno(WriteFailure::Step::Flush);
             }
         }
-        buffer_.clear();
+        if (putting_) {
+            put_ = 0;
+        } else {
+            buffer_.clear();
+        }
     }
 
     // Marks the output failed for a reason of the writer's own.
@@ -63,8 +83,33 @@ public:
     const WriteFailure& failure() const { return failure_; }
 
 private:
+    // Bytes gathered and not yet written.
+    std::size_t Size() const { return putting_ ? put_ : buffer_.size(); }
+    // Back from putting bytes to appending: the string ends where they do.
+    void Settle() {
+        if (!putting_) return;
+        buffer_.resize(put_);
+        putting_ = false;
+        put_ = room_ = 0;
+    }
+    // Room for at least n more bytes to put: the string is stretched over its
+    // whole capacity (once, not per byte) and put_ runs through it.
+    void MakeRoom(std::size_t n) {
+        const std::size_t used = Size();
+        Settle();
+        buffer_.resize(std::max(buffer_.capacity(), used + n));
+        putting_ = true;
+        put_ = used;
+        room_ = buffer_.size();
+    }
+
     std::FILE* file_;
+    // Appending: the gathered bytes are the whole string. Putting: they are
+    // its first put_ bytes, and the string runs to room_, its capacity.
     std::string buffer_;
+    bool putting_ = false;
+    std::size_t put_ = 0;
+    std::size_t room_ = 0;
     WriteFailure failure_;
 };
 

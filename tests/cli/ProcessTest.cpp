@@ -198,7 +198,9 @@ void Check(const Case& c) {
     std::size_t outputArg = args.empty() ? 0 : args.size() - 1;
     while (outputArg > 0 && c.args[outputArg].find("$OUT") == std::string::npos) --outputArg;
     if (c.output == Output::Kept) std::ofstream(args[outputArg], std::ios::binary) << kEarlierExport;
-    if (c.output == Output::Fifo) ASSERT_EQ(::mkfifo(args[outputArg].c_str(), 0644), 0);
+    if (c.output == Output::Fifo) {
+        ASSERT_EQ(::mkfifo(args[outputArg].c_str(), 0644), 0);
+    }
     const Outcome outcome = RunArtisanscope(args, scratch.path(), c.options);
     EXPECT_FALSE(std::filesystem::exists(scratch / ".config")) << "the run wrote settings";
     EXPECT_EQ(outcome.status, c.status);
