@@ -9,7 +9,7 @@
 // Writers append to buffer() and call Written(); RapidJSON writes through
 // Put/PutN as its output stream.
 
-#include "load/ExportWriter.h"
+#include "load/WriteFailure.h"
 
 #include <algorithm>
 #include <cerrno>
