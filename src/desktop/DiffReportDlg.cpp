@@ -1,6 +1,7 @@
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
 #include "compare/DiffReportOutput.h"
 #include "export/ExportFile.h"
+#include "export/BlockOutput.h"
 #include "export/OutputFile.h"
 
 #include "desktop/DiffReportDlg.h"
@@ -21,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
 #include <vector>
 
 namespace artisanscope {
@@ -43,15 +45,19 @@ QColor KindColour(DiffKind kind) {
 // Reports up to this many entries open fully; larger ones down to the skills.
 constexpr std::size_t kExpandAllEntries = 5000;
 
-// Writes bytes to path through the atomic output; the message of a failure,
-// or an empty text.
-std::string_view WriteWhole(const std::string& path, const std::string& bytes) {
+// Writes bytes to path through the exports' buffered output and the atomic
+// output file; on failure its message and, for the box's details, the path
+// and the reason. No message: written.
+std::pair<std::string_view, std::string> WriteWhole(const std::string& path, const std::string& bytes) {
     OutputFile output(path);
-    if (!output.Create()) return kCantCreateFileMessage;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), output.file()) != bytes.size()) {
-        return kCantWriteFileMessage;
-    }
-    return output.Commit() ? std::string_view() : kCantWriteFileMessage;
+    if (!output.Create()) return {kCantCreateFileMessage, WriteFailureDetails(path, output.failure())};
+    BlockOutput out(output.file());
+    out.buffer() = bytes;
+    out.WriteBlock();
+    WriteFailure failure = out.failure();
+    if (!failure && !output.Commit()) failure = output.failure();
+    if (failure) return {kCantWriteFileMessage, WriteFailureDetails(path, failure)};
+    return {};
 }
 
 }  // namespace
@@ -161,9 +167,9 @@ void CDiffReportDlg::OnSave() {
     const bool json = chosen->endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
     // The text is what Copy gives: the report, or the line saying there is none.
     const std::string text = text_.isEmpty() ? (summary_->text() + QLatin1Char('\n')).toStdString() : text_.toStdString();
-    const std::string failure =
-        std::string(WriteWhole(QFile::encodeName(*chosen).toStdString(), json ? DiffReportJson(report_) : text));
-    if (!failure.empty()) app_.prompter().ShowMessage(this, app_.appName(), failure);
+    const auto [message, details] =
+        WriteWhole(QFile::encodeName(*chosen).toStdString(), json ? DiffReportJson(report_) : text);
+    if (!message.empty()) app_.prompter().ShowMessage(this, app_.appName(), message, details);
 }
 
 }  // namespace artisanscope

@@ -838,6 +838,7 @@ void DialogTest::compareWithByKeyboard() {
     const QString json = Q(ReadText(h.scratch / "report.JSON"));
     QVERIFY2(json.startsWith('{') && json.contains("Langschwert") && json.contains("\"added\": 1"), qPrintable(json));
     QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't create file"});
+    QCOMPARE(h.prompter.messages.front().details, Q(h.scratch / "missing/report.txt") + ": No such file or directory");
     QVERIFY(NoTemporaryFilesIn(h.scratch.path()));
     h.prompter.messages.clear();
     QCOMPARE(h.prompter.openOptions.back().title, QStringLiteral("Compare with"));
