@@ -89,16 +89,11 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
         json ? DiffReportJson(*result.report) : DiffReportText(*result.report);
     if (plain.size() == 3) {
         // As the job reports its output: the path as given, then the reason.
-        const std::string& path = plain[2];
-        OutputFile output(path);
-        if (!output.Create()) {
-            ReportOnConsole(io.err, io.appName, kCantCreateFileMessage, WriteFailureDetails(path, output.failure()));
-            return kDiffTrouble;
-        }
-        WriteFailure failure = WriteAll(output.file(), text);
-        if (!failure && !output.Commit()) failure = output.failure();
+        const WriteFailure failure = WriteWholeFile(plain[2], text);
         if (failure) {
-            ReportOnConsole(io.err, io.appName, kCantWriteFileMessage, WriteFailureDetails(path, failure));
+            ReportOnConsole(io.err, io.appName,
+                            failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
+                            WriteFailureDetails(plain[2], failure));
             return kDiffTrouble;
         }
     } else if (WriteAll(io.out, text)) {

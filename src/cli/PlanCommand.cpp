@@ -5,7 +5,6 @@
 #include "plan/CraftingPlan.h"
 #include "plan/PatternIndex.h"
 #include "plan/PlanFile.h"
-#include "recipes/Cp1252.h"
 
 #include <cstdio>
 
@@ -104,13 +103,12 @@ int RunPlanCommand(const std::vector<std::string>& arguments, const LongOptions&
         text = PlanTotalsText(totals, index);
     }
     if (plain.size() == 2) {
-        OutputFile output(plain[1]);
-        if (!output.Create()) {
-            Report(io, Cp1252ToUtf8(kCantCreateFileMessage));
-            return kPlanMissing;
-        }
-        if (!WriteAll(output.file(), text) || !output.Commit()) {
-            Report(io, Cp1252ToUtf8(kCantWriteFileMessage));
+        // As the job reports its output: the path as given, then the reason.
+        const WriteFailure failure = WriteWholeFile(plain[1], text);
+        if (failure) {
+            ReportOnConsole(io.err, io.appName,
+                            failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
+                            WriteFailureDetails(plain[1], failure));
             return kPlanMissing;
         }
     } else if (!WriteAll(io.out, text)) {

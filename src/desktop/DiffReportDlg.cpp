@@ -1,7 +1,6 @@
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
 #include "compare/DiffReportOutput.h"
 #include "export/ExportFile.h"
-#include "export/BlockOutput.h"
 #include "export/OutputFile.h"
 
 #include "desktop/DiffReportDlg.h"
@@ -45,19 +44,13 @@ QColor KindColour(DiffKind kind) {
 // Reports up to this many entries open fully; larger ones down to the skills.
 constexpr std::size_t kExpandAllEntries = 5000;
 
-// Writes bytes to path through the exports' buffered output and the atomic
-// output file; on failure its message and, for the box's details, the path
-// and the reason. No message: written.
+// Writes bytes to path as a whole file; on failure its message and, for the
+// box's details, the path and the reason. No message: written.
 std::pair<std::string_view, std::string> WriteWhole(const std::string& path, const std::string& bytes) {
-    OutputFile output(path);
-    if (!output.Create()) return {kCantCreateFileMessage, WriteFailureDetails(path, output.failure())};
-    BlockOutput out(output.file());
-    out.buffer() = bytes;
-    out.WriteBlock();
-    WriteFailure failure = out.failure();
-    if (!failure && !output.Commit()) failure = output.failure();
-    if (failure) return {kCantWriteFileMessage, WriteFailureDetails(path, failure)};
-    return {};
+    const WriteFailure failure = WriteWholeFile(path, bytes);
+    if (!failure) return {};
+    return {failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
+            WriteFailureDetails(path, failure)};
 }
 
 }  // namespace

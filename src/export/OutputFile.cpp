@@ -1,5 +1,7 @@
 #include "export/OutputFile.h"
 
+#include "export/BlockOutput.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -82,6 +84,16 @@ std::string WriteFailureDetails(std::string_view path, const WriteFailure& failu
         details += reason;
     }
     return details;
+}
+
+WriteFailure WriteWholeFile(const std::string& path, std::string_view bytes) {
+    OutputFile output(path);
+    if (!output.Create()) return output.failure();
+    BlockOutput out(output.file());
+    out.buffer() = bytes;
+    out.WriteBlock();
+    if (!out.ok()) return out.failure();
+    return output.Commit() ? WriteFailure{} : output.failure();
 }
 
 // Keeps the first failure, with errno as the failing call left it.

@@ -74,6 +74,12 @@ private:
 // "path: reason", the details of a failed write for a person.
 std::string WriteFailureDetails(std::string_view path, const WriteFailure& failure);
 
+// Writes bytes as the whole file at path (a report, a plan's totals): an
+// OutputFile written through the exports' buffered output. Empty when the
+// file is in place; otherwise the failing step (Create: nothing was
+// created) and its reason.
+WriteFailure WriteWholeFile(const std::string& path, std::string_view bytes);
+
 // Closes a stream after a flush; false when any byte written to it may have
 // been lost (a write error now or earlier, a failed close). Closes always.
 bool CloseChecked(std::FILE* file);

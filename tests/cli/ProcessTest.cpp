@@ -651,6 +651,10 @@ TEST(ProcessTest, PlanTotals) {
         {"no such totals format", {"--plan", out + "/swords.csv", dir, "--format", "xml"}, 2, "",
          "artisanscope: --format: a plan's totals are written as text, csv or json\n"},
         {"to a file", {"--plan", out + "/hidden.csv", dir, out + "/totals.txt"}, 1, "", missing},
+        {"into a missing folder", {"--plan", out + "/swords.csv", dir, out + "/missing/t.txt"}, 1, "",
+         "artisanscope: can't create file: " + out + "/missing/t.txt: No such file or directory\n"},
+        {"onto a full disk", {"--plan", out + "/swords.csv", dir, "/dev/full"}, 1, "",
+         "artisanscope: can't write file: /dev/full: No space left on device\n"},
     };
     for (const PlanCase& c : cases) {
         SCOPED_TRACE(c.what);
