@@ -47,17 +47,7 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
     // The one-letter options keep their meaning; the plain arguments are
     // OLD, NEW and the optional output file.
     MyCommandLine flags([&io](std::string_view usage) { ReportOnConsole(io.err, io.appName, usage); });
-    std::vector<std::string> flagArguments;
-    std::vector<std::string> plain;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.starts_with("--")) {
-            if (LongOptionTakesValue(argument)) ++i;
-            continue;
-        }
-        (argument.starts_with('-') ? flagArguments : plain).push_back(argument);
-    }
-    ParseCommandLine(flags, flagArguments);
+    const std::vector<std::string> plain = ParseCommandArguments(flags, arguments);
 
     if (plain.size() < 2 || plain.size() > 3) {
         Report(io, "--diff needs OLD NEW [output_file]");

@@ -27,6 +27,21 @@ bool LongOptionTakesValue(std::string_view argument) {
     return argument == "--format" || argument == "--find" || argument == "--plan";
 }
 
+std::vector<std::string> ParseCommandArguments(MyCommandLine& flags, const std::vector<std::string>& arguments) {
+    std::vector<std::string> flagArguments;
+    std::vector<std::string> plain;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.starts_with("--")) {
+            if (LongOptionTakesValue(argument)) ++i;
+            continue;
+        }
+        (argument.starts_with('-') ? flagArguments : plain).push_back(argument);
+    }
+    ParseCommandLine(flags, flagArguments);
+    return plain;
+}
+
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments, OptionPrefixes prefixes) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];

@@ -62,4 +62,9 @@ bool LongOptionTakesValue(std::string_view argument);
 void ParseCommandLine(MyCommandLine& commandLine, const std::vector<std::string>& arguments,
                       OptionPrefixes prefixes = kPlatformOptionPrefixes);
 
+// For a command that takes plain arguments of its own (--diff, --plan):
+// feeds the one-letter options to flags, keeping their meaning, and returns
+// the plain arguments in order. Long options and their values are skipped.
+std::vector<std::string> ParseCommandArguments(MyCommandLine& flags, const std::vector<std::string>& arguments);
+
 }  // namespace artisanscope

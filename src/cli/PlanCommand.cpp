@@ -35,17 +35,7 @@ std::string EntryName(const PlanEntry& entry) {
 
 int RunPlanCommand(const std::vector<std::string>& arguments, const LongOptions& options, const CommandLineJobIo& io) {
     MyCommandLine flags([&io](std::string_view usage) { ReportOnConsole(io.err, io.appName, usage); });
-    std::vector<std::string> flagArguments;
-    std::vector<std::string> plain;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.starts_with("--")) {
-            if (LongOptionTakesValue(argument)) ++i;
-            continue;
-        }
-        (argument.starts_with('-') ? flagArguments : plain).push_back(argument);
-    }
-    ParseCommandLine(flags, flagArguments);
+    const std::vector<std::string> plain = ParseCommandArguments(flags, arguments);
 
     if (!options.plan || options.plan->empty() || plain.empty() || plain.size() > 2) {
         Report(io, "--plan needs PLAN.csv camelot_dir [output_file]");

@@ -229,23 +229,25 @@ void PlanWindow::OnClear() {
     FillEntries();
 }
 
-void PlanWindow::OnSave() {
+std::optional<QString> PlanWindow::ChoosePlanFile(bool save) {
     FileDialogOptions options = kPlanFileOptions;
     options.startFolder = places_.StartFolder(RememberedFolder::Plan);
-    const std::optional<QString> chosen = prompter_.SaveFileName(this, options);
+    std::optional<QString> chosen = save ? prompter_.SaveFileName(this, options) : prompter_.OpenFileName(this, options);
+    if (chosen) places_.RememberFile(RememberedFolder::Plan, *chosen);
+    return chosen;
+}
+
+void PlanWindow::OnSave() {
+    const std::optional<QString> chosen = ChoosePlanFile(true);
     if (!chosen) return;
-    places_.RememberFile(RememberedFolder::Plan, *chosen);
     if (!WritePlanFile(FileNameBytes(*chosen), CurrentPlan())) {
         prompter_.ShowMessageBox(this, title_, QStringLiteral("can't write the plan"), *chosen);
     }
 }
 
 void PlanWindow::OnOpen() {
-    FileDialogOptions options = kPlanFileOptions;
-    options.startFolder = places_.StartFolder(RememberedFolder::Plan);
-    const std::optional<QString> chosen = prompter_.OpenFileName(this, options);
+    const std::optional<QString> chosen = ChoosePlanFile(false);
     if (!chosen) return;
-    places_.RememberFile(RememberedFolder::Plan, *chosen);
     PlanFileRead read = ReadPlanFile(FileNameBytes(*chosen));
     if (!read.failure.empty()) {
         prompter_.ShowMessageBox(this, title_, QStringLiteral("can't read the plan"), Utf8(read.failure));

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -68,6 +69,10 @@ private:
     void OnCountEdited(int row, int column);
 
     struct State;  // the plan, its resolution and totals
+
+    // The plan file's save (or open) dialog, started in the remembered
+    // folder; remembers the file chosen.
+    std::optional<QString> ChoosePlanFile(bool save);
 
     Prompter& prompter_;
     RememberedPlaces& places_;
