@@ -1,7 +1,7 @@
 # One entry point: `make test` and `make run` install what is missing,
 # configure, build and go.
 
-PACKAGES := cmake make g++ pkg-config zlib1g-dev libtinyxml-dev qt6-base-dev \
+PACKAGES := cmake make g++ pkg-config zlib1g-dev libdeflate-dev libtinyxml-dev qt6-base-dev \
             libgtest-dev libbenchmark-dev clang-14 libclang-rt-14-dev valgrind \
             libsqlite3-dev rapidjson-dev python3 \
             librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream \

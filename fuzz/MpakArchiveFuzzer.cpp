@@ -6,7 +6,8 @@
 // member lookup, the size checks and the member inflate. The reader must be
 // its own steps in order, and every member it hands out (or refuses as too
 // large) is checked independently against the archive's bytes; a mismatch
-// aborts, so wrong results count as crashes too.
+// aborts, so wrong results count as crashes too. The archive is also written
+// to a file and read from there, which must give the same.
 
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
@@ -19,8 +20,12 @@
 #include <cstdlib>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +123,18 @@ void Check(ByteView file, const artisanscope::MpakRead& read) {
             Fail("entry count refused as impossible, yet the directory holds that many entries");
         }
     }
+    if (steps.directory) {
+        // The whole entries of the directory's stream, as zlib inflates it.
+        const auto compressed = file.Sub(steps.header->directoryStart(), steps.header->directoryLength);
+        const std::uint64_t claimed =
+            std::uint64_t{static_cast<std::uint32_t>(steps.header->entryCount)} * MpakDirectoryEntry::kSize;
+        Bytes expected = InflateUpTo(*compressed, claimed);
+        expected.resize(expected.size() - expected.size() % MpakDirectoryEntry::kSize);
+        const auto got = steps.directory->bytes();
+        if (!std::equal(expected.begin(), expected.end(), got.begin(), got.end())) {
+            Fail("directory entries differ from the inflated stream");
+        }
+    }
     if (!steps.entry) return;
 
     const artisanscope::MpakEntryFields& entry = *steps.entry;
@@ -174,13 +191,35 @@ std::optional<Bytes> WithChecksumsFixed(ByteView file) {
     return out;
 }
 
+// The reader of a file reads only the regions its steps check: read from a
+// file, the archive must give what it gives from memory.
+void CheckFileRead(ByteView archive, const artisanscope::MpakRead& fromBytes) {
+    static const int fd = memfd_create("fuzz-archive", MFD_CLOEXEC);
+    if (fd < 0) Fail("memfd_create");
+    const auto bytes = archive.span();
+    if (::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        Fail("memfd write");
+    }
+    const artisanscope::MpakRead fromFile =
+        artisanscope::ReadMpakMember("/proc/self/fd/" + std::to_string(fd), kMember);
+    if (fromFile.error != fromBytes.error) Fail("the file's read gives another error than the bytes' read");
+    const auto a = fromFile.member.bytes(), b = fromBytes.member.bytes();
+    if (!std::equal(a.begin(), a.end(), b.begin(), b.end())) Fail("the file's member differs from the bytes' member");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ByteView input(std::span<const std::uint8_t>(data, size));
-    Check(input, artisanscope::ReadMpakMemberFromBytes(input.span(), kMember));
+    const artisanscope::MpakRead read = artisanscope::ReadMpakMemberFromBytes(input.span(), kMember);
+    Check(input, read);
     if (const auto fixed = WithChecksumsFixed(input)) {
-        Check(ByteView(*fixed), artisanscope::ReadMpakMemberFromBytes(*fixed, kMember));
+        const artisanscope::MpakRead fixedRead = artisanscope::ReadMpakMemberFromBytes(*fixed, kMember);
+        Check(ByteView(*fixed), fixedRead);
+        CheckFileRead(ByteView(*fixed), fixedRead);
+    } else {
+        CheckFileRead(input, read);
     }
     return 0;
 }

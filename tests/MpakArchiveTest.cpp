@@ -16,12 +16,27 @@ namespace {
 Bytes Text(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 // The member's bytes, or "!", the name of the check that refused it and the
-// reason a player is given.
-std::string Member(const Bytes& archive, std::string_view name) {
-    const MpakRead read = ReadMpakMemberFromBytes(archive, name);
-    if (!read) return "!" + std::string(MpakErrorName(read.error)) + ": " + read.reason;
+// reason a player is given, the archive called "the archive".
+std::string Outcome(const MpakRead& read, std::string_view archiveName) {
+    if (!read) {
+        std::string reason = read.reason;
+        if (reason.starts_with(archiveName)) reason.replace(0, archiveName.size(), "the archive");
+        return "!" + std::string(MpakErrorName(read.error)) + ": " + reason;
+    }
     EXPECT_EQ(read.error, MpakError::None);
     return std::string(reinterpret_cast<const char*>(read.member.data()), read.member.size());
+}
+
+// The member's Outcome. The archive is also written to a file and read from
+// there, where only the regions the steps check are read: both must give
+// the same.
+std::string Member(const Bytes& archive, std::string_view name) {
+    static const TempDir dir;
+    const std::string path = dir / "member.mpk";
+    WriteFile(path, archive);
+    const std::string fromBytes = Outcome(ReadMpakMemberFromBytes(archive, name), "the archive");
+    EXPECT_EQ(Outcome(ReadMpakMember(path, name), path), fromBytes);
+    return fromBytes;
 }
 
 MpakPlan TwoMembers() {
