@@ -112,7 +112,8 @@ clean:
 # model): `make bench-data` writes the bench game directories once,
 # `make bench` runs every benchmark (BENCH_ARGS go to Google Benchmark, e.g.
 # BENCH_ARGS=--benchmark_filter=realistic), `make bench-compare` times the
-# headless job against the floor program process by process.
+# headless exports of every format against the floor program, process by
+# process.
 BENCH_BUILD := build-bench
 BENCH_DATA := $(BENCH_BUILD)/bench-data
 BENCH_ARGS ?= --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
@@ -132,5 +133,5 @@ bench: bench-data
 
 bench-compare: bench-data
 	@sh tools/install-deps.sh time
-	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope artisanscope-floor
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope artisanscope-floor-mapped
 	bench/compare.sh -b $(BENCH_BUILD)

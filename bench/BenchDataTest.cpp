@@ -3,6 +3,7 @@
 
 #include "BenchData.h"
 #include "Floor.h"
+#include "MappedFloor.h"
 #include "TempDir.h"
 #include "table/RecipeWalk.h"
 
@@ -80,11 +81,13 @@ TEST(BenchDataTest, GameDirectoriesAreWrittenOnceAndFloorWritesTheAskedBytes) {
     EnsureBenchData(dir.path());
     EXPECT_EQ(std::filesystem::last_write_time(inputs[0].archive), written) << "current data is kept";
 
-    for (const std::size_t bytes : {std::size_t{0}, std::size_t{1}, std::size_t{3'000'001}}) {
-        ASSERT_TRUE(RunFloor(inputs[0].archive, "TDL.CRF", dir / "floor.txt", bytes));
-        EXPECT_EQ(std::filesystem::file_size(dir / "floor.txt"), bytes);
+    for (const auto floor : {RunFloor, RunMappedFloor}) {
+        for (const std::size_t bytes : {std::size_t{0}, std::size_t{1}, std::size_t{3'000'001}}) {
+            ASSERT_TRUE(floor(inputs[0].archive, "TDL.CRF", dir / "floor.txt", bytes));
+            EXPECT_EQ(std::filesystem::file_size(dir / "floor.txt"), bytes);
+        }
+        EXPECT_FALSE(floor(inputs[0].archive, "missing.dat", dir / "floor.txt", 1));
+        EXPECT_FALSE(floor(dir / "nothing.mpk", "tdl.crf", dir / "floor.txt", 1));
+        EXPECT_FALSE(floor(inputs[0].archive, "tdl.crf", dir / "no/such/folder/floor.txt", 1));
     }
-    EXPECT_FALSE(RunFloor(inputs[0].archive, "missing.dat", dir / "floor.txt", 1));
-    EXPECT_FALSE(RunFloor(dir / "nothing.mpk", "tdl.crf", dir / "floor.txt", 1));
-    EXPECT_FALSE(RunFloor(inputs[0].archive, "tdl.crf", dir / "no/such/folder/floor.txt", 1));
 }
