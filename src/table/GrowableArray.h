@@ -120,6 +120,14 @@ public:
         return true;
     }
 
+    // Appends into room a Reserve() already made: size() < capacity() (or
+    // size() + values.size() <= capacity()) must hold; not checked.
+    void PushBackReserved(const T& value) { Whole()[size_++] = value; }
+    void AppendReserved(std::span<const T> values) {
+        if (!values.empty()) std::memcpy(Whole().subspan(size_, values.size()).data(), values.data(), values.size_bytes());
+        size_ += values.size();
+    }
+
     // Sets the size to exactly n elements, new ones set to value, without
     // spare capacity; false, with nothing changed, when memory runs out.
     bool Assign(std::size_t n, const T& value) {

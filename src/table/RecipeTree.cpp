@@ -49,12 +49,12 @@ TreeItem RecipeTree::InsertItem(TreeItem parent, std::string_view label) {
         return kNoTreeItem;
     }
     const auto item = static_cast<TreeItem>(parent_.size());
-    parent_.PushBack(parent);
-    row_.PushBack(childCount_[parent]++);
-    childCount_.PushBack(0);
-    pool_.Append(std::span<const char>(label.data(), label.size()));
-    labelStart_.PushBack(static_cast<std::uint32_t>(pool_.size()));
-    value_.PushBack(0);
+    parent_.PushBackReserved(parent);
+    row_.PushBackReserved(childCount_[parent]++);
+    childCount_.PushBackReserved(0);
+    pool_.AppendReserved(std::span<const char>(label.data(), label.size()));
+    labelStart_.PushBackReserved(static_cast<std::uint32_t>(pool_.size()));
+    value_.PushBackReserved(0);
     finished_ = false;
     return item;
 }
