@@ -15,6 +15,7 @@
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
+#include "desktop/RememberedPlaces.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
 
@@ -229,7 +230,8 @@ void BM_PlanCountChange(benchmark::State& state, Input& input) {
     const std::string path = OutputPath(input, "plan.csv");
     if (!WritePlanFile(path, plan)) state.SkipWithError("plan not written");
     OpenAnswer prompter(QString::fromStdString(path));
-    PlanWindow window(prompter, QStringLiteral("artisanscope-bench"));
+    RememberedPlaces places;  // remembers nothing
+    PlanWindow window(prompter, QStringLiteral("artisanscope-bench"), places);
     window.SetIndex(&index);
     window.OnOpen();
     window.show();
