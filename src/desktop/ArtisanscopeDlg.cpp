@@ -369,7 +369,11 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
     // A pattern's menu offers it for the plan (an ingredient's does not).
     const std::uint32_t pattern = PatternOf(item);
     QAction* addToPlan = nullptr;
-    if (pattern != kNoPattern && PatternOf(treeModel_->tree().Parent(item)) != pattern) {
+    // Without the plan's index yet, a pattern is known by its depth.
+    const bool isPattern = PlanIndex() != nullptr
+                               ? pattern != kNoPattern && PatternOf(treeModel_->tree().Parent(item)) != pattern
+                               : treeModel_->filter().Depth(item) == kPatternDepth;
+    if (isPattern) {
         addToPlan = menu.addAction(Utf8Text(kAddToPlanText));
         addToPlan->setShortcut(QKeySequence(Qt::Key_Insert));
     }
@@ -377,7 +381,7 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return true;
     if (chosen == recipesUsing) FindRecipesUsing(item);
-    if (chosen == addToPlan) AddToPlan(pattern);
+    if (chosen == addToPlan && IndexForPlan()) AddToPlan(PatternOf(item));
     return true;
 }
 
@@ -509,7 +513,15 @@ void CArtisanscopeDlg::CopySelectedBranch() {
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-RecipeSink* CArtisanscopeDlg::indexSink() { return planIndex_.get(); }
+RecipeSink* CArtisanscopeDlg::indexSink() { return planIndexOn_ ? planIndex_.get() : nullptr; }
+
+bool CArtisanscopeDlg::IndexForPlan() {
+    if (PlanIndex() != nullptr) return true;
+    planIndexOn_ = true;
+    if (archivePath_.empty()) return false;
+    ReloadKeepingPlace();
+    return PlanIndex() != nullptr;
+}
 
 const PatternIndex* CArtisanscopeDlg::PlanIndex() const {
     const bool sameWalk = planIndex_->treeItems() == treeModel_->tree().size() && planIndex_->size() > 0;
@@ -525,6 +537,7 @@ std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
 
 void CArtisanscopeDlg::ShowPlan(bool activate) {
     if (planWindow_ == nullptr) {
+        IndexForPlan();
         planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), app_.remembered(), this);
         planWindow_->SetIndex(PlanIndex());
         // Beside the dialog where the screen has room, so the tree stays in
@@ -543,7 +556,9 @@ void CArtisanscopeDlg::ShowPlan(bool activate) {
     if (activate) planWindow_->activateWindow();
 }
 
-void CArtisanscopeDlg::AddSelectedToPlan() { AddToPlan(PatternOf(SelectedItem())); }
+void CArtisanscopeDlg::AddSelectedToPlan() {
+    if (IndexForPlan()) AddToPlan(PatternOf(SelectedItem()));
+}
 
 void CArtisanscopeDlg::AddToPlan(std::uint32_t pattern) {
     if (pattern == kNoPattern) return;

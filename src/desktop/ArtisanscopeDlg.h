@@ -152,6 +152,11 @@ private:
     void FindRecipesUsing(std::uint32_t item);
     // The plan index when it belongs to the tree shown, else null.
     const PatternIndex* PlanIndex() const;
+    // Makes the plan's index current for the loaded table: from the first
+    // use of the plan on, every load feeds the index (a reload without a
+    // plan pays nothing for it); the first time, the table is loaded again,
+    // keeping the user's place. False when no table is loaded.
+    bool IndexForPlan();
     // The pattern item is (or whose ingredient it is) in the plan index, or
     // kNoPattern.
     std::uint32_t PatternOf(std::uint32_t item) const;
@@ -175,6 +180,7 @@ private:
     // The patterns of the last load, for the crafting plan; valid while the
     // tree is the one filled by the same walk.
     std::unique_ptr<PatternIndex> planIndex_;
+    bool planIndexOn_ = false;  // loads feed planIndex_
     PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels
