@@ -134,6 +134,8 @@ TEST(XmlStreamTest, HandFedEventsMatchTinyXml) {
     pattern.ingredientCount = 1;
     pattern.ingredients[0] = {.quantity = 3, .material = 9, .text = "bars", .materialName = NameText::FromNumber(9)};
     const SkillRecord skill{};
+    std::vector<std::string> names;  // read in place, as from a table, while the cache grows
+    for (int i = 0; i < 12000; ++i) names.push_back((i % 2 == 0 ? "'a" : "b&") + std::to_string(i));
 
     using Events = std::function<void(RecipeSink&)>;
     const struct {
@@ -156,6 +158,12 @@ TEST(XmlStreamTest, HandFedEventsMatchTinyXml) {
              s.Category(2, 1, "K");
              s.IllegalCategory(3, 9, 2);
              s.Pattern(pattern);
+         }},
+        {"names in place, again after the cache has grown", true,
+         [&](RecipeSink& s) {
+             s.Realm(0, "Albion");
+             for (int pass = 0; pass < 3; ++pass)
+                 for (const std::string& name : names) s.Skill(skill, name);
          }},
         {"one buffer, changing bytes and many distinct names", true,
          [&](RecipeSink& s) {

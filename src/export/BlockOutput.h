@@ -25,7 +25,9 @@ public:
     static constexpr std::size_t kBlockBytes = 256 * 1024;
 
     // Writes to file, which stays the caller's; without a file every write fails.
-    explicit BlockOutput(std::FILE* file) : file_(file) { buffer_.reserve(kBlockBytes + 64 * 1024); }
+    // The buffer grows with what is gathered, up to about a block, so that a
+    // short output does not touch a whole block's memory.
+    explicit BlockOutput(std::FILE* file) : file_(file) {}
     BlockOutput(const BlockOutput&) = delete;
     BlockOutput& operator=(const BlockOutput&) = delete;
 
@@ -97,7 +99,10 @@ private:
     void MakeRoom(std::size_t n) {
         const std::size_t used = Size();
         Settle();
-        buffer_.resize(std::max(buffer_.capacity(), used + n));
+        if (buffer_.capacity() < used + n) {
+            buffer_.reserve(std::max(used + n, std::min(2 * buffer_.capacity() + 4096, kBlockBytes + 64 * 1024)));
+        }
+        buffer_.resize(buffer_.capacity());
         putting_ = true;
         put_ = used;
         room_ = buffer_.size();

@@ -104,10 +104,12 @@ XmlStreamExport::Fragments PrintFragments() {
 // again. The slot is chosen by the value's address and length, which is
 // cheap, and is right as often as names are read in place from the table or
 // the name tables. Memory stays bounded: a fixed number of slots, and long
-// values are printed every time instead of kept.
+// values are printed every time instead of kept. The cache starts small and
+// grows (emptied) when it misses as often as it has slots, so that a short
+// export does not pay for the slots a long one needs.
 class XmlStreamExport::PrintedAttributes {
 public:
-    PrintedAttributes() : slots_(kSlots) {
+    PrintedAttributes() {
         for (std::size_t a = 0; a < kAttributes; ++a) attributes_[a].SetName(kAttributeNames[a]);
     }
 
@@ -117,8 +119,10 @@ public:
             Print(attribute, value, out);
             return;
         }
+        if (misses_ >= slots_.size() && slotBits_ < kSlotBits) Grow();
         Slot& slot = slots_[SlotOf(attribute, value)];
         if (slot.attribute != attribute || std::string_view(slot.value) != value || slot.printed.empty()) {
+            ++misses_;
             slot.attribute = attribute;
             slot.value.assign(value);
             slot.printed.clear();
@@ -128,8 +132,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kSlotBits = 13;
-    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    static constexpr std::size_t kFirstSlotBits = 7;
+    static constexpr std::size_t kSlotBits = 13;  // at most 8192 slots
     static constexpr std::size_t kLongestCached = 128;
 
     struct Slot {
@@ -138,10 +142,18 @@ private:
         std::string printed;  // empty: never filled
     };
 
-    static std::size_t SlotOf(Attribute attribute, std::string_view value) {
+    std::size_t SlotOf(Attribute attribute, std::string_view value) const {
         const auto address = reinterpret_cast<std::uintptr_t>(value.data());
         const std::uint64_t key = (address ^ (std::uint64_t{value.size()} << 40) ^ (std::uint64_t{attribute} << 56));
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - kSlotBits));
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> (64 - slotBits_));
+    }
+
+    // The first slots, or four times as many, all empty.
+    void Grow() {
+        slotBits_ = slots_.empty() ? kFirstSlotBits : std::min(slotBits_ + 2, kSlotBits);
+        slots_.clear();
+        slots_.resize(std::size_t{1} << slotBits_);
+        misses_ = 0;
     }
 
     void Print(Attribute attribute, std::string_view value, std::string& out) {
@@ -153,7 +165,9 @@ private:
         printer.Print(nullptr, 0, &out);
     }
 
-    std::vector<Slot> slots_;
+    std::vector<Slot> slots_;  // 1 << slotBits_ of them once the first value comes
+    std::size_t slotBits_ = 0;
+    std::size_t misses_ = 0;  // since the slots were last emptied
     std::array<TiXmlAttribute, kAttributes> attributes_;
     std::string scratch_;
 };
