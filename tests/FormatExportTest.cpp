@@ -110,6 +110,8 @@ TEST(FormatExportTest, CsvFieldQuoting) {
         {"Gepr\xE4gt", "Gepr\xC3\xA4gt"},
         {"\x80 \x81 \x9F \xFF", "\xE2\x82\xAC \xEF\xBF\xBD \xC5\xB8 \xC3\xBF"},
         {"\xE4,\"\xF6\"", "\"\xC3\xA4,\"\"\xC3\xB6\"\"\""},
+        {std::string("tab\tnul\0del\x7F", 12), std::string("tab\tnul\0del\x7F", 12)},
+        {"last byte\xFF,", "\"last byte\xC3\xBF,\""},
     };
     for (const auto& c : cases) {
         std::string out = "x";

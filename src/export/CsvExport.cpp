@@ -3,19 +3,44 @@
 #include "recipes/Cp1252.h"
 #include "recipes/Decimal.h"
 
+#include <array>
+#include <cstdint>
+
 namespace artisanscope {
 namespace {
 
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kLineEnd = "\r\n";
 
-bool NeedsQuotes(std::string_view text) { return text.find_first_of(",\"\r\n") != std::string_view::npos; }
+// What each byte asks of the field it is in: quotes (a comma, quote or line
+// break) or conversion (outside ASCII).
+constexpr std::uint8_t kQuotes = 1;
+constexpr std::uint8_t kConvert = 2;
+
+constexpr std::array<std::uint8_t, 256> kByteNeeds = [] {
+    std::array<std::uint8_t, 256> needs{};
+    for (const unsigned char c : {',', '"', '\r', '\n'}) needs[c] = kQuotes;
+    for (std::size_t c = 0x80; c < needs.size(); ++c) needs[c] = kConvert;
+    return needs;
+}();
+
+// What the field's bytes ask of it, together; one table look-up per byte.
+std::uint8_t FieldNeeds(std::string_view text) {
+    std::uint8_t needs = 0;
+    for (const char c : text) needs |= kByteNeeds[static_cast<unsigned char>(c)];
+    return needs;
+}
 
 }  // namespace
 
 void AppendCsvField(std::string& out, std::string_view text) {
-    if (!NeedsQuotes(text)) {
-        AppendCp1252AsUtf8(out, text);
+    const std::uint8_t needs = FieldNeeds(text);
+    if ((needs & kQuotes) == 0) {
+        if (needs == 0) {
+            out.append(text);
+        } else {
+            AppendCp1252AsUtf8(out, text);
+        }
         return;
     }
     out += '"';
