@@ -27,9 +27,14 @@ struct JsonExport::Output {
         AppendCp1252AsUtf8(utf8, cp1252);
         writer.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
     }
-    void Key(const char* key) { writer.Key(key); }
-    void Numbers(const char* key, std::initializer_list<std::uint16_t> values) {
-        writer.Key(key);
+    // Keys are given with their quotes.
+    template <std::size_t N>
+    void Key(const char (&quoted)[N]) {
+        WriteJsonKey(writer, quoted);
+    }
+    template <std::size_t N>
+    void Numbers(const char (&quotedKey)[N], std::initializer_list<std::uint16_t> values) {
+        Key(quotedKey);
         writer.StartArray();
         for (const std::uint16_t value : values) writer.Uint(value);
         writer.EndArray();
@@ -62,15 +67,15 @@ void JsonExport::Begin(const ExportStart& start) {
     o.debug = start.debugColumns;
     o.began = true;
     o.writer.StartObject();
-    o.Key("generator");
+    o.Key("\"generator\"");
     o.Text(o.generator);
-    o.Key("table_version");
+    o.Key("\"table_version\"");
     o.writer.Uint(start.tableVersion);
-    o.Key("language");
+    o.Key("\"language\"");
     o.writer.String(start.language == Language::English ? "en" : "de");
-    o.Key("debug");
+    o.Key("\"debug\"");
     o.writer.Bool(o.debug);
-    o.Key("realms");
+    o.Key("\"realms\"");
     o.writer.StartArray();
     o.open = Open::Realms;
 }
@@ -79,9 +84,9 @@ void JsonExport::Realm(std::size_t, std::string_view name) {
     Output& o = *out_;
     o.CloseTo(Open::Realms);
     o.writer.StartObject();
-    o.Key("name");
+    o.Key("\"name\"");
     o.Text(name);
-    o.Key("skills");
+    o.Key("\"skills\"");
     o.writer.StartArray();
     o.open = Open::Realm;
 }
@@ -90,12 +95,12 @@ void JsonExport::Skill(const SkillRecord& skill, std::string_view name) {
     Output& o = *out_;
     o.CloseTo(Open::Realm);
     o.writer.StartObject();
-    o.Key("slot");
+    o.Key("\"slot\"");
     o.writer.Uint(skill.slot + 1u);
-    o.Key("name");
+    o.Key("\"name\"");
     o.Text(name);
-    if (o.debug) o.Numbers("data", {skill.data1, skill.data2, skill.data3});
-    o.Key("categories");
+    if (o.debug) o.Numbers("\"data\"", {skill.data1, skill.data2, skill.data3});
+    o.Key("\"categories\"");
     o.writer.StartArray();
     o.open = Open::Skill;
 }
@@ -104,11 +109,11 @@ void JsonExport::Category(std::size_t, std::uint32_t index, std::string_view nam
     Output& o = *out_;
     o.CloseTo(Open::Skill);
     o.writer.StartObject();
-    o.Key("index");
+    o.Key("\"index\"");
     o.writer.Uint(index);
-    o.Key("name");
+    o.Key("\"name\"");
     o.Text(name);
-    o.Key("patterns");
+    o.Key("\"patterns\"");
     o.writer.StartArray();
     o.open = Open::Category;
 }
@@ -118,14 +123,14 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     Writer& w = o.writer;
     const PatternRecord& record = *pattern.record;
     w.StartObject();
-    o.Key("index");
+    o.Key("\"index\"");
     w.Uint(pattern.index);
-    o.Key("name");
+    o.Key("\"name\"");
     o.Text(pattern.name.view());
-    o.Key("skill_level");
+    o.Key("\"skill_level\"");
     w.Uint(record.skill);
-    if (o.debug) o.Numbers("data", {record.data1, record.data2, record.data3, record.data5});
-    o.Key("ingredients");
+    if (o.debug) o.Numbers("\"data\"", {record.data1, record.data2, record.data3, record.data5});
+    o.Key("\"ingredients\"");
     w.StartArray();
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) WriteIngredientJson(w, pattern.ingredients[k], o.utf8);
     w.EndArray();

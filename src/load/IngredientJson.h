@@ -10,10 +10,20 @@
 #include "recipes/Cp1252.h"
 #include "table/RecipeWalk.h"
 
+#include <rapidjson/rapidjson.h>
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace artisanscope {
+
+// Writes a key given with its quotes (plain ASCII, nothing to escape) as
+// the writer's Key would, without escaping it byte by byte.
+template <typename JsonWriter, std::size_t N>
+void WriteJsonKey(JsonWriter& json, const char (&quoted)[N]) {
+    json.RawValue(quoted, N - 1, rapidjson::kStringType);
+}
 
 // Writes ingredient through a RapidJSON writer (any stream, any indentation);
 // utf8 is scratch space, reused from call to call.
@@ -26,19 +36,19 @@ void WriteIngredientJson(JsonWriter& json, const ResolvedIngredient& ingredient,
     };
     const bool hasMaterial = ingredient.material != 0;
     json.StartObject();
-    json.Key("slot");
+    WriteJsonKey(json, "\"slot\"");
     json.Uint(ingredient.slot + 1u);
-    json.Key("quantity");
+    WriteJsonKey(json, "\"quantity\"");
     json.Uint(ingredient.quantity);
-    json.Key("unit");
+    WriteJsonKey(json, "\"unit\"");
     if (hasMaterial) {
         text(ingredient.text);
     } else {
         json.Null();
     }
-    json.Key("name");
+    WriteJsonKey(json, "\"name\"");
     text(hasMaterial ? ingredient.materialName.view() : ingredient.text);
-    json.Key("material_id");
+    WriteJsonKey(json, "\"material_id\"");
     if (hasMaterial) {
         json.Uint(ingredient.material);
     } else {
