@@ -36,8 +36,10 @@ std::uint32_t Crc32Of(ByteView bytes) {
 //
 // libdeflate inflates a whole, valid stream that fits about three times as
 // fast as zlib, but on any other stream it gives nothing usable; zlib then
-// inflates it again and yields the prefix it produced, so every stream
-// gives what zlib alone would give.
+// inflates it again and yields the prefix it produced. Every stream zlib
+// accepts gives what zlib alone would give. libdeflate also accepts a few
+// streams zlib refuses (a code an incomplete Huffman table leaves
+// unassigned, for one) when their checksum holds; those are inflated whole.
 std::size_t Inflate(ByteView src, std::span<std::uint8_t> dest) {
     const auto in = src.span();
     if (libdeflate_decompressor* inflater = libdeflate_alloc_decompressor()) {
