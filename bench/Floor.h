@@ -16,4 +16,11 @@ namespace artisanscope::bench {
 bool RunFloor(const std::string& archivePath, std::string_view memberName, const std::string& outputPath,
               std::size_t outputBytes);
 
+// A floor run as a program: `<program> <camelot_dir> <output_file> <bytes>`
+// runs floor on <camelot_dir>/data/ifd.mpk's tdl.crf. Exit 0, 1 when it
+// fails, 2 for wrong arguments.
+using FloorFunction = bool (*)(const std::string& archivePath, std::string_view memberName,
+                               const std::string& outputPath, std::size_t outputBytes);
+int FloorCommand(int argc, char** argv, FloorFunction floor);
+
 }  // namespace artisanscope::bench

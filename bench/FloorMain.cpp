@@ -4,25 +4,4 @@
 
 #include "Floor.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s <camelot_dir> <output_file> <bytes>\n", argv[0]);
-        return 2;
-    }
-    char* end = nullptr;
-    const unsigned long long bytes = std::strtoull(argv[3], &end, 10);
-    if (end == argv[3] || *end != '\0') {
-        std::fprintf(stderr, "%s: not a byte count: %s\n", argv[0], argv[3]);
-        return 2;
-    }
-    const std::string archive = std::string(argv[1]) + "/data/ifd.mpk";
-    if (!artisanscope::bench::RunFloor(archive, "tdl.crf", argv[2], static_cast<std::size_t>(bytes))) {
-        std::fprintf(stderr, "%s: cannot read tdl.crf from %s or write %s\n", argv[0], archive.c_str(), argv[2]);
-        return 1;
-    }
-    return 0;
-}
+int main(int argc, char** argv) { return artisanscope::bench::FloorCommand(argc, argv, artisanscope::bench::RunFloor); }

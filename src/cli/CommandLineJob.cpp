@@ -1,7 +1,9 @@
 #include "cli/CommandLineJob.h"
 
 #include "cli/PathRules.h"
+#include "export/BlockOutput.h"
 #include "export/ExportFile.h"
+#include "export/OutputFile.h"
 #include "find/RecipeFilter.h"
 #include "load/LoadRecipeTable.h"
 #include "recipes/Cp1252.h"
@@ -106,6 +108,29 @@ void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view 
     const std::string line = FormatConsoleMessage(appName, text, reason);
     std::fwrite(line.data(), 1, line.size(), err);
     std::fflush(err);
+}
+
+void ReportLine(const CommandLineJobIo& io, std::string_view line) {
+    std::string text = io.appName + ": ";
+    text += line;
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), io.err);
+    std::fflush(io.err);
+}
+
+bool WriteCommandOutput(const CommandLineJobIo& io, const std::string& outputPath, std::string_view text) {
+    if (outputPath.empty()) {
+        BlockOutput out(io.out);
+        out.buffer() = text;
+        out.WriteBlock();
+        return !out.failure();
+    }
+    const WriteFailure failure = WriteWholeFile(outputPath, text);
+    if (!failure) return true;
+    ReportOnConsole(io.err, io.appName,
+                    failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
+                    WriteFailureDetails(outputPath, failure));
+    return false;
 }
 
 std::string ConsoleUsageText() {

@@ -76,6 +76,15 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
 // bytes, written as they are) follows the text after ": ".
 std::string FormatConsoleMessage(std::string_view appName, std::string_view text, std::string_view reason = {});
 
+// "<appName>: <line>" on io.err at once; line is UTF-8, written as it is.
+void ReportLine(const CommandLineJobIo& io, std::string_view line);
+
+// The output of a command of its own (--diff, --plan): text replaces the
+// file at outputPath whole, or with an empty path goes to io.out. A file
+// that cannot be written is reported as the job reports its output (the
+// message, the path as given, the reason). False when anything failed.
+bool WriteCommandOutput(const CommandLineJobIo& io, const std::string& outputPath, std::string_view text);
+
 // Writes FormatConsoleMessage's line to err at once.
 void ReportOnConsole(std::FILE* err, std::string_view appName, std::string_view text, std::string_view reason = {});
 

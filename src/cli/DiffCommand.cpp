@@ -3,31 +3,14 @@
 #include "cli/PathRules.h"
 #include "compare/DiffReportOutput.h"
 #include "compare/TableComparison.h"
-#include "export/BlockOutput.h"
 #include "export/ExportFile.h"
-#include "export/OutputFile.h"
 
 #include <cstdio>
 
 namespace artisanscope {
 namespace {
 
-// Writes text through the exports' buffered output; what failed, if anything.
-WriteFailure WriteAll(std::FILE* file, const std::string& text) {
-    BlockOutput out(file);
-    out.buffer() = text;
-    out.WriteBlock();
-    return out.failure();
-}
-
-// "<appName>: <line>" on standard error; line is UTF-8.
-void Report(const CommandLineJobIo& io, std::string_view line) {
-    std::string text = io.appName + ": ";
-    text += line;
-    text += '\n';
-    std::fwrite(text.data(), 1, text.size(), io.err);
-    std::fflush(io.err);
-}
+void Report(const CommandLineJobIo& io, std::string_view line) { ReportLine(io, line); }
 
 // Why a side could not be compared. The reader's reason names the path; the
 // path stands in for a reason that is not known.
@@ -77,18 +60,7 @@ int RunDiffCommand(const std::vector<std::string>& arguments, const LongOptions&
 
     const std::string text =
         json ? DiffReportJson(*result.report) : DiffReportText(*result.report);
-    if (plain.size() == 3) {
-        // As the job reports its output: the path as given, then the reason.
-        const WriteFailure failure = WriteWholeFile(plain[2], text);
-        if (failure) {
-            ReportOnConsole(io.err, io.appName,
-                            failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
-                            WriteFailureDetails(plain[2], failure));
-            return kDiffTrouble;
-        }
-    } else if (WriteAll(io.out, text)) {
-        return kDiffTrouble;
-    }
+    if (!WriteCommandOutput(io, plain.size() == 3 ? plain[2] : std::string(), text)) return kDiffTrouble;
     return result.report->HasDifferences() ? kDiffDifferent : kDiffSame;
 }
 

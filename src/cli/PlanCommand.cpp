@@ -1,7 +1,6 @@
 #include "cli/PlanCommand.h"
 
 #include "cli/PathRules.h"
-#include "export/OutputFile.h"
 #include "plan/CraftingPlan.h"
 #include "plan/PatternIndex.h"
 #include "plan/PlanFile.h"
@@ -12,17 +11,7 @@ namespace artisanscope {
 namespace {
 
 // "<appName>: <line>" on standard error; line is UTF-8.
-void Report(const CommandLineJobIo& io, std::string_view line) {
-    std::string text = io.appName + ": ";
-    text += line;
-    text += '\n';
-    std::fwrite(text.data(), 1, text.size(), io.err);
-    std::fflush(io.err);
-}
-
-bool WriteAll(std::FILE* file, const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0;
-}
+void Report(const CommandLineJobIo& io, std::string_view line) { ReportLine(io, line); }
 
 // "realm / skill / category / pattern (index N)" of a missing entry.
 std::string EntryName(const PlanEntry& entry) {
@@ -92,18 +81,7 @@ int RunPlanCommand(const std::vector<std::string>& arguments, const LongOptions&
     } else {
         text = PlanTotalsText(totals, index);
     }
-    if (plain.size() == 2) {
-        // As the job reports its output: the path as given, then the reason.
-        const WriteFailure failure = WriteWholeFile(plain[1], text);
-        if (failure) {
-            ReportOnConsole(io.err, io.appName,
-                            failure.step == WriteFailure::Step::Create ? kCantCreateFileMessage : kCantWriteFileMessage,
-                            WriteFailureDetails(plain[1], failure));
-            return kPlanMissing;
-        }
-    } else if (!WriteAll(io.out, text)) {
-        return kPlanMissing;
-    }
+    if (!WriteCommandOutput(io, plain.size() == 2 ? plain[1] : std::string(), text)) return kPlanMissing;
     return totals.missing == 0 ? kPlanResolved : kPlanMissing;
 }
 
