@@ -110,7 +110,13 @@ TEST(PatternDecodeTest, DecimalAppendsAfterExistingText) {
     const struct {
         std::uint32_t value;
         const char* expected;
-    } cases[] = {{0, "x0"}, {7, "x7"}, {10, "x10"}, {2000, "x2000"}, {65535, "x65535"}, {4294967295u, "x4294967295"}};
+    } cases[] = {{0, "x0"},           {7, "x7"},           {9, "x9"},
+                   {10, "x10"},         {99, "x99"},         {100, "x100"},
+                   {999, "x999"},       {1000, "x1000"},     {2000, "x2000"},
+                   {9999, "x9999"},     {10000, "x10000"},   {65535, "x65535"},
+                   {99999999, "x99999999"}, {100000000, "x100000000"},
+                   {999999999, "x999999999"}, {1000000000, "x1000000000"},
+                   {4294967295u, "x4294967295"}};
     for (const auto& c : cases) {
         std::string out = "x";
         AppendDecimal(out, c.value);

@@ -3,6 +3,7 @@
 // checked against that length; a read that does not fit returns nothing and
 // changes nothing. This is the only place that turns offsets into addresses.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -41,17 +42,12 @@ public:
 
     std::optional<std::uint16_t> U16leAt(std::uint64_t offset) const {
         if (!Contains(offset, 2)) return std::nullopt;
-        const auto o = static_cast<std::size_t>(offset);
-        return static_cast<std::uint16_t>(bytes_[o] | (bytes_[o + 1] << 8));
+        return LoadLe<std::uint16_t>(static_cast<std::size_t>(offset));
     }
 
     std::optional<std::uint32_t> U32leAt(std::uint64_t offset) const {
         if (!Contains(offset, 4)) return std::nullopt;
-        const auto o = static_cast<std::size_t>(offset);
-        return static_cast<std::uint32_t>(bytes_[o]) |
-               (static_cast<std::uint32_t>(bytes_[o + 1]) << 8) |
-               (static_cast<std::uint32_t>(bytes_[o + 2]) << 16) |
-               (static_cast<std::uint32_t>(bytes_[o + 3]) << 24);
+        return LoadLe<std::uint32_t>(static_cast<std::size_t>(offset));
     }
 
     // Decodes at a position already known to fit (a record whose extent was
@@ -85,6 +81,21 @@ public:
     }
 
 private:
+    // The little-endian unsigned value of sizeof(T) bytes at o, which the
+    // caller checked. One load on a little-endian machine.
+    template <typename T>
+    T LoadLe(std::size_t o) const {
+        if constexpr (std::endian::native == std::endian::little) {
+            T value;
+            std::memcpy(&value, bytes_.subspan(o, sizeof(T)).data(), sizeof(T));
+            return value;
+        } else {
+            T value = 0;
+            for (std::size_t k = sizeof(T); k-- > 0;) value = static_cast<T>((value << 8) | bytes_[o + k]);
+            return value;
+        }
+    }
+
     std::span<const std::uint8_t> bytes_;
 };
 
