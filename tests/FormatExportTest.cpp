@@ -390,19 +390,52 @@ TEST(FormatExportTest, WriteFailuresAreReported) {
     std::fclose(full);
 }
 
-// Bytes put one at a time (RapidJSON's way) and appended as strings (the
-// other writers') reach the file in the order given, across block ends.
+// A failure in any block, the writing thread's or the last one, and a line
+// that outgrows its claimed room each fail the output with their reason.
+TEST(FormatExportTest, BufferedOutputReportsEveryKindOfFailure) {
+    const struct {
+        const char* device;
+        std::size_t bytes;    // put through lines of 1000
+        std::size_t claim;    // room claimed per line
+        const char* reason;
+    } cases[] = {
+        {"/dev/full", 10, 1000, "No space left on device"},
+        {"/dev/full", 3 * BlockOutput::kBlockBytes, 1000, "No space left on device"},
+        {"/dev/null", 3 * BlockOutput::kBlockBytes, 999, "a line outgrew the room claimed for it"},
+    };
+    for (const auto& c : cases) {
+        std::FILE* file = std::fopen(c.device, "wb");
+        ASSERT_NE(file, nullptr);
+        {
+            BlockOutput out(file);
+            for (std::size_t done = 0; done < c.bytes; done += 1000) {
+                LineCursor line = out.Claim(c.claim);
+                line.Text(std::string(1000, 'x'));
+                out.Commit(line);
+            }
+            out.WriteBlock();
+            EXPECT_FALSE(out.ok()) << c.device << c.bytes;
+            EXPECT_EQ(out.failure().Reason(), c.reason) << c.device << c.bytes;
+        }
+        std::fclose(file);
+    }
+}
+
+// Bytes put one at a time (RapidJSON's way), appended as strings and put
+// through claimed lines (the other writers') reach the file in the order
+// given, across block ends and hand-overs to the writing thread.
 TEST(FormatExportTest, BufferedOutputKeepsTheOrderOfPutAndAppendedBytes) {
     struct Step {
         char put;            // count copies of it: one Put each when single, else one PutN
         std::size_t count;
         bool single;
         std::size_t append;  // then this many bytes "abc..." appended one by one, and Written()
+        std::size_t line = 0;  // then a line of this many digits "0123...", claimed with room to spare
     } const steps[] = {
-        {'x', 1, true, 0},   {'y', 5, false, 3},  {'z', 0, false, 10},
+        {'x', 1, true, 0},   {'y', 5, false, 3},  {'z', 0, false, 10, 4},
         {'p', BlockOutput::kBlockBytes + 70'000, true, 1},  // past the string's first capacity
         {'q', 2 * BlockOutput::kBlockBytes, false, 0},  {'r', 7, true, BlockOutput::kBlockBytes},
-        {'s', 3, true, 0},
+        {'s', 3, true, 0, BlockOutput::kBlockBytes + 5}, {'t', 0, true, 0, 1}, {'u', 2, false, 2, 300'000},
     };
     MemoryFile file;
     std::string expected;
@@ -417,6 +450,12 @@ TEST(FormatExportTest, BufferedOutputKeepsTheOrderOfPutAndAppendedBytes) {
                 expected += static_cast<char>('a' + i % 26);
             }
             out.Written();
+            if (step.line > 0) {
+                LineCursor line = out.Claim(step.line + 10);
+                for (std::size_t i = 0; i < step.line; ++i) line.Char(static_cast<char>('0' + i % 10));
+                out.Commit(line);
+                for (std::size_t i = 0; i < step.line; ++i) expected += static_cast<char>('0' + i % 10);
+            }
         }
         out.Flush();
         EXPECT_TRUE(out.ok());

@@ -1,24 +1,102 @@
 #pragma once
 // The one buffered output of the text, XML, CSV and JSON exports and of the
 // comparison report: bytes gathered in memory and handed to a FILE in
-// blocks of kBlockBytes, each flushed at once so that a failure is seen at
-// the write that caused it, with its errno. After the first failure nothing
-// more is written (the output is thrown away whole) and failure() says which
-// step failed and why.
+// blocks of kBlockBytes. A full block is written by a thread of its own
+// while the next one fills, so formatting and the system's copying of the
+// bytes run side by side; WriteBlock() writes whatever is left and returns
+// when every byte has reached the file (and the file's buffer is flushed).
+// After the first failure nothing more is written (the output is thrown away
+// whole) and failure() says which step failed and why; a block's failure is
+// seen when the next block is handed over, or at WriteBlock() at the latest.
 //
 // Writers append to buffer() and call Written(); RapidJSON writes through
 // Put/PutN as its output stream.
 
 #include "load/WriteFailure.h"
+#include "recipes/Decimal.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 namespace artisanscope {
+
+// Fills room claimed from a BlockOutput. A piece that does not fit is left
+// out and marks the line overflowed (the writers claim enough room, so this
+// would be a fault of theirs, reported as a failed output).
+class LineCursor {
+public:
+    explicit LineCursor(std::span<char> room) : room_(room) {}
+
+    void Text(std::string_view text) {
+        if (text.size() > room_.size() - at_) {
+            overflowed_ = true;
+            return;
+        }
+        text.copy(room_.subspan(at_).data(), text.size());
+        at_ += text.size();
+    }
+    void Char(char c) {
+        if (at_ == room_.size()) {
+            overflowed_ = true;
+            return;
+        }
+        room_[at_++] = c;
+    }
+    void Decimal(std::uint32_t value) {
+        const std::size_t length = WriteDecimal(room_.subspan(at_), value);
+        if (length == 0) overflowed_ = true;
+        at_ += length;
+    }
+
+    std::size_t size() const { return at_; }
+    bool overflowed() const { return overflowed_; }
+
+private:
+    std::span<char> room_;
+    std::size_t at_ = 0;
+    bool overflowed_ = false;
+};
+
+// Writes blocks to a FILE on a thread of its own, one at a time: two buffers
+// alternate between the filling side and this one.
+class BlockWriterThread {
+public:
+    // Starts the thread; throws std::system_error when none can be started.
+    explicit BlockWriterThread(std::FILE* file);
+    // Waits for the block in hand, then ends the thread.
+    ~BlockWriterThread();
+    BlockWriterThread(const BlockWriterThread&) = delete;
+    BlockWriterThread& operator=(const BlockWriterThread&) = delete;
+
+    // Waits until the block in hand (if any) is written and flushed; then
+    // its failure, if it had one.
+    WriteFailure Wait();
+    // After Wait(): takes the first size bytes of block to write, and leaves
+    // in block the buffer it wrote before (empty the first time).
+    void Write(std::string& block, std::size_t size);
+
+private:
+    void Run();
+
+    std::FILE* file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string block_;
+    std::size_t size_ = 0;
+    bool busy_ = false;  // block_ holds bytes not yet written
+    bool stopping_ = false;
+    WriteFailure failure_;
+    std::thread thread_;  // last: starts when everything above is ready
+};
 
 class BlockOutput {
 public:
@@ -37,7 +115,7 @@ public:
         return buffer_;
     }
     void Written() {
-        if (Size() >= kBlockBytes) WriteBlock();
+        if (Size() >= kBlockBytes) HandOver();
     }
 
     // RapidJSON's output stream, one byte at a time: straight into the
@@ -56,8 +134,26 @@ public:
     }
     void Flush() { WriteBlock(); }
 
+    // Room for a line of at most n bytes, to fill through the cursor and
+    // hand back with Commit; nothing else is put in between. Filling bytes
+    // held in a local cursor keeps its place in registers, where a member
+    // would be reloaded after every byte stored.
+    LineCursor Claim(std::size_t n) {
+        if (room_ - put_ < n) MakeRoom(n);
+        return LineCursor(std::span<char>(buffer_).subspan(put_, n));
+    }
+    void Commit(const LineCursor& line) {
+        if (line.overflowed()) {
+            Fail({WriteFailure::Step::Write, 0, "a line outgrew the room claimed for it"});
+            return;
+        }
+        put_ += line.size();
+        Written();
+    }
+
     // Hands everything gathered to the file and flushes the file's own buffer.
     void WriteBlock() {
+        if (writer_) Fail(writer_->Wait());
         const std::size_t size = Size();
         if (!failure_ && size > 0) {
             errno = 0;
@@ -78,13 +174,17 @@ public:
 
     // Marks the output failed for a reason of the writer's own.
     void Fail(WriteFailure failure) {
-        if (!failure_) failure_ = std::move(failure);
+        if (!failure_ && failure) failure_ = std::move(failure);
     }
 
     bool ok() const { return !failure_; }
     const WriteFailure& failure() const { return failure_; }
 
 private:
+    // A full block to the writer thread, which the first full block starts;
+    // without one, the block is written here.
+    void HandOver();
+
     // Bytes gathered and not yet written.
     std::size_t Size() const { return putting_ ? put_ : buffer_.size(); }
     // Back from putting bytes to appending: the string ends where they do.
@@ -116,6 +216,10 @@ private:
     std::size_t put_ = 0;
     std::size_t room_ = 0;
     WriteFailure failure_;
+    // Started at the first full block; null before, and when no thread could
+    // be started (every block is then written by the filling side).
+    std::unique_ptr<BlockWriterThread> writer_;
+    bool writerUnavailable_ = false;
 };
 
 // RapidJSON's writers find this through argument-dependent lookup, in place

@@ -3,10 +3,24 @@
 #include "recipes/Decimal.h"
 
 namespace artisanscope {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+}  // namespace
 
 void TextExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
     out_.buffer() += start.debugMode ? kTextHeaderDebug : kTextHeader;
+}
+
+void TextExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+    linePrefix_.assign(realm_);
+    linePrefix_ += ';';
+    linePrefix_ += skill_;
+    linePrefix_ += ';';
+    linePrefix_ += name;
+    linePrefix_ += ';';
 }
 
 void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
@@ -21,39 +35,42 @@ void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
 // ";quantity;;text" (no material) or ";quantity;text;material name".
 void TextExport::Pattern(const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
-    std::string& out = out_.buffer();
-    out += realm_;
-    out += ';';
-    out += skill_;
-    out += ';';
-    out += category_;
-    out += ';';
-    out += pattern.name.view();
-    out += ';';
-    AppendDecimal(out, record.skill);
+    const std::string_view name = pattern.name.view();
+    constexpr std::size_t kNumber = 1 + kMaxDecimalDigits;  // ";" and digits
+    std::size_t length = linePrefix_.size() + name.size() + kNumber + (debug_ ? 7 * kNumber : 0) + kLineEnd.size();
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        length += kNumber + 2 + ingredient.text.size() + ingredient.materialName.view().size();
+    }
+
+    LineCursor line = out_.Claim(length);
+    line.Text(linePrefix_);
+    line.Text(name);
+    line.Char(';');
+    line.Decimal(record.skill);
     if (debug_) {
         for (std::uint16_t value : {skillData_[0], skillData_[1], skillData_[2], record.data1, record.data2,
                                     record.data3, record.data5}) {
-            out += ';';
-            AppendDecimal(out, value);
+            line.Char(';');
+            line.Decimal(value);
         }
     }
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
         const ResolvedIngredient& ingredient = pattern.ingredients[k];
-        out += ';';
-        AppendDecimal(out, ingredient.quantity);
-        out += ';';
+        line.Char(';');
+        line.Decimal(ingredient.quantity);
+        line.Char(';');
         if (ingredient.material == 0) {
-            out += ';';
-            out += ingredient.text;
+            line.Char(';');
+            line.Text(ingredient.text);
         } else {
-            out += ingredient.text;
-            out += ';';
-            out += ingredient.materialName.view();
+            line.Text(ingredient.text);
+            line.Char(';');
+            line.Text(ingredient.materialName.view());
         }
     }
-    out += "\r\n";
-    out_.Written();
+    line.Text(kLineEnd);
+    out_.Commit(line);
 }
 
 }  // namespace artisanscope

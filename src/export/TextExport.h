@@ -33,13 +33,14 @@ public:
     void Realm(std::size_t, std::string_view name) override { realm_ = name; }
     void Skill(const SkillRecord& skill, std::string_view name) override;
     void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t, std::uint32_t, std::string_view name) override { category_ = name; }
+    void Category(std::size_t, std::uint32_t, std::string_view name) override;
     void Pattern(const ResolvedPattern& pattern) override;
 
 private:
     BlockOutput out_;
     bool debug_ = false;  // the debug columns
-    std::string_view realm_, skill_, category_;
+    std::string_view realm_, skill_;
+    std::string linePrefix_;  // "realm;skill;category;" of the current category
     std::uint16_t skillData_[3] = {0, 0, 0};
 };
 
