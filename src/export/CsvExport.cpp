@@ -54,6 +54,26 @@ void AppendCsvField(std::string& out, std::string_view text) {
     out += '"';
 }
 
+namespace {
+
+// Most bytes one text byte becomes in a field: three in UTF-8, two for a
+// doubled quote; plus the two quotes around it.
+std::size_t CsvFieldBound(std::string_view text) { return 3 * text.size() + 2; }
+
+// The field of text (code page 1252) into a line: as it is when it asks for
+// nothing, else converted and quoted through scratch.
+void PutCsvField(LineCursor& line, std::string_view text, std::string& scratch) {
+    if (FieldNeeds(text) == 0) {
+        line.Text(text);
+        return;
+    }
+    scratch.clear();
+    AppendCsvField(scratch, text);
+    line.Text(scratch);
+}
+
+}  // namespace
+
 void CsvExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
     std::string& out = out_.buffer();
@@ -107,33 +127,40 @@ void CsvExport::Pattern(const ResolvedPattern& pattern) {
     }
     patternEnd_ += kLineEnd;
 
-    std::string& out = out_.buffer();
+    constexpr std::size_t kNumber = kMaxDecimalDigits + 1;  // digits and ","
+    std::size_t length = patternStart_.size() + 4 + patternEnd_.size();
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        length += patternStart_.size() + 3 * kNumber + 1 + CsvFieldBound(ingredient.text) +
+                  CsvFieldBound(ingredient.materialName.view()) + patternEnd_.size();
+    }
+    LineCursor line = out_.Claim(length);
     if (pattern.ingredientCount == 0) {
-        out += patternStart_;
-        out += ",,,,";
-        out += patternEnd_;
+        line.Text(patternStart_);
+        line.Text(",,,,");
+        line.Text(patternEnd_);
     }
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
         const ResolvedIngredient& ingredient = pattern.ingredients[k];
-        out += patternStart_;
-        AppendDecimal(out, ingredient.slot + 1u);
-        out += ',';
-        AppendDecimal(out, ingredient.quantity);
-        out += ',';
+        line.Text(patternStart_);
+        line.Decimal(ingredient.slot + 1u);
+        line.Char(',');
+        line.Decimal(ingredient.quantity);
+        line.Char(',');
         if (ingredient.material == 0) {
-            out += ',';
-            AppendCsvField(out, ingredient.text);
-            out += ',';
+            line.Char(',');
+            PutCsvField(line, ingredient.text, field_);
+            line.Char(',');
         } else {
-            AppendCsvField(out, ingredient.text);
-            out += ',';
-            AppendCsvField(out, ingredient.materialName.view());
-            out += ',';
-            AppendDecimal(out, ingredient.material);
+            PutCsvField(line, ingredient.text, field_);
+            line.Char(',');
+            PutCsvField(line, ingredient.materialName.view(), field_);
+            line.Char(',');
+            line.Decimal(ingredient.material);
         }
-        out += patternEnd_;
+        line.Text(patternEnd_);
     }
-    out_.Written();
+    out_.Commit(line);
 }
 
 }  // namespace artisanscope

@@ -46,6 +46,7 @@ private:
     std::string realm_, skill_, rowStart_;
     std::string skillData_;  // ",data1,data2,data3" of the current skill
     std::string patternStart_, patternEnd_;
+    std::string field_;  // a field being converted or quoted
 };
 
 }  // namespace artisanscope

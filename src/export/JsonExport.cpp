@@ -5,6 +5,10 @@
 #include "recipes/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <array>
 
 namespace artisanscope {
 namespace {
@@ -15,7 +19,74 @@ using Writer = rapidjson::PrettyWriter<BlockOutput>;
 // open while its object is.
 enum class Open { Nothing, Realms, Realm, Skill, Category };
 
+// Open containers around a pattern object: the root object, "realms", a
+// realm, "skills", a skill, "categories", a category and "patterns". The
+// writer indents a value by two spaces per open container.
+constexpr std::size_t kPatternDepth = 8;
+constexpr std::size_t kIndentWidth = 2;
+constexpr std::string_view kSpaces = "                                                ";
+static_assert(kSpaces.size() >= (kPatternDepth + 3) * kIndentWidth);
+
+constexpr std::string_view Indent(std::size_t depth) { return kSpaces.substr(0, depth * kIndentWidth); }
+
+// Bytes that a JSON string must escape: the quote, the backslash and the
+// control characters.
+constexpr std::array<bool, 256> kEscapes = [] {
+    std::array<bool, 256> escapes{};
+    for (std::size_t c = 0; c < 0x20; ++c) escapes[c] = true;
+    escapes['"'] = escapes['\\'] = true;
+    return escapes;
+}();
+
+// Plain ASCII with nothing to escape: the text is its own JSON string.
+bool PlainAscii(std::string_view text) {
+    bool plain = true;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        plain &= byte < 0x80 && !kEscapes[byte];
+    }
+    return plain;
+}
+
 }  // namespace
+
+// Writes the pattern objects, the bulk of the document, byte for byte as the
+// pretty writer would at their depth, straight into the output: strings
+// that need converting or escaping go through RapidJSON's own writer.
+class JsonPatternWriter {
+public:
+    // Most bytes a text of n bytes becomes: UTF-8 triples, each escaped as
+    // \uXXXX at worst, and the quotes.
+    static std::size_t TextBound(std::string_view text) { return 18 * text.size() + 2; }
+
+    void Text(LineCursor& line, std::string_view cp1252) {
+        if (PlainAscii(cp1252)) {
+            line.Char('"');
+            line.Text(cp1252);
+            line.Char('"');
+            return;
+        }
+        utf8_.clear();
+        AppendCp1252AsUtf8(utf8_, cp1252);
+        escaped_.Clear();
+        escaper_.Reset(escaped_);
+        escaper_.String(utf8_.data(), static_cast<rapidjson::SizeType>(utf8_.size()));
+        line.Text(std::string_view(escaped_.GetString(), escaped_.GetSize()));
+    }
+
+    // A member's start: separator of the one before, line break, indent, key.
+    static void Member(LineCursor& line, std::size_t depth, std::string_view quotedKey, bool first) {
+        line.Text(first ? "\n" : ",\n");
+        line.Text(Indent(depth));
+        line.Text(quotedKey);
+        line.Text(": ");
+    }
+
+private:
+    std::string utf8_;
+    rapidjson::StringBuffer escaped_;
+    rapidjson::Writer<rapidjson::StringBuffer> escaper_;
+};
 
 struct JsonExport::Output {
     Output(std::FILE* file, std::string_view generatorName) : out(file), writer(out), generator(generatorName) {
@@ -52,6 +123,7 @@ struct JsonExport::Output {
     Writer writer;
     std::string generator;
     std::string utf8;
+    JsonPatternWriter patterns;
     Open open = Open::Nothing;
     bool debug = false;
     bool began = false;
@@ -120,22 +192,84 @@ void JsonExport::Category(std::size_t, std::uint32_t index, std::string_view nam
 
 void JsonExport::Pattern(const ResolvedPattern& pattern) {
     Output& o = *out_;
-    Writer& w = o.writer;
     const PatternRecord& record = *pattern.record;
-    w.StartObject();
-    o.Key("\"index\"");
-    w.Uint(pattern.index);
-    o.Key("\"name\"");
-    o.Text(pattern.name.view());
-    o.Key("\"skill_level\"");
-    w.Uint(record.skill);
-    if (o.debug) o.Numbers("\"data\"", {record.data1, record.data2, record.data3, record.data5});
-    o.Key("\"ingredients\"");
-    w.StartArray();
-    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) WriteIngredientJson(w, pattern.ingredients[k], o.utf8);
-    w.EndArray();
-    w.EndObject();
-    o.out.Written();
+    constexpr std::size_t kMember = (kPatternDepth + 3) * kIndentWidth + 24;  // ",\n", indent, key, ": "
+    constexpr std::size_t kNumber = kMaxDecimalDigits;
+    // At most twelve lines of a member's length around the pattern's own
+    // values (in debug mode: four data lines and the list's end), seven
+    // around each ingredient's.
+    std::size_t length = 12 * kMember + 6 * kNumber + JsonPatternWriter::TextBound(pattern.name.view());
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        length += 7 * kMember + 3 * kNumber + JsonPatternWriter::TextBound(ingredient.text) +
+                  JsonPatternWriter::TextBound(ingredient.materialName.view());
+    }
+
+    // The writer puts the separator and indent in front of the object and
+    // counts it; the object's bytes follow.
+    o.writer.RawValue("", 0, rapidjson::kObjectType);
+    LineCursor line = o.out.Claim(length);
+    constexpr std::size_t depth = kPatternDepth + 1;
+    line.Char('{');
+    JsonPatternWriter::Member(line, depth, "\"index\"", true);
+    line.Decimal(pattern.index);
+    JsonPatternWriter::Member(line, depth, "\"name\"", false);
+    o.patterns.Text(line, pattern.name.view());
+    JsonPatternWriter::Member(line, depth, "\"skill_level\"", false);
+    line.Decimal(record.skill);
+    if (o.debug) {
+        JsonPatternWriter::Member(line, depth, "\"data\"", false);
+        line.Char('[');
+        bool first = true;
+        for (const std::uint16_t value : {record.data1, record.data2, record.data3, record.data5}) {
+            line.Text(first ? "\n" : ",\n");
+            line.Text(Indent(depth + 1));
+            line.Decimal(value);
+            first = false;
+        }
+        line.Char('\n');
+        line.Text(Indent(depth));
+        line.Char(']');
+    }
+    JsonPatternWriter::Member(line, depth, "\"ingredients\"", false);
+    line.Char('[');
+    for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+        const ResolvedIngredient& ingredient = pattern.ingredients[k];
+        const bool hasMaterial = ingredient.material != 0;
+        line.Text(k == 0 ? "\n" : ",\n");
+        line.Text(Indent(depth + 1));
+        line.Char('{');
+        JsonPatternWriter::Member(line, depth + 2, "\"slot\"", true);
+        line.Decimal(ingredient.slot + 1u);
+        JsonPatternWriter::Member(line, depth + 2, "\"quantity\"", false);
+        line.Decimal(ingredient.quantity);
+        JsonPatternWriter::Member(line, depth + 2, "\"unit\"", false);
+        if (hasMaterial) {
+            o.patterns.Text(line, ingredient.text);
+        } else {
+            line.Text("null");
+        }
+        JsonPatternWriter::Member(line, depth + 2, "\"name\"", false);
+        o.patterns.Text(line, hasMaterial ? ingredient.materialName.view() : ingredient.text);
+        JsonPatternWriter::Member(line, depth + 2, "\"material_id\"", false);
+        if (hasMaterial) {
+            line.Decimal(ingredient.material);
+        } else {
+            line.Text("null");
+        }
+        line.Char('\n');
+        line.Text(Indent(depth + 1));
+        line.Char('}');
+    }
+    if (pattern.ingredientCount > 0) {
+        line.Char('\n');
+        line.Text(Indent(depth));
+    }
+    line.Char(']');
+    line.Char('\n');
+    line.Text(Indent(kPatternDepth));
+    line.Char('}');
+    o.out.Commit(line);
 }
 
 void JsonExport::End() {
