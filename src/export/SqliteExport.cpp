@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -168,9 +169,21 @@ struct SqliteExport::Database {
                         "INSERT INTO patterns(id, realm, table_index, name, skill_level, material_id, "
                         "data1, data2, data3, data5) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
         categoryPattern.emplace(status, "INSERT INTO category_patterns(category, position, pattern) VALUES(?1, ?2, ?3)");
-        ingredient.emplace(status,
-                           "INSERT INTO ingredients(pattern, slot, quantity, unit, name, material_id) "
-                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        // One statement per number of filled slots: a pattern's ingredient
+        // rows go in with one step.
+        for (std::size_t rows = 1; rows <= kIngredientSlots; ++rows) {
+            std::string sql = "INSERT INTO ingredients(pattern, slot, quantity, unit, name, material_id) VALUES";
+            for (std::size_t row = 0; row < rows; ++row) {
+                sql += row == 0 ? "(" : ", (";
+                for (std::size_t column = 1; column <= kIngredientColumns; ++column) {
+                    if (column > 1) sql += ", ";
+                    sql += '?';
+                    sql += std::to_string(row * kIngredientColumns + column);
+                }
+                sql += ')';
+            }
+            ingredients[rows - 1].emplace(status, sql);
+        }
     }
     void Material(std::uint32_t id) {
         material->Int(1, id)
@@ -180,10 +193,10 @@ struct SqliteExport::Database {
     }
     // Every statement is finalised before the connection is closed.
     void Close() {
-        for (auto* s : {&meta, &material, &realm, &skill, &category, &skillCategory, &pattern, &categoryPattern,
-                        &ingredient}) {
+        for (auto* s : {&meta, &material, &realm, &skill, &category, &skillCategory, &pattern, &categoryPattern}) {
             s->reset();
         }
+        for (auto& s : ingredients) s.reset();
         if (status.db != nullptr) status.Check(sqlite3_close(status.db), SQLITE_OK, WriteFailure::Step::Close);
         status.db = nullptr;
     }
@@ -192,8 +205,9 @@ struct SqliteExport::Database {
     std::string generator;
     SqliteStatus status;
     bool debug = false;
-    std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern,
-        ingredient;
+    static constexpr std::size_t kIngredientColumns = 6;
+    std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern;
+    std::array<std::optional<Statement>, kIngredientSlots> ingredients;  // by rows - 1
 
     // A category's shown patterns: (position in its list, pattern row id),
     // in list order.
@@ -245,8 +259,10 @@ struct SqliteExport::Database {
     // The category rows of the current realm by table index: one per
     // distinct list of shown patterns (without a find query, one).
     std::unordered_map<std::uint32_t, std::vector<StoredCategory>> categories;
-    // Pattern row id by table index within the current realm; 0 = not stored yet.
-    std::vector<std::int64_t> patternIds;
+    // Pattern row id by table index within the current realm; 0 = not stored
+    // yet. Made once per export; a new realm resets only the indices stored.
+    std::unique_ptr<std::int64_t[]> patternIds;
+    std::vector<std::uint16_t> storedIndices;
     std::set<std::uint32_t> materialsBeyondTable;
 };
 
@@ -284,7 +300,7 @@ void SqliteExport::Begin(const ExportStart& start) {
     d.meta->Utf8(1, "language").Utf8(2, start.language == Language::English ? "en" : "de").Run();
     d.meta->Utf8(1, "debug").Int(2, d.debug ? 1 : 0).Run();
     for (std::uint32_t id = kFirstMaterialId; id < kMaterialIdsPerLanguage; ++id) d.Material(id);
-    d.patternIds.assign(kIndexSlots, 0);
+    d.patternIds = std::make_unique<std::int64_t[]>(kIndexSlots);
 }
 
 void SqliteExport::Realm(std::size_t realm, std::string_view name) {
@@ -294,7 +310,8 @@ void SqliteExport::Realm(std::size_t realm, std::string_view name) {
     d.realmId = static_cast<std::int64_t>(realm);
     d.realm->Int(1, d.realmId).Text(2, name).Run();
     d.categories.clear();
-    std::fill(d.patternIds.begin(), d.patternIds.end(), 0);
+    for (const std::uint16_t index : d.storedIndices) d.patternIds[index] = 0;
+    d.storedIndices.clear();
 }
 
 void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
@@ -329,6 +346,7 @@ void SqliteExport::Pattern(const ResolvedPattern& pattern) {
     std::int64_t& id = d.patternIds[pattern.index];
     if (id == 0) {
         id = ++d.lastPatternId;
+        d.storedIndices.push_back(pattern.index);
         const PatternRecord& record = *pattern.record;
         if (record.material >= kMaterialIdsPerLanguage) d.materialsBeyondTable.insert(record.material);
         d.pattern->Int(1, id)
@@ -342,17 +360,21 @@ void SqliteExport::Pattern(const ResolvedPattern& pattern) {
             .MaybeInt(9, d.debug, record.data3)
             .MaybeInt(10, d.debug, record.data5)
             .Run();
-        for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
-            const ResolvedIngredient& ingredient = pattern.ingredients[k];
-            const bool hasMaterial = ingredient.material != 0;
-            if (ingredient.material >= kMaterialIdsPerLanguage) d.materialsBeyondTable.insert(ingredient.material);
-            d.ingredient->Int(1, id)
-                .Int(2, ingredient.slot + 1)
-                .Int(3, ingredient.quantity)
-                .MaybeText(4, hasMaterial, ingredient.text)
-                .Text(5, hasMaterial ? ingredient.materialName.view() : ingredient.text)
-                .MaybeInt(6, hasMaterial, ingredient.material)
-                .Run();
+        if (pattern.ingredientCount > 0) {
+            Statement& rows = *d.ingredients[pattern.ingredientCount - 1];
+            for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
+                const ResolvedIngredient& ingredient = pattern.ingredients[k];
+                const bool hasMaterial = ingredient.material != 0;
+                if (ingredient.material >= kMaterialIdsPerLanguage) d.materialsBeyondTable.insert(ingredient.material);
+                const int at = static_cast<int>(k * Database::kIngredientColumns);
+                rows.Int(at + 1, id)
+                    .Int(at + 2, ingredient.slot + 1)
+                    .Int(at + 3, ingredient.quantity)
+                    .MaybeText(at + 4, hasMaterial, ingredient.text)
+                    .Text(at + 5, hasMaterial ? ingredient.materialName.view() : ingredient.text)
+                    .MaybeInt(at + 6, hasMaterial, ingredient.material);
+            }
+            rows.Run();
         }
     }
     if (d.showing.open) d.showing.patterns.emplace_back(pattern.position, id);
