@@ -121,6 +121,5 @@ TEST(PatternDecodeTest, DecimalAppendsAfterExistingText) {
         std::string out = "x";
         AppendDecimal(out, c.value);
         EXPECT_EQ(out, c.expected);
-        EXPECT_EQ(ToDecimal(c.value).view(), std::string(c.expected + 1));
     }
 }

@@ -11,21 +11,6 @@
 
 namespace artisanscope {
 
-// Digits of value, most significant first, in a fixed buffer.
-struct DecimalDigits {
-    std::array<char, 10> digits{};
-    std::uint8_t length = 0;
-    std::string_view view() const { return {digits.data(), length}; }
-};
-
-inline DecimalDigits ToDecimal(std::uint32_t value) {
-    DecimalDigits out;
-    // Ten digits always fit: to_chars cannot fail here.
-    const auto end = std::to_chars(out.digits.data(), out.digits.data() + out.digits.size(), value).ptr;
-    out.length = static_cast<std::uint8_t>(end - out.digits.data());
-    return out;
-}
-
 // Digits of the largest 32-bit value.
 inline constexpr std::size_t kMaxDecimalDigits = 10;
 

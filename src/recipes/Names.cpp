@@ -126,19 +126,30 @@ std::string_view RealmName(std::size_t realm) {
 
 NameText NameText::FromNumber(std::uint32_t value) {
     NameText t;
-    t.isNumber_ = true;
-    const DecimalDigits decimal = ToDecimal(value);
-    t.digits_ = decimal.digits;
-    t.length_ = decimal.length;
+    t.SetNumber(value);
     return t;
 }
 
-NameText MaterialName(Language language, std::uint32_t id) {
+void NameText::SetNumber(std::uint32_t value) {
+    isNumber_ = true;
+    length_ = static_cast<std::uint8_t>(WriteDecimal(digits_, value));
+}
+
+void SetMaterialName(NameText& out, Language language, std::uint32_t id) {
     if (id < kMaterialIdsPerLanguage) {
         const std::string_view name = MaterialNames[static_cast<std::size_t>(language)][id];
-        if (!name.empty()) return NameText::FromName(name);
+        if (!name.empty()) {
+            out.SetName(name);
+            return;
+        }
     }
-    return NameText::FromNumber(id);
+    out.SetNumber(id);
+}
+
+NameText MaterialName(Language language, std::uint32_t id) {
+    NameText name;
+    SetMaterialName(name, language, id);
+    return name;
 }
 
 }  // namespace artisanscope

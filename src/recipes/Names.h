@@ -31,6 +31,15 @@ public:
     }
     static NameText FromNumber(std::uint32_t value);
 
+    // The same in place: the walk fills the names of every resolved pattern
+    // this way, as copying a returned NameText reads at once bytes that were
+    // just stored one field at a time, which stalls on x86.
+    void SetName(std::string_view name) {
+        name_ = name;
+        isNumber_ = false;
+    }
+    void SetNumber(std::uint32_t value);
+
     std::string_view view() const { return isNumber_ ? std::string_view(digits_.data(), length_) : name_; }
 
 private:
@@ -43,5 +52,7 @@ private:
 // The material's name in the given language; the id in decimal when the entry
 // is empty or the id is beyond the table (256 and above).
 NameText MaterialName(Language language, std::uint32_t id);
+// MaterialName into out.
+void SetMaterialName(NameText& out, Language language, std::uint32_t id);
 
 }  // namespace artisanscope

@@ -15,12 +15,11 @@ inline std::uint32_t ReadField(const ByteView& record, std::uint64_t offset, std
 // has every field position and width folded into its code: the walk decodes
 // one pattern per shown recipe.
 template <const TableLayout* Fixed>
-PatternRecord DecodePattern(const ByteView& record, const TableLayout& layout) {
+void DecodePattern(const ByteView& record, const TableLayout& layout, PatternRecord& pattern) {
     const TableLayout& l = Fixed != nullptr ? *Fixed : layout;
-    PatternRecord pattern;
     // Always false (the caller cut the record to this size); it tells the
     // compiler that every read below fits, so the per-field checks fold away.
-    if (record.size() < l.patternRecordSize) return pattern;
+    if (record.size() < l.patternRecordSize) return;
     pattern.name = ReadField(record, 0, l.patternNameWidth);
     pattern.material = ReadField(record, l.patternMaterialOffset, l.patternMaterialWidth);
     pattern.data1 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset, l.patternDataWidth));
@@ -35,7 +34,6 @@ PatternRecord DecodePattern(const ByteView& record, const TableLayout& layout) {
         pattern.slots[k].quantity = record.U16le(slot + l.slotQuantityOffset);
         pattern.slots[k].material = record.U16le(slot + l.slotMaterialOffset);
     }
-    return pattern;
 }
 
 }  // namespace
@@ -102,10 +100,19 @@ std::optional<CategoryRecord> RecipeTableView::Category(const RealmEntry& realm,
 
 std::optional<PatternRecord> RecipeTableView::Pattern(const RealmEntry& realm, std::uint32_t index) const {
     const std::uint64_t at = std::uint64_t{realm.patternTableOffset} + layout_.patternRecordSize * index;
+    // Decoded straight into the returned object: a record built aside and
+    // copied in would be read back in wide loads right after its narrow
+    // stores, which stalls.
+    std::optional<PatternRecord> pattern;
     const auto record = image_.Sub(at, layout_.patternRecordSize);
-    if (!record) return std::nullopt;
-    if (layout_.version == kLayout102.version) return DecodePattern<&kLayout102>(*record, layout_);
-    return DecodePattern<nullptr>(*record, layout_);
+    if (!record) return pattern;
+    pattern.emplace();
+    if (layout_.version == kLayout102.version) {
+        DecodePattern<&kLayout102>(*record, layout_, *pattern);
+    } else {
+        DecodePattern<nullptr>(*record, layout_, *pattern);
+    }
+    return pattern;
 }
 
 std::string_view RecipeTableView::String(std::uint32_t index) const {
@@ -122,8 +129,17 @@ std::string_view RecipeTableView::String(std::uint32_t index) const {
 }
 
 NameText RecipeTableView::PatternName(const PatternRecord& pattern, Language language) const {
-    if (pattern.material != 0) return MaterialName(language, pattern.material);
-    return NameText::FromName(String(pattern.name));
+    NameText name;
+    SetPatternName(name, pattern, language);
+    return name;
+}
+
+void RecipeTableView::SetPatternName(NameText& out, const PatternRecord& pattern, Language language) const {
+    if (pattern.material != 0) {
+        SetMaterialName(out, language, pattern.material);
+    } else {
+        out.SetName(String(pattern.name));
+    }
 }
 
 }  // namespace artisanscope

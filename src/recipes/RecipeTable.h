@@ -195,6 +195,8 @@ public:
     std::string_view String(std::uint32_t index) const;
 
     NameText PatternName(const PatternRecord& pattern, Language language) const;
+    // PatternName into out.
+    void SetPatternName(NameText& out, const PatternRecord& pattern, Language language) const;
 
 private:
     std::uint32_t Field(ByteView record, std::uint64_t offset, std::uint32_t width) const;

@@ -1,5 +1,7 @@
 #include "table/RecipeWalk.h"
 
+#include <vector>
+
 namespace artisanscope {
 namespace {
 
@@ -15,13 +17,39 @@ private:
     std::span<RecipeSink* const> sinks_;
 };
 
-ResolvedPattern Resolve(const RecipeTableView& table, const PatternRecord& record, std::uint16_t index,
-                        std::size_t position, Language language) {
-    ResolvedPattern pattern;
+// The texts of recently read string indices. Ingredient slots name the same
+// few texts again and again; each read otherwise looks up the offset table
+// and searches the pool for the text's end.
+class StringCache {
+public:
+    explicit StringCache(const RecipeTableView& table) : table_(table), entries_(kEntries) {}
+
+    std::string_view Get(std::uint32_t index) {
+        Entry& entry = entries_[index % kEntries];
+        if (!entry.filled || entry.index != index) entry = {index, true, table_.String(index)};
+        return entry.text;
+    }
+
+private:
+    static constexpr std::size_t kEntries = 1024;
+    struct Entry {
+        std::uint32_t index = 0;
+        bool filled = false;
+        std::string_view text;
+    };
+    const RecipeTableView& table_;
+    std::vector<Entry> entries_;
+};
+
+// Fills pattern, which the walk reuses from pattern to pattern: a fresh one
+// would be zeroed whole (over 500 bytes) for every shown pattern.
+void Resolve(const RecipeTableView& table, StringCache& strings, const PatternRecord& record, std::uint16_t index,
+             std::size_t position, Language language, ResolvedPattern& pattern) {
     pattern.record = &record;
     pattern.index = index;
     pattern.position = static_cast<std::uint8_t>(position);
-    pattern.name = table.PatternName(record, language);
+    table.SetPatternName(pattern.name, record, language);
+    pattern.ingredientCount = 0;
     for (std::size_t k = 0; k < kIngredientSlots; ++k) {
         const IngredientSlot& slot = record.slots[k];
         if (slot.quantity == 0) continue;
@@ -29,16 +57,21 @@ ResolvedPattern Resolve(const RecipeTableView& table, const PatternRecord& recor
         ingredient.slot = static_cast<std::uint8_t>(k);
         ingredient.quantity = slot.quantity;
         ingredient.material = slot.material;
-        ingredient.text = table.String(slot.name);
-        if (slot.material != 0) ingredient.materialName = MaterialName(language, slot.material);
+        ingredient.text = strings.Get(slot.name);
+        if (slot.material != 0) {
+            SetMaterialName(ingredient.materialName, language, slot.material);
+        } else {
+            ingredient.materialName.SetName({});
+        }
     }
-    return pattern;
 }
 
 }  // namespace
 
 void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::span<RecipeSink* const> sinkSpan) {
     const SinkList sinks(sinkSpan);
+    ResolvedPattern pattern;
+    StringCache strings(table);
     for (std::size_t r = 0; r < kRealmCount; ++r) {
         sinks.Each([&](RecipeSink& s) { s.Realm(r, RealmName(r)); });
         const auto realm = table.Realm(r);
@@ -68,7 +101,7 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
                     const auto record = table.Pattern(*realm, patternIndex);
                     if (!record) continue;
                     if (options.hideGameHiddenPatterns && record->skill > kHiddenSkillAbove) continue;
-                    const ResolvedPattern pattern = Resolve(table, *record, patternIndex, p, options.language);
+                    Resolve(table, strings, *record, patternIndex, p, options.language, pattern);
                     sinks.Each([&](RecipeSink& sink) { sink.Pattern(pattern); });
                 }
             }
