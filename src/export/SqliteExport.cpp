@@ -4,10 +4,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
 #include <set>
+#include <span>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -80,8 +82,15 @@ struct SqliteStatus {
     }
 };
 
+bool IsAscii(std::string_view text) {
+    bool ascii = true;
+    for (const char c : text) ascii &= static_cast<unsigned char>(c) < 0x80;
+    return ascii;
+}
+
 // One prepared statement. Text parameters are converted from code page 1252
-// into buffers of the statement's own, which stay put until the step.
+// into buffers of the statement's own, which stay put until the step; plain
+// ASCII is bound where it is, and must stay put until the step as well.
 class Statement {
 public:
     Statement(SqliteStatus& status, std::string_view sql) : status_(status) {
@@ -113,6 +122,8 @@ public:
     }
     Statement& Text(int column, std::string_view cp1252) {
         if (!status_.ok()) return *this;
+        // ASCII is the same in both: bound as it is, where it stays put too.
+        if (IsAscii(cp1252)) return Utf8(column, cp1252);
         std::string& text = texts_[static_cast<std::size_t>(column)];
         text.clear();
         AppendCp1252AsUtf8(text, cp1252);
@@ -168,22 +179,34 @@ struct SqliteExport::Database {
         pattern.emplace(status,
                         "INSERT INTO patterns(id, realm, table_index, name, skill_level, material_id, "
                         "data1, data2, data3, data5) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
-        categoryPattern.emplace(status, "INSERT INTO category_patterns(category, position, pattern) VALUES(?1, ?2, ?3)");
-        // One statement per number of filled slots: a pattern's ingredient
-        // rows go in with one step.
+        // One statement per number of rows: a pattern's ingredient rows go
+        // in with one step, a category's pattern list in steps of up to
+        // kListRowsPerStep.
         for (std::size_t rows = 1; rows <= kIngredientSlots; ++rows) {
-            std::string sql = "INSERT INTO ingredients(pattern, slot, quantity, unit, name, material_id) VALUES";
-            for (std::size_t row = 0; row < rows; ++row) {
-                sql += row == 0 ? "(" : ", (";
-                for (std::size_t column = 1; column <= kIngredientColumns; ++column) {
-                    if (column > 1) sql += ", ";
-                    sql += '?';
-                    sql += std::to_string(row * kIngredientColumns + column);
-                }
-                sql += ')';
-            }
-            ingredients[rows - 1].emplace(status, sql);
+            ingredients[rows - 1].emplace(
+                status, MultiRowInsert("ingredients(pattern, slot, quantity, unit, name, material_id)",
+                                       kIngredientColumns, rows));
         }
+        for (std::size_t rows = 1; rows <= kListRowsPerStep; ++rows) {
+            categoryPatterns[rows - 1].emplace(
+                status, MultiRowInsert("category_patterns(category, position, pattern)", kListColumns, rows));
+        }
+    }
+    // "INSERT INTO <into> VALUES(?1, ..), (..)": rows rows of columns parameters.
+    static std::string MultiRowInsert(std::string_view into, std::size_t columns, std::size_t rows) {
+        std::string sql = "INSERT INTO ";
+        sql += into;
+        sql += " VALUES";
+        for (std::size_t row = 0; row < rows; ++row) {
+            sql += row == 0 ? "(" : ", (";
+            for (std::size_t column = 1; column <= columns; ++column) {
+                if (column > 1) sql += ", ";
+                sql += '?';
+                sql += std::to_string(row * columns + column);
+            }
+            sql += ')';
+        }
+        return sql;
     }
     void Material(std::uint32_t id) {
         material->Int(1, id)
@@ -193,10 +216,9 @@ struct SqliteExport::Database {
     }
     // Every statement is finalised before the connection is closed.
     void Close() {
-        for (auto* s : {&meta, &material, &realm, &skill, &category, &skillCategory, &pattern, &categoryPattern}) {
-            s->reset();
-        }
+        for (auto* s : {&meta, &material, &realm, &skill, &category, &skillCategory, &pattern}) s->reset();
         for (auto& s : ingredients) s.reset();
+        for (auto& s : categoryPatterns) s.reset();
         if (status.db != nullptr) status.Check(sqlite3_close(status.db), SQLITE_OK, WriteFailure::Step::Close);
         status.db = nullptr;
     }
@@ -206,8 +228,11 @@ struct SqliteExport::Database {
     SqliteStatus status;
     bool debug = false;
     static constexpr std::size_t kIngredientColumns = 6;
-    std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern, categoryPattern;
+    static constexpr std::size_t kListColumns = 3;
+    static constexpr std::size_t kListRowsPerStep = 10;
+    std::optional<Statement> meta, material, realm, skill, category, skillCategory, pattern;
     std::array<std::optional<Statement>, kIngredientSlots> ingredients;  // by rows - 1
+    std::array<std::optional<Statement>, kListRowsPerStep> categoryPatterns;  // by rows - 1
 
     // A category's shown patterns: (position in its list, pattern row id),
     // in list order.
@@ -243,8 +268,15 @@ struct SqliteExport::Database {
         if (id == 0) {
             id = ++lastCategoryId;
             category->Int(1, id).Int(2, realmId).Int(3, showing.index).Text(4, showing.name).Run();
-            for (const auto& [position, pattern] : showing.patterns) {
-                categoryPattern->Int(1, id).Int(2, position).Int(3, pattern).Run();
+            const std::span<const std::pair<std::uint8_t, std::int64_t>> list(showing.patterns);
+            for (std::size_t first = 0; first < list.size(); first += kListRowsPerStep) {
+                const auto step = list.subspan(first, std::min(kListRowsPerStep, list.size() - first));
+                Statement& rows = *categoryPatterns[step.size() - 1];
+                for (std::size_t k = 0; k < step.size(); ++k) {
+                    const int at = static_cast<int>(k * kListColumns);
+                    rows.Int(at + 1, id).Int(at + 2, step[k].first).Int(at + 3, step[k].second);
+                }
+                rows.Run();
             }
             stored.push_back({id, showing.patterns});
         }
