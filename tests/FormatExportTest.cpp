@@ -409,7 +409,7 @@ TEST(FormatExportTest, BufferedOutputReportsEveryKindOfFailure) {
         {
             BlockOutput out(file);
             for (std::size_t done = 0; done < c.bytes; done += 1000) {
-                LineCursor line = out.Claim(c.claim);
+                TextCursor line = out.Claim(c.claim);
                 line.Text(std::string(1000, 'x'));
                 out.Commit(line);
             }
@@ -451,7 +451,7 @@ TEST(FormatExportTest, BufferedOutputKeepsTheOrderOfPutAndAppendedBytes) {
             }
             out.Written();
             if (step.line > 0) {
-                LineCursor line = out.Claim(step.line + 10);
+                TextCursor line = out.Claim(step.line + 10);
                 for (std::size_t i = 0; i < step.line; ++i) line.Char(static_cast<char>('0' + i % 10));
                 out.Commit(line);
                 for (std::size_t i = 0; i < step.line; ++i) expected += static_cast<char>('0' + i % 10);

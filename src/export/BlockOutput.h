@@ -13,7 +13,7 @@
 // Put/PutN as its output stream.
 
 #include "load/WriteFailure.h"
-#include "recipes/Decimal.h"
+#include "recipes/TextCursor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,43 +28,6 @@
 #include <utility>
 
 namespace artisanscope {
-
-// Fills room claimed from a BlockOutput. A piece that does not fit is left
-// out and marks the line overflowed (the writers claim enough room, so this
-// would be a fault of theirs, reported as a failed output).
-class LineCursor {
-public:
-    explicit LineCursor(std::span<char> room) : room_(room) {}
-
-    void Text(std::string_view text) {
-        if (text.size() > room_.size() - at_) {
-            overflowed_ = true;
-            return;
-        }
-        text.copy(room_.subspan(at_).data(), text.size());
-        at_ += text.size();
-    }
-    void Char(char c) {
-        if (at_ == room_.size()) {
-            overflowed_ = true;
-            return;
-        }
-        room_[at_++] = c;
-    }
-    void Decimal(std::uint32_t value) {
-        const std::size_t length = WriteDecimal(room_.subspan(at_), value);
-        if (length == 0) overflowed_ = true;
-        at_ += length;
-    }
-
-    std::size_t size() const { return at_; }
-    bool overflowed() const { return overflowed_; }
-
-private:
-    std::span<char> room_;
-    std::size_t at_ = 0;
-    bool overflowed_ = false;
-};
 
 // Writes blocks to a FILE on a thread of its own, one at a time: two buffers
 // alternate between the filling side and this one.
@@ -138,11 +101,11 @@ public:
     // hand back with Commit; nothing else is put in between. Filling bytes
     // held in a local cursor keeps its place in registers, where a member
     // would be reloaded after every byte stored.
-    LineCursor Claim(std::size_t n) {
+    TextCursor Claim(std::size_t n) {
         if (room_ - put_ < n) MakeRoom(n);
-        return LineCursor(std::span<char>(buffer_).subspan(put_, n));
+        return TextCursor(std::span<char>(buffer_).subspan(put_, n));
     }
-    void Commit(const LineCursor& line) {
+    void Commit(const TextCursor& line) {
         if (line.overflowed()) {
             Fail({WriteFailure::Step::Write, 0, "a line outgrew the room claimed for it"});
             return;

@@ -62,7 +62,7 @@ std::size_t CsvFieldBound(std::string_view text) { return 3 * text.size() + 2; }
 
 // The field of text (code page 1252) into a line: as it is when it asks for
 // nothing, else converted and quoted through scratch.
-void PutCsvField(LineCursor& line, std::string_view text, std::string& scratch) {
+void PutCsvField(TextCursor& line, std::string_view text, std::string& scratch) {
     if (FieldNeeds(text) == 0) {
         line.Text(text);
         return;
@@ -134,7 +134,7 @@ void CsvExport::Pattern(const ResolvedPattern& pattern) {
         length += patternStart_.size() + 3 * kNumber + 1 + CsvFieldBound(ingredient.text) +
                   CsvFieldBound(ingredient.materialName.view()) + patternEnd_.size();
     }
-    LineCursor line = out_.Claim(length);
+    TextCursor line = out_.Claim(length);
     if (pattern.ingredientCount == 0) {
         line.Text(patternStart_);
         line.Text(",,,,");

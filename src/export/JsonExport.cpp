@@ -59,7 +59,7 @@ public:
     // \uXXXX at worst, and the quotes.
     static std::size_t TextBound(std::string_view text) { return 18 * text.size() + 2; }
 
-    void Text(LineCursor& line, std::string_view cp1252) {
+    void Text(TextCursor& line, std::string_view cp1252) {
         if (PlainAscii(cp1252)) {
             line.Char('"');
             line.Text(cp1252);
@@ -75,7 +75,7 @@ public:
     }
 
     // A member's start: separator of the one before, line break, indent, key.
-    static void Member(LineCursor& line, std::size_t depth, std::string_view quotedKey, bool first) {
+    static void Member(TextCursor& line, std::size_t depth, std::string_view quotedKey, bool first) {
         line.Text(first ? "\n" : ",\n");
         line.Text(Indent(depth));
         line.Text(quotedKey);
@@ -208,7 +208,7 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     // The writer puts the separator and indent in front of the object and
     // counts it; the object's bytes follow.
     o.writer.RawValue("", 0, rapidjson::kObjectType);
-    LineCursor line = o.out.Claim(length);
+    TextCursor line = o.out.Claim(length);
     constexpr std::size_t depth = kPatternDepth + 1;
     line.Char('{');
     JsonPatternWriter::Member(line, depth, "\"index\"", true);

@@ -43,7 +43,7 @@ void TextExport::Pattern(const ResolvedPattern& pattern) {
         length += kNumber + 2 + ingredient.text.size() + ingredient.materialName.view().size();
     }
 
-    LineCursor line = out_.Claim(length);
+    TextCursor line = out_.Claim(length);
     line.Text(linePrefix_);
     line.Text(name);
     line.Char(';');

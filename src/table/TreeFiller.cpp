@@ -1,6 +1,7 @@
 #include "table/TreeFiller.h"
 
 #include "recipes/Decimal.h"
+#include "recipes/TextCursor.h"
 
 namespace artisanscope {
 
@@ -46,45 +47,55 @@ void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string
     }
 }
 
+// A cursor over label_, made at least n bytes long: it only grows, so that
+// filling a label never clears bytes first.
+TextCursor TreeFiller::LabelRoom(std::size_t n) {
+    if (label_.size() < n) label_.resize(n);
+    return TextCursor(std::span<char>(label_));
+}
+
 // Pattern: "%s (%i)" or, in debug mode, "%s (%i) lvl=%i %i %i %i-%i".
 // Ingredient: "%i %s" without a material, "%s: %i %s" with one.
 // The pattern keeps its skill value, an ingredient its material id.
 void TreeFiller::Pattern(const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
-    label_.assign(pattern.name.view());
-    label_ += " (";
-    AppendDecimal(label_, record.skill);
-    label_ += ')';
+    constexpr std::size_t kNumbers = 6 * (kMaxDecimalDigits + 5);  // up to six numbers and their separators
+    TextCursor label = LabelRoom(pattern.name.view().size() + kNumbers);
+    label.Text(pattern.name.view());
+    label.Text(" (");
+    label.Decimal(record.skill);
+    label.Char(')');
     if (debug_) {
-        label_ += " lvl=";
-        AppendDecimal(label_, record.lvl);
-        label_ += ' ';
-        AppendDecimal(label_, record.data1);
-        label_ += ' ';
-        AppendDecimal(label_, record.data2);
-        label_ += ' ';
-        AppendDecimal(label_, record.data3);
-        label_ += '-';
-        AppendDecimal(label_, record.data5);
+        label.Text(" lvl=");
+        label.Decimal(record.lvl);
+        label.Char(' ');
+        label.Decimal(record.data1);
+        label.Char(' ');
+        label.Decimal(record.data2);
+        label.Char(' ');
+        label.Decimal(record.data3);
+        label.Char('-');
+        label.Decimal(record.data5);
     }
-    const TreeItem item = tree_.InsertItem(category_, label_);
+    const TreeItem item = tree_.InsertItem(category_, label.view());
     tree_.SetItemValue(item, record.skill);
 
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
         const ResolvedIngredient& ingredient = pattern.ingredients[k];
-        label_.clear();
+        const std::string_view material = ingredient.material == 0 ? std::string_view() : ingredient.materialName.view();
+        TextCursor line = LabelRoom(ingredient.text.size() + material.size() + kMaxDecimalDigits + 3);
         if (ingredient.material == 0) {
-            AppendDecimal(label_, ingredient.quantity);
-            label_ += ' ';
-            label_ += ingredient.text;
+            line.Decimal(ingredient.quantity);
+            line.Char(' ');
+            line.Text(ingredient.text);
         } else {
-            label_ += ingredient.text;
-            label_ += ": ";
-            AppendDecimal(label_, ingredient.quantity);
-            label_ += ' ';
-            label_ += ingredient.materialName.view();
+            line.Text(ingredient.text);
+            line.Text(": ");
+            line.Decimal(ingredient.quantity);
+            line.Char(' ');
+            line.Text(material);
         }
-        tree_.SetItemValue(tree_.InsertItem(item, label_), ingredient.material);
+        tree_.SetItemValue(tree_.InsertItem(item, line.view()), ingredient.material);
     }
 }
 

@@ -4,6 +4,7 @@
 // the normal or the debug labels. Labels keep the table's bytes unchanged.
 // Patterns and ingredients also keep the values find terms test.
 
+#include "recipes/TextCursor.h"
 #include "table/RecipeTreeStore.h"
 #include "table/RecipeWalk.h"
 
@@ -22,6 +23,8 @@ public:
     void Pattern(const ResolvedPattern& pattern) override;
 
 private:
+    TextCursor LabelRoom(std::size_t n);
+
     RecipeTreeStore& tree_;
     const bool debug_;
     std::string label_;
