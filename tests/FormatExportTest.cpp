@@ -54,8 +54,7 @@ bool ExportOnce(const Bytes& image, Mode mode, const std::string& target, Output
 }
 
 // The table exported in the three formats and as semicolon text.
-Exported ExportAll(const TablePlan& plan, Mode mode, const TempDir& dir) {
-    const Bytes image = WriteRecipeTable(plan);
+Exported ExportAll(const Bytes& image, Mode mode, const TempDir& dir) {
     Exported out;
     out.database = dir / "out.sqlite";
     out.csvOk = ExportOnce(image, mode, dir / "out.csv", OutputTarget::AnyFile, [](std::FILE* file, const std::string&) {
@@ -74,6 +73,10 @@ Exported ExportAll(const TablePlan& plan, Mode mode, const TempDir& dir) {
     out.json = ReadText(dir / "out.json");
     out.text = ReadText(dir / "out.txt");
     return out;
+}
+
+Exported ExportAll(const TablePlan& plan, Mode mode, const TempDir& dir) {
+    return ExportAll(WriteRecipeTable(plan), mode, dir);
 }
 
 FormatRows CsvBody(const std::string& csv, FormatRow* header = nullptr) {
@@ -339,6 +342,17 @@ TEST(FormatExportTest, SqliteTablesHoldEachRecordOnce) {
         EXPECT_EQ(q("SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name NOT LIKE 'sqlite_%'"),
                   FormatRows{{"10"}});
     }
+}
+
+// A table whose string area lies outside it reads every name as empty text,
+// which every format writes as such (SQLite's NOT NULL names included).
+TEST(FormatExportTest, UnreadableNamesAreWrittenAsEmptyText) {
+    Bytes image = WriteRecipeTable(FormatTestTable());
+    for (std::size_t i = 0; i < 4; ++i) image[RecipeTableHeader::kStringOffsetTablePosOffset + i] = 0xF0;
+    TempDir dir;
+    const Exported e = ExportAll(image, {}, dir);
+    EXPECT_TRUE(e.csvOk && e.jsonOk && e.sqliteOk);
+    EXPECT_EQ(QuerySqlite(e.database, "SELECT DISTINCT name FROM skills"), (FormatRows{{""}}));
 }
 
 // The two example queries of the README.

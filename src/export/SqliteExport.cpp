@@ -116,7 +116,10 @@ public:
     }
     Statement& Utf8(int column, std::string_view utf8) {
         if (status_.ok()) {
-            status_.Check(sqlite3_bind_text64(statement_, column, utf8.data(), utf8.size(), SQLITE_STATIC, SQLITE_UTF8));
+            // A null pointer would bind NULL: empty text (a string the table
+            // cannot give) is bound as the empty text it is.
+            const char* text = utf8.data() != nullptr ? utf8.data() : "";
+            status_.Check(sqlite3_bind_text64(statement_, column, text, utf8.size(), SQLITE_STATIC, SQLITE_UTF8));
         }
         return *this;
     }
