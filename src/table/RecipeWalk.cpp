@@ -1,6 +1,6 @@
 #include "table/RecipeWalk.h"
 
-#include <vector>
+#include <array>
 
 namespace artisanscope {
 namespace {
@@ -22,7 +22,7 @@ private:
 // and searches the pool for the text's end.
 class StringCache {
 public:
-    explicit StringCache(const RecipeTableView& table) : table_(table), entries_(kEntries) {}
+    explicit StringCache(const RecipeTableView& table) : table_(table) {}
 
     std::string_view Get(std::uint32_t index) {
         Entry& entry = entries_[index % kEntries];
@@ -31,14 +31,14 @@ public:
     }
 
 private:
-    static constexpr std::size_t kEntries = 1024;
+    static constexpr std::size_t kEntries = 256;
     struct Entry {
         std::uint32_t index = 0;
         bool filled = false;
         std::string_view text;
     };
     const RecipeTableView& table_;
-    std::vector<Entry> entries_;
+    std::array<Entry, kEntries> entries_{};
 };
 
 // Fills pattern, which the walk reuses from pattern to pattern: a fresh one

@@ -11,40 +11,44 @@ void TreeFiller::Realm(std::size_t, std::string_view name) {
 
 // "%s" or, in debug mode, "%s %i %i %i" with data1..data3.
 void TreeFiller::Skill(const SkillRecord& skill, std::string_view name) {
-    label_.assign(name);
-    if (debug_) {
-        for (std::uint16_t value : {skill.data1, skill.data2, skill.data3}) {
-            label_ += ' ';
-            AppendDecimal(label_, value);
-        }
+    if (!debug_) {
+        skill_ = tree_.InsertItem(realm_, name);
+        return;
     }
-    skill_ = tree_.InsertItem(realm_, label_);
+    TextCursor label = LabelRoom(name.size() + 3 * (kMaxDecimalDigits + 1));
+    label.Text(name);
+    for (std::uint16_t value : {skill.data1, skill.data2, skill.data3}) {
+        label.Char(' ');
+        label.Decimal(value);
+    }
+    skill_ = tree_.InsertItem(realm_, label.view());
 }
 
 // "ILLEGAL INDEX %i cat=%i max=%i" with the position, the index and the count.
 void TreeFiller::IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) {
-    label_.assign("ILLEGAL INDEX ");
-    AppendDecimal(label_, static_cast<std::uint32_t>(position));
-    label_ += " cat=";
-    AppendDecimal(label_, index);
-    label_ += " max=";
-    AppendDecimal(label_, categoryCount);
-    tree_.InsertItem(skill_, label_);
+    TextCursor label = LabelRoom(32 + 3 * kMaxDecimalDigits);
+    label.Text("ILLEGAL INDEX ");
+    label.Decimal(static_cast<std::uint32_t>(position));
+    label.Text(" cat=");
+    label.Decimal(index);
+    label.Text(" max=");
+    label.Decimal(categoryCount);
+    tree_.InsertItem(skill_, label.view());
 }
 
 // "%s" or, in debug mode, "%i %s cat=%i" with the position, name and index.
 void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string_view name) {
-    if (debug_) {
-        label_.clear();
-        AppendDecimal(label_, static_cast<std::uint32_t>(position));
-        label_ += ' ';
-        label_ += name;
-        label_ += " cat=";
-        AppendDecimal(label_, index);
-        category_ = tree_.InsertItem(skill_, label_);
-    } else {
+    if (!debug_) {
         category_ = tree_.InsertItem(skill_, name);
+        return;
     }
+    TextCursor label = LabelRoom(name.size() + 6 + 2 * kMaxDecimalDigits);
+    label.Decimal(static_cast<std::uint32_t>(position));
+    label.Char(' ');
+    label.Text(name);
+    label.Text(" cat=");
+    label.Decimal(index);
+    category_ = tree_.InsertItem(skill_, label.view());
 }
 
 // A cursor over label_, made at least n bytes long: it only grows, so that
