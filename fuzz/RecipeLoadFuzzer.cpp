@@ -329,7 +329,29 @@ std::string DatabasePath() {
 // per shown pattern without any, and all must hold the same. The database,
 // whose schema alone costs more than the other checks, is written and read
 // back only when deep.
-void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug, std::string_view query, bool deep) {
+// Counts the patterns that reach it; names may hold any byte, line ends too.
+struct PatternCounter final : ExportWriter {
+    void Begin(const ExportStart&) override {}
+    void End() override {}
+    bool Ok() const override { return true; }
+    void Realm(std::size_t, std::string_view) override {}
+    void Skill(const SkillRecord&, std::string_view) override {}
+    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
+    void Category(std::size_t, std::uint32_t, std::string_view) override {}
+    void Pattern(const ResolvedPattern&) override { ++patterns; }
+    std::size_t patterns = 0;
+};
+
+// What a load with a find query gave: its result, its tree's size and the
+// patterns its writers got.
+struct FilteredLoad {
+    bool loaded = false;
+    std::size_t treeSize = 0;
+    std::size_t patterns = 0;
+};
+
+FilteredLoad CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug, std::string_view query,
+                          bool deep) {
     const FindQuery find = FindQuery::FromUtf8(query);
     using namespace artisanscope::testing;
     FuzzLoad dialog(english, debug);
@@ -345,11 +367,12 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug,
     const std::string database = deep ? DatabasePath() : std::string();
     if (deep) std::remove(database.c_str());
     bool loaded = false, ok = false;
+    PatternCounter counter;
     {
         CsvExport csv(csvFile);
         JsonExport json(jsonFile, "Artisanscope fuzz");
         std::optional<SqliteExport> sqlite;
-        std::vector<ExportWriter*> writers{&csv, &json};
+        std::vector<ExportWriter*> writers{&csv, &json, &counter};
         if (deep) writers.push_back(&sqlite.emplace(database, "Artisanscope fuzz"));
         AllWriters all(std::move(writers));
         dialog.tree.DeleteAllItems();
@@ -357,6 +380,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug,
         dialog.tree.Finish();
         ok = all.Ok();
     }
+    const FilteredLoad result{loaded, dialog.tree.size(), counter.patterns};
     std::fclose(csvFile);
     std::fclose(jsonFile);
     const std::string csvText(csvBuffer, csvSize), jsonText(jsonBuffer, jsonSize);
@@ -364,7 +388,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug,
     std::free(jsonBuffer);
     if (!loaded) {
         if (deep) std::remove(database.c_str());
-        return;
+        return result;
     }
     if (!ok) Fail("a format writer failed in memory");
 
@@ -399,7 +423,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug,
     if (document.HasParseError()) Fail("JSON does not parse");
     if (FlattenJson(document) != csv) Fail("JSON differs from CSV");
 
-    if (!deep) return;
+    if (!deep) return result;
     FormatRows recipes;
     try {
         recipes = QuerySqlite(database, "SELECT * FROM recipes");
@@ -409,6 +433,7 @@ void CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug,
     }
     std::remove(database.c_str());
     if (recipes != csv) Fail("SQLite recipes differ from CSV");
+    return result;
 }
 
 // A query cut from one of the tree's labels, in UTF-8 (empty for an empty
@@ -427,8 +452,10 @@ std::string QueryCutFrom(std::span<const std::uint8_t> image, const RecipeTree& 
 // The shown set of a query cut from one of the tree's labels, with a level
 // or a material term or without, must be a tree of its own (every shown
 // item's parent shown, rows that lead back to the item), and an export with
-// that query must get every shown pattern.
-void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzLoad& dialog, bool loaded) {
+// that query must get every shown pattern: the formats' load when shared is
+// given, else a load of its own.
+void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, const FuzzLoad& dialog, bool loaded,
+               const FilteredLoad* shared) {
     const RecipeTree& tree = dialog.tree;
     const FindQuery find = FindQuery::FromUtf8(QueryCutFrom(image, tree));
     RecipeFilter filter;
@@ -438,27 +465,25 @@ void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, co
         if (!filter.IsShown(tree.Parent(item))) Fail("shown item under a hidden parent");
         if (filter.ShownChild(tree.Parent(item), filter.ShownRow(item)) != item) Fail("shown row leads elsewhere");
     }
-    // Counts what reaches it; names may hold any byte, line ends too.
-    struct PatternCounter final : ExportWriter {
-        void Begin(const ExportStart&) override {}
-        void End() override {}
-        bool Ok() const override { return true; }
-        void Realm(std::size_t, std::string_view) override {}
-        void Skill(const SkillRecord&, std::string_view) override {}
-        void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-        void Category(std::size_t, std::uint32_t, std::string_view) override {}
-        void Pattern(const ResolvedPattern&) override { ++patterns; }
-        std::size_t patterns = 0;
-    } counter;
-    MpakMember member = MpakMember::Allocate(image.size());
-    if (!member) Fail("allocation");
-    std::copy(image.begin(), image.end(), member.data());
-    FuzzLoad filtered(english, debug);
-    filtered.tree.DeleteAllItems();
-    const bool result = static_cast<bool>(LoadRecipeTableImage(std::move(member), filtered.Options(&counter, &find)));
-    filtered.tree.Finish();
-    if (result != loaded || filtered.tree.size() != tree.size()) Fail("the find query changed the load");
-    if (result && counter.patterns != filter.ShownPatternCount()) Fail("filtered export does not hold the shown patterns");
+    FilteredLoad load;
+    if (shared != nullptr) {
+        load = *shared;
+    } else {
+        MpakMember member = MpakMember::Allocate(image.size());
+        if (!member) Fail("allocation");
+        std::copy(image.begin(), image.end(), member.data());
+        PatternCounter counter;
+        FuzzLoad filtered(english, debug);
+        filtered.tree.DeleteAllItems();
+        load.loaded = static_cast<bool>(LoadRecipeTableImage(std::move(member), filtered.Options(&counter, &find)));
+        filtered.tree.Finish();
+        load.treeSize = filtered.tree.size();
+        load.patterns = counter.patterns;
+    }
+    if (load.loaded != loaded || load.treeSize != tree.size()) Fail("the find query changed the load");
+    if (load.loaded && load.patterns != filter.ShownPatternCount()) {
+        Fail("filtered export does not hold the shown patterns");
+    }
 }
 
 }  // namespace
@@ -524,10 +549,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Outcome otherOutcome = Load(image, first, other);
         CheckLanguageSwitch(dialog, outcome, other, otherOutcome);
     }
+    // The formats' load with the query cut from the tree serves the find
+    // check too.
+    std::optional<FilteredLoad> filtered;
     if (options & 128) {
         CheckFormats(image, english, debug, {}, deep);
-        CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep);
+        filtered = CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep);
     }
-    CheckFind(image, english, debug, dialog, outcome.result);
+    CheckFind(image, english, debug, dialog, outcome.result, filtered ? &*filtered : nullptr);
     return 0;
 }
