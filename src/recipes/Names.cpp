@@ -135,17 +135,6 @@ void NameText::SetNumber(std::uint32_t value) {
     length_ = static_cast<std::uint8_t>(WriteDecimal(digits_, value));
 }
 
-void SetMaterialName(NameText& out, Language language, std::uint32_t id) {
-    if (id < kMaterialIdsPerLanguage) {
-        const std::string_view name = MaterialNames[static_cast<std::size_t>(language)][id];
-        if (!name.empty()) {
-            out.SetName(name);
-            return;
-        }
-    }
-    out.SetNumber(id);
-}
-
 NameText MaterialName(Language language, std::uint32_t id) {
     NameText name;
     SetMaterialName(name, language, id);

@@ -53,6 +53,15 @@ private:
 // is empty or the id is beyond the table (256 and above).
 NameText MaterialName(Language language, std::uint32_t id);
 // MaterialName into out.
-void SetMaterialName(NameText& out, Language language, std::uint32_t id);
+inline void SetMaterialName(NameText& out, Language language, std::uint32_t id) {
+    if (id < kMaterialIdsPerLanguage) {
+        const std::string_view name = MaterialNames[static_cast<std::size_t>(language)][id];
+        if (!name.empty()) {
+            out.SetName(name);
+            return;
+        }
+    }
+    out.SetNumber(id);
+}
 
 }  // namespace artisanscope

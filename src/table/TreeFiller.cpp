@@ -51,13 +51,6 @@ void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string
     category_ = tree_.InsertItem(skill_, label.view());
 }
 
-// A cursor over label_, made at least n bytes long: it only grows, so that
-// filling a label never clears bytes first.
-TextCursor TreeFiller::LabelRoom(std::size_t n) {
-    if (label_.size() < n) label_.resize(n);
-    return TextCursor(std::span<char>(label_));
-}
-
 // Pattern: "%s (%i)" or, in debug mode, "%s (%i) lvl=%i %i %i %i-%i".
 // Ingredient: "%i %s" without a material, "%s: %i %s" with one.
 // The pattern keeps its skill value, an ingredient its material id.

@@ -23,7 +23,12 @@ public:
     void Pattern(const ResolvedPattern& pattern) override;
 
 private:
-    TextCursor LabelRoom(std::size_t n);
+    // A cursor over label_, made at least n bytes long: it only grows, so
+    // that filling a label never clears bytes first.
+    TextCursor LabelRoom(std::size_t n) {
+        if (label_.size() < n) label_.resize(n);
+        return TextCursor(std::span<char>(label_));
+    }
 
     RecipeTreeStore& tree_;
     const bool debug_;
