@@ -14,6 +14,8 @@
 #include "recipes/Cp1252.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
 
 #include <cstdio>
 
@@ -353,6 +355,44 @@ TEST(FormatExportTest, UnreadableNamesAreWrittenAsEmptyText) {
     const Exported e = ExportAll(image, {}, dir);
     EXPECT_TRUE(e.csvOk && e.jsonOk && e.sqliteOk);
     EXPECT_EQ(QuerySqlite(e.database, "SELECT DISTINCT name FROM skills"), (FormatRows{{""}}));
+}
+
+// The JSON export is, byte for byte, what RapidJSON's pretty writer (two
+// spaces) prints of its own document: names with quotes, line breaks,
+// umlauts and undefined bytes, patterns without slots, the debug values.
+TEST(FormatExportTest, JsonIsRapidJsonsPrettyPrint) {
+    for (const bool debug : {false, true}) {
+        TempDir dir;
+        const Exported e = ExportAll(FormatTestTable(), {.debug = debug}, dir);
+        const rapidjson::Document document = ParseJson(e.json);
+        rapidjson::StringBuffer printed;
+        rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(printed);
+        writer.SetIndent(' ', 2);
+        document.Accept(writer);
+        EXPECT_EQ(e.json, std::string(printed.GetString(), printed.GetSize()) + "\n") << debug;
+    }
+}
+
+// A category's pattern list is stored in steps of several rows: lists that
+// end inside a step, on its end and past it keep every position in order.
+TEST(FormatExportTest, SqliteKeepsLongPatternLists) {
+    for (const std::size_t length : {9u, 10u, 11u, 23u, 50u}) {
+        TablePlan plan;
+        RealmPlan& realm = plan.realms[0];
+        CategoryPlan category{.name = "Lang"};
+        for (std::size_t p = 0; p < length; ++p) {
+            category.patterns.push_back(realm.AddPattern({.name = "P" + std::to_string(p), .skill = 1}));
+        }
+        realm.skills = {{.name = "S", .categories = {realm.AddCategory(category)}}};
+        TempDir dir;
+        const Exported e = ExportAll(plan, {}, dir);
+        FormatRows expected;
+        for (std::size_t p = 0; p < length; ++p) expected.push_back({std::to_string(p), "P" + std::to_string(p)});
+        EXPECT_EQ(QuerySqlite(e.database, "SELECT l.position, p.name FROM category_patterns l "
+                                          "JOIN patterns p ON p.id = l.pattern ORDER BY l.position"),
+                  expected)
+            << length;
+    }
 }
 
 // The two example queries of the README.
