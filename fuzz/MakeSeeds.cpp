@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets from the fixture library:
 //   <out>/mpak_archive/   MPAK archives, valid and with each kind of fault
 //   <out>/recipe_load/    one option byte (see RecipeLoadFuzzer.cpp) + a table image
+//   <out>/recipe_formats/ the same, for the formats target
 //   <out>/plan_file/      crafting plan files, well-formed and not
 // Tables come in both layouts and in versions 0, 100, 101, 102 and 103, with
 // illegal and shared category indices, materials of 256 and more, hidden
@@ -233,6 +234,10 @@ int main(int argc, char** argv) {
         ArchiveSeeds(archives);
         TableSeeds(tables);
         PlanFileSeeds(plans);
+        // The formats target reads the same inputs as the load target.
+        std::filesystem::create_directories(root / "recipe_formats");
+        std::filesystem::copy(root / "recipe_load", root / "recipe_formats",
+                              std::filesystem::copy_options::overwrite_existing | std::filesystem::copy_options::recursive);
         std::printf("%zu archive seeds, %zu table seeds, %zu plan seeds in %s\n", archives.count(), tables.count(),
                     plans.count(), argv[1]);
     } catch (const std::exception& e) {

@@ -1,4 +1,4 @@
-// Fuzz target: the whole load of a recipe table image, with the tree and an
+// Fuzz targets: the whole load of a recipe table image, with the tree and an
 // XML export attached, and again with a text export into memory, as a
 // dialog would run them. The XML export is loaded as the stream users get,
 // whose elements must match the tree, and in deep checks also as the
@@ -11,9 +11,8 @@
 //   bit 4     no XML export
 //   bit 5     no text export
 //   bit 6     load again with the other language and compare the trees
-//   bit 7     load again into the CSV, JSON and SQLite exports, read them
-//             back and compare them with each other and with the tree, then
-//             the same with the query below
+//   bit 7     load again into the CSV, JSON and SQLite exports, then the
+//             same with the query below
 // Every input also filters the tree with a query cut from one of its labels
 // and loads again into an export with that query.
 // After each load the outputs are checked against each other and against the
@@ -25,6 +24,12 @@
 // SQLite export written and read back, run on one input in kDeepShare,
 // chosen by a hash of the input so that a reproducer always runs the same
 // checks.
+//
+// Built with ARTISANSCOPE_FUZZ_FORMATS, the same file is the target of the
+// other expensive cross-check, the formats read back: every input is loaded
+// into the CSV, JSON and (when deep) SQLite exports, plainly and with the
+// query cut from the tree, and each export is read back and compared with the
+// others and with the filtered tree.
 
 #include "FormatReaders.h"
 #include "RecordingLoad.h"
@@ -324,11 +329,6 @@ std::string DatabasePath() {
     return base + "/fuzz-recipe-load-" + std::to_string(::getpid()) + ".sqlite";
 }
 
-// The three formats of one load with a find query (UTF-8; empty: none) read
-// back: each must hold one row per ingredient the filtered tree shows, or
-// per shown pattern without any, and all must hold the same. The database,
-// whose schema alone costs more than the other checks, is written and read
-// back only when deep.
 // Counts the patterns that reach it; names may hold any byte, line ends too.
 struct PatternCounter final : ExportWriter {
     void Begin(const ExportStart&) override {}
@@ -350,8 +350,14 @@ struct FilteredLoad {
     std::size_t patterns = 0;
 };
 
+// The three formats of one load with a find query (UTF-8; empty: none): each
+// writer must write everything. With readBack, the expensive cross-check:
+// each is read back and must hold one row per ingredient the filtered tree
+// shows, or per shown pattern without any, and all must hold the same. The
+// database, whose schema alone costs more than the other checks, is written
+// (and read back) only when deep.
 FilteredLoad CheckFormats(std::span<const std::uint8_t> image, bool english, bool debug, std::string_view query,
-                          bool deep) {
+                          bool deep, bool readBack) {
     const FindQuery find = FindQuery::FromUtf8(query);
     using namespace artisanscope::testing;
     FuzzLoad dialog(english, debug);
@@ -391,6 +397,12 @@ FilteredLoad CheckFormats(std::span<const std::uint8_t> image, bool english, boo
         return result;
     }
     if (!ok) Fail("a format writer failed in memory");
+    if (!csvText.starts_with("\xEF\xBB\xBF")) Fail("CSV byte-order mark");
+    if (!jsonText.ends_with("}\n")) Fail("JSON document not closed");
+    if (!readBack) {
+        if (deep) std::remove(database.c_str());
+        return result;
+    }
 
     // Rows the filtered tree asks for: one per shown ingredient, one per
     // shown pattern without any.
@@ -403,7 +415,6 @@ FilteredLoad CheckFormats(std::span<const std::uint8_t> image, bool english, boo
         }
     }
 
-    if (!csvText.starts_with("\xEF\xBB\xBF")) Fail("CSV byte-order mark");
     FormatRows csv;
     try {
         csv = ParseCsv(csvText.substr(3));
@@ -488,6 +499,29 @@ void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, co
 
 }  // namespace
 
+#ifdef ARTISANSCOPE_FUZZ_FORMATS
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::uint8_t options = data[0];
+    std::vector<std::uint8_t> image(data + 1, data + size);
+    static constexpr std::array<std::uint32_t, 4> kForcedVersion{0, 101, 102, 103};
+    if ((options & 3) != 0 && image.size() >= 4) {
+        const std::uint32_t v = kForcedVersion[options & 3];
+        for (std::size_t i = 0; i < 4; ++i) image[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    const bool debug = options & 4;
+    const bool english = options & 8;
+    const bool deep = DeepChecks(std::span<const std::uint8_t>(data, size));
+    FuzzLoad dialog(english, debug);
+    Load(image, Output::None, dialog);
+    CheckFormats(image, english, debug, {}, deep, true);
+    CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep, true);
+    return 0;
+}
+
+#else
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::uint8_t options = data[0];
@@ -553,9 +587,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // check too.
     std::optional<FilteredLoad> filtered;
     if (options & 128) {
-        CheckFormats(image, english, debug, {}, deep);
-        filtered = CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep);
+        CheckFormats(image, english, debug, {}, deep, false);
+        filtered = CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep, false);
     }
     CheckFind(image, english, debug, dialog, outcome.result, filtered ? &*filtered : nullptr);
     return 0;
 }
+
+#endif

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"mpak_archive recipe_load plan_file"}
+targets=${*:-"mpak_archive recipe_load recipe_formats plan_file"}
 build=${FUZZ_BUILD:-build-fuzz}
 jobs=${FUZZ_JOBS:-2}
 
