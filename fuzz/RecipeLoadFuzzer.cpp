@@ -497,26 +497,41 @@ void CheckFind(std::span<const std::uint8_t> image, bool english, bool debug, co
     }
 }
 
+// One input: the option byte and the image, its version forced as asked.
+struct FuzzInput {
+    std::uint8_t options = 0;
+    std::vector<std::uint8_t> image;
+    bool debug = false;
+    bool english = false;
+    bool deep = false;
+};
+
+FuzzInput ReadInput(const std::uint8_t* data, std::size_t size) {
+    FuzzInput in;
+    in.options = data[0];
+    in.image.assign(data + 1, data + size);
+    static constexpr std::array<std::uint32_t, 4> kForcedVersion{0, 101, 102, 103};
+    if ((in.options & 3) != 0 && in.image.size() >= 4) {
+        const std::uint32_t v = kForcedVersion[in.options & 3];
+        for (std::size_t i = 0; i < 4; ++i) in.image[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    in.debug = in.options & 4;
+    in.english = in.options & 8;
+    in.deep = DeepChecks(std::span<const std::uint8_t>(data, size));
+    return in;
+}
+
 }  // namespace
 
 #ifdef ARTISANSCOPE_FUZZ_FORMATS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const std::uint8_t options = data[0];
-    std::vector<std::uint8_t> image(data + 1, data + size);
-    static constexpr std::array<std::uint32_t, 4> kForcedVersion{0, 101, 102, 103};
-    if ((options & 3) != 0 && image.size() >= 4) {
-        const std::uint32_t v = kForcedVersion[options & 3];
-        for (std::size_t i = 0; i < 4; ++i) image[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-    const bool debug = options & 4;
-    const bool english = options & 8;
-    const bool deep = DeepChecks(std::span<const std::uint8_t>(data, size));
-    FuzzLoad dialog(english, debug);
-    Load(image, Output::None, dialog);
-    CheckFormats(image, english, debug, {}, deep, true);
-    CheckFormats(image, english, debug, QueryCutFrom(image, dialog.tree), deep, true);
+    const FuzzInput in = ReadInput(data, size);
+    FuzzLoad dialog(in.english, in.debug);
+    Load(in.image, Output::None, dialog);
+    CheckFormats(in.image, in.english, in.debug, {}, in.deep, true);
+    CheckFormats(in.image, in.english, in.debug, QueryCutFrom(in.image, dialog.tree), in.deep, true);
     return 0;
 }
 
@@ -524,20 +539,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const std::uint8_t options = data[0];
-    std::vector<std::uint8_t> image(data + 1, data + size);
-    static constexpr std::array<std::uint32_t, 4> kForcedVersion{0, 101, 102, 103};
-    if ((options & 3) != 0 && image.size() >= 4) {
-        const std::uint32_t v = kForcedVersion[options & 3];
-        for (std::size_t i = 0; i < 4; ++i) image[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-    const bool debug = options & 4;
-    const bool english = options & 8;
+    const FuzzInput in = ReadInput(data, size);
+    const std::uint8_t options = in.options;
+    const std::vector<std::uint8_t>& image = in.image;
+    const bool debug = in.debug;
+    const bool english = in.english;
+    const bool deep = in.deep;
     const bool withXml = !(options & 16);
     const bool withText = !(options & 32);
     const std::uint32_t version = ByteView(image).U32le(0);
-
-    const bool deep = DeepChecks(std::span<const std::uint8_t>(data, size));
 
     // TinyXML's document only in a deep check; otherwise the text export, if
     // asked for, rides on the first load.
