@@ -395,6 +395,29 @@ TEST(FormatExportTest, SqliteKeepsLongPatternLists) {
     }
 }
 
+// Three hundred distinct ingredient texts, more than the walk remembers at
+// once, each reach the row of their own pattern.
+TEST(FormatExportTest, EveryIngredientKeepsItsOwnText) {
+    TablePlan plan;
+    RealmPlan& realm = plan.realms[0];
+    SkillPlan skill{.name = "S"};
+    for (std::size_t c = 0; c < 6; ++c) {
+        CategoryPlan category{.name = "C" + std::to_string(c)};
+        for (std::size_t p = 0; p < 50; ++p) {
+            const std::string n = std::to_string(c * 50 + p);
+            PatternPlan pattern{.name = "P" + n, .skill = 1};
+            pattern.slots = {{.name = "T" + n, .quantity = 1}};
+            category.patterns.push_back(realm.AddPattern(pattern));
+        }
+        skill.categories.push_back(realm.AddCategory(category));
+    }
+    realm.skills = {skill};
+    TempDir dir;
+    const FormatRows rows = CsvBody(ExportAll(plan, {}, dir).csv);
+    ASSERT_EQ(rows.size(), 300u);
+    for (const FormatRow& row : rows) EXPECT_EQ(row[8], "T" + row[3].substr(1)) << row[3];
+}
+
 // The two example queries of the README.
 TEST(FormatExportTest, SqliteExampleQueries) {
     TempDir dir;

@@ -5,6 +5,7 @@
 #include "fixtures/TableWriter.h"
 #include "recipes/Decimal.h"
 #include "recipes/RecipeTable.h"
+#include "recipes/TextCursor.h"
 
 #include <gtest/gtest.h>
 
@@ -121,5 +122,25 @@ TEST(PatternDecodeTest, DecimalAppendsAfterExistingText) {
         std::string out = "x";
         AppendDecimal(out, c.value);
         EXPECT_EQ(out, c.expected);
+    }
+}
+
+// A text cursor writes what fits and marks the rest: a piece that would
+// cross the end of its room is left out whole, never cut.
+TEST(PatternDecodeTest, TextCursorKeepsInsideItsRoom) {
+    const struct {
+        std::size_t room;
+        const char* written;  // after "ab", '-', 12345
+        bool overflowed;
+    } cases[] = {{9, "ab-12345", false}, {8, "ab-12345", false}, {7, "ab-", true}, {3, "ab-", true},
+                 {2, "ab", true},        {1, "-", true},         {0, "", true}};
+    for (const auto& c : cases) {
+        std::string room(c.room, '?');
+        TextCursor cursor{std::span<char>(room)};
+        cursor.Text("ab");
+        cursor.Char('-');
+        cursor.Decimal(12345);
+        EXPECT_EQ(cursor.view(), c.written) << c.room;
+        EXPECT_EQ(cursor.overflowed(), c.overflowed) << c.room;
     }
 }
