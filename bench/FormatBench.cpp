@@ -8,7 +8,7 @@
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "load/LoadRecipeTable.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"

@@ -11,7 +11,7 @@
 #include "Floor.h"
 #include "MappedFloor.h"
 #include "load/LoadRecipeTable.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "find/RecipeFilter.h"
 #include "table/RecipeTree.h"
 #include "table/RecipeWalk.h"

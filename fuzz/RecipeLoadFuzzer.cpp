@@ -45,7 +45,7 @@
 #include "export/XmlStream.h"
 #include "fixtures/MemoryFile.h"
 #include "fixtures/XmlExport.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <tinyxml.h>
 

@@ -7,7 +7,7 @@
 #include "find/RecipeFilter.h"
 #include "table/TreeFiller.h"
 #include "fixtures/RandomTable.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <gtest/gtest.h>
 

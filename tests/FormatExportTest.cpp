@@ -3,7 +3,7 @@
 
 #include "FormatReaders.h"
 #include "WalkTestSupport.h"
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
@@ -11,7 +11,7 @@
 #include "find/FindQuery.h"
 #include "fixtures/MemoryFile.h"
 #include "fixtures/TableWriter.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/prettywriter.h>

@@ -4,7 +4,7 @@
 // tried on. NULL and absent values read as "".
 
 #include "fixtures/TableWriter.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <rapidjson/document.h>
 #include <sqlite3.h>

@@ -3,9 +3,9 @@
 // field by field and at the image's end.
 
 #include "fixtures/TableWriter.h"
-#include "recipes/Decimal.h"
+#include "io/Decimal.h"
 #include "recipes/RecipeTable.h"
-#include "recipes/TextCursor.h"
+#include "io/TextCursor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "find/RecipeFilter.h"
 #include "table/RecipeTree.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "RecordingLoad.h"
 #include "TempDir.h"
 #include "load/LoadRecipeTable.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "export/TextExport.h"
 #include "export/XmlStream.h"
 #include "fixtures/TableWriter.h"

@@ -14,11 +14,12 @@ import sys
 
 # folder: the folders it may include besides itself.
 MAY_INCLUDE = {
+    "io": [],
     "archive": [],
-    "recipes": ["archive"],
+    "recipes": ["archive", "io"],
     "table": ["recipes"],
     "find": ["table"],
-    "load": ["archive", "recipes", "table", "find"],
+    "load": ["io", "archive", "recipes", "table", "find"],
     "export": ["load", "recipes"],
     "compare": ["load", "find", "table"],
     "plan": ["archive", "recipes", "table", "find", "load", "export"],

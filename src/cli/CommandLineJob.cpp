@@ -1,12 +1,12 @@
 #include "cli/CommandLineJob.h"
 
 #include "cli/PathRules.h"
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "export/ExportFile.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "find/RecipeFilter.h"
 #include "load/LoadRecipeTable.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <utility>
 #include <vector>

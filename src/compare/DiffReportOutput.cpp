@@ -1,7 +1,7 @@
 #include "compare/DiffReportOutput.h"
 
 #include "load/IngredientJson.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>

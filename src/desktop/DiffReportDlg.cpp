@@ -1,7 +1,7 @@
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
 #include "compare/DiffReportOutput.h"
 #include "export/ExportFile.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 
 #include "desktop/DiffReportDlg.h"
 

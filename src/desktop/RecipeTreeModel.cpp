@@ -1,6 +1,6 @@
 #include "desktop/RecipeTreeModel.h"
 
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 namespace artisanscope {
 QString Cp1252ToQString(std::string_view text) {

@@ -1,7 +1,7 @@
 #include "export/CsvExport.h"
 
-#include "recipes/Cp1252.h"
-#include "recipes/Decimal.h"
+#include "io/Cp1252.h"
+#include "io/Decimal.h"
 
 #include <array>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // order; a pattern without filled slots gets one row with the ingredient
 // columns empty.
 
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "load/ExportWriter.h"
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 // writer wrote everything; otherwise nothing is created and a file already
 // at the path keeps its bytes. Shared by the Export button and the job.
 
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "load/LoadRecipeTable.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "export/JsonExport.h"
 
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "load/IngredientJson.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>

@@ -1,6 +1,6 @@
 #include "export/SqliteExport.h"
 
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <sqlite3.h>
 

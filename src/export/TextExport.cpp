@@ -1,6 +1,6 @@
 #include "export/TextExport.h"
 
-#include "recipes/Decimal.h"
+#include "io/Decimal.h"
 
 namespace artisanscope {
 namespace {

@@ -3,7 +3,7 @@
 // shown pattern, CR LF line ends, the table's bytes unchanged, no quoting.
 // Lines are gathered in memory and written in large blocks.
 
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "load/ExportWriter.h"
 
 #include <cstdio>

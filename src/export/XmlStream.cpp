@@ -1,6 +1,6 @@
 #include "export/XmlStream.h"
 
-#include "recipes/Decimal.h"
+#include "io/Decimal.h"
 
 #include <tinyxml.h>
 

@@ -13,7 +13,7 @@
 // remembered by value in a small fixed cache, because the same few thousand
 // names recur hundreds of thousands of times in a table.
 
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 #include "load/ExportWriter.h"
 
 #include <cstdio>

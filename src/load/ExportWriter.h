@@ -7,7 +7,7 @@
 // puts the file in place. After a refused table version End is not called
 // and the caller throws the output away.
 
-#include "load/WriteFailure.h"
+#include "io/WriteFailure.h"
 #include "table/RecipeWalk.h"
 
 #include <cstdint>

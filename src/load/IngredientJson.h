@@ -7,7 +7,7 @@
 // A slot with a material has its text as the unit; a slot without one is
 // named by its text. Texts are code page 1252 and come out UTF-8.
 
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 #include "table/RecipeWalk.h"
 
 #include <rapidjson/rapidjson.h>

@@ -1,8 +1,8 @@
 #include "plan/CraftingPlan.h"
 
 #include "export/CsvExport.h"
-#include "recipes/Cp1252.h"
-#include "recipes/Decimal.h"
+#include "io/Cp1252.h"
+#include "io/Decimal.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>

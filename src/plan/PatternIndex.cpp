@@ -1,7 +1,7 @@
 #include "plan/PatternIndex.h"
 
 #include "find/FindQuery.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <algorithm>
 #include <new>

@@ -1,6 +1,6 @@
 #include "plan/PlanFile.h"
 
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 
 #include <array>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "table/TreeFiller.h"
 
-#include "recipes/Decimal.h"
-#include "recipes/TextCursor.h"
+#include "io/Decimal.h"
+#include "io/TextCursor.h"
 
 namespace artisanscope {
 

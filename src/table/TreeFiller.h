@@ -4,7 +4,7 @@
 // the normal or the debug labels. Labels keep the table's bytes unchanged.
 // Patterns and ingredients also keep the values find terms test.
 
-#include "recipes/TextCursor.h"
+#include "io/TextCursor.h"
 #include "table/RecipeTreeStore.h"
 #include "table/RecipeWalk.h"
 

@@ -2,7 +2,7 @@
 #include "export/ExportFile.h"
 #include "cli/PathRules.h"
 #include "cli/Startup.h"
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include "TempDir.h"
 

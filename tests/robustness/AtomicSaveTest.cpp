@@ -6,7 +6,7 @@
 
 #include "Isolation.h"
 #include "TempDir.h"
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 #include "fixtures/XmlExport.h"
 #include "fixtures/MpakWriter.h"
 

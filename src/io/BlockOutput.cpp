@@ -1,4 +1,4 @@
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 
 #include <system_error>
 

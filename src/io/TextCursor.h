@@ -3,7 +3,7 @@
 // the caller's registers while a line is built, where a member of a longer
 // lived object would be reloaded after every byte stored.
 
-#include "recipes/Decimal.h"
+#include "io/Decimal.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -17,7 +17,7 @@
 // flushing, syncing, closing, renaming) is kept with the errno read right
 // after it: failure().
 
-#include "load/WriteFailure.h"
+#include "io/WriteFailure.h"
 
 #include <cstdio>
 #include <string>

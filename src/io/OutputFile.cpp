@@ -1,6 +1,6 @@
-#include "export/OutputFile.h"
+#include "io/OutputFile.h"
 
-#include "export/BlockOutput.h"
+#include "io/BlockOutput.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -12,8 +12,8 @@
 // Writers append to buffer() and call Written(); RapidJSON writes through
 // Put/PutN as its output stream.
 
-#include "load/WriteFailure.h"
-#include "recipes/TextCursor.h"
+#include "io/WriteFailure.h"
+#include "io/TextCursor.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "recipes/Cp1252.h"
+#include "io/Cp1252.h"
 
 #include <array>
 
