@@ -47,8 +47,12 @@ QString FindBar::query() const { return edit_->text(); }
 
 void FindBar::SetMatchCount(std::size_t patterns) {
     patterns_ = patterns;
+    count_->setToolTip(QString());
     if (edit_->text().trimmed().isEmpty()) {
         count_->clear();
+    } else if (patterns == 0 && !notUnderstood_.isEmpty()) {
+        count_->setText(notUnderstood_);
+        count_->setToolTip(notUnderstood_);
     } else {
         count_->setText(patterns == 1 ? QStringLiteral("1 pattern") : QStringLiteral("%1 patterns").arg(patterns));
     }
@@ -63,6 +67,11 @@ void FindBar::SetMatchPosition(std::size_t position) {
 }
 
 QString FindBar::matchCountText() const { return count_->text(); }
+
+void FindBar::SetNotUnderstood(const QString& text) {
+    notUnderstood_ = text;
+    SetMatchCount(patterns_);
+}
 
 void FindBar::Open() {
     show();

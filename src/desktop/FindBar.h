@@ -40,6 +40,9 @@ public:
     // counts from 1); 0 goes back to the count alone.
     void SetMatchPosition(std::size_t position);
     QString matchCountText() const;
+    // What of the query was not understood (empty: all was), shown in place
+    // of the count while nothing matches: "no material is called Eisn".
+    void SetNotUnderstood(const QString& text);
     // Shows the bar and puts the keyboard focus in its line edit, with the
     // query selected so that typing replaces it.
     void Open();
@@ -58,6 +61,7 @@ private:
     QLabel* count_ = nullptr;
     QToolButton* close_ = nullptr;
     std::size_t patterns_ = 0;
+    QString notUnderstood_;
 };
 
 }  // namespace artisanscope
