@@ -47,6 +47,7 @@ QString FindBar::query() const { return edit_->text(); }
 
 void FindBar::SetMatchCount(std::size_t patterns) {
     patterns_ = patterns;
+    position_ = 0;
     count_->setToolTip(QString());
     if (edit_->text().trimmed().isEmpty()) {
         count_->clear();
@@ -64,6 +65,7 @@ void FindBar::SetMatchPosition(std::size_t position) {
         return;
     }
     count_->setText(QStringLiteral("%1 of %2").arg(position).arg(patterns_));
+    position_ = position;
 }
 
 QString FindBar::matchCountText() const { return count_->text(); }

@@ -40,6 +40,8 @@ public:
     // counts from 1); 0 goes back to the count alone.
     void SetMatchPosition(std::size_t position);
     QString matchCountText() const;
+    // The position shown, or 0 while the count alone is.
+    std::size_t matchPosition() const { return position_; }
     // What of the query was not understood (empty: all was), shown in place
     // of the count while nothing matches: "no material is called Eisn".
     void SetNotUnderstood(const QString& text);
@@ -61,6 +63,7 @@ private:
     QLabel* count_ = nullptr;
     QToolButton* close_ = nullptr;
     std::size_t patterns_ = 0;
+    std::size_t position_ = 0;
     QString notUnderstood_;
 };
 

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -56,6 +57,13 @@ public:
         auto* self = const_cast<CountDelegate*>(this);
         connect(spin, &QSpinBox::valueChanged, self, [self, spin] { emit self->commitData(spin); });
         return spin;
+    }
+    // The value the editor starts with is no edit: committed while the view
+    // has not yet taken the editor as its own, it would be refused with a
+    // warning.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        const QSignalBlocker starting(editor);
+        QStyledItemDelegate::setEditorData(editor, index);
     }
 };
 

@@ -80,6 +80,8 @@ public:
     void RemoveCurrent();
     // Ctrl+Z: the plan as it was before the last change.
     void Undo();
+    // Keeps the window's place and size for the next run (done when hidden).
+    void RememberPlace();
 
 signals:
     // Double click on an entry (or "Show in tree"): its pattern, of the
@@ -104,7 +106,6 @@ private:
     void KeepForUndo(int countRow = -1);
     // After every change: the plan file of an interactive run is replaced.
     void Changed();
-    void RememberPlace();
 
     struct State;  // the plan, its resolution and totals, the undo steps
 

@@ -81,6 +81,12 @@ void RememberedPlaces::RememberFile(RememberedFolder which, const QString& chose
     settings.setValue(KeyOf(which), which == RememberedFolder::Game ? file.absoluteFilePath() : file.absolutePath());
 }
 
+QString RememberedPlaces::GameFile() const {
+    if (!on_) return {};
+    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    return settings.value(KeyOf(RememberedFolder::Game)).toString();
+}
+
 std::optional<QRect> RememberedPlaces::Window() const {
     if (!on_) return std::nullopt;
     const QSettings settings(SettingsPath(), QSettings::IniFormat);

@@ -36,6 +36,9 @@ public:
     // file itself).
     void RememberFile(RememberedFolder which, const QString& chosenFile);
 
+    // The game file last opened (empty when none is remembered).
+    QString GameFile() const;
+
     // The window's frame position and client size of the last run.
     std::optional<QRect> Window() const;
     void RememberWindow(const QRect& frame);

@@ -8,6 +8,7 @@
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/DiffReportDlg.h"
+#include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
@@ -182,6 +183,7 @@ void DialogTest::openDerivesTheArchivePath_data() {
     QTest::newRow("IFD.MPK") << "$GAME/data/IFD.MPK" << true << "$GAME/data/IFD.MPK" << true << QStringList();
     QTest::newRow("upper-case archive found from Camelot.exe")
         << "$GAME/Camelot.exe" << true << "$GAME/data/IFD.MPK" << true << QStringList();
+    QTest::newRow("the game folder itself") << "$GAME" << false << "$GAME/data/ifd.mpk" << true << QStringList();
     QTest::newRow("no separator") << "Camelot.exe" << false << "" << false << QStringList();
     QTest::newRow("cancelled") << "" << false << "" << false << QStringList();
     QTest::newRow("wrong folder") << "$GAME/data/Camelot.exe" << false << "$GAME/data/data/ifd.mpk" << false
@@ -218,6 +220,9 @@ void DialogTest::openDerivesTheArchivePath() {
     }
     QCOMPARE(h.dialog->treeModel().rowCount() > 0, loaded);
     if (loaded) QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false, h.dialog->archivePath()));
+    // The title names the file open.
+    QCOMPARE(h.dialog->windowTitle(),
+             loaded ? QStringLiteral("Artisanscope \u2013 ") + Q(h.dialog->archivePath()) : QStringLiteral("Artisanscope"));
 }
 
 void DialogTest::checkboxesReload() {
@@ -627,11 +632,11 @@ void DialogTest::aboutIsReachable() {
     QCOMPARE(h.prompter.modalTitles, QStringList{caption});
     QCOMPARE(aboutTexts, (QStringList{"Artisanscope Version 1.0", "Crafting recipes of Camelot"}));
 
-    // Not on the tree.
+    // Not on the tree, where an item's menu offers its own actions.
     QWidget* viewport = qobject_cast<QAbstractScrollArea*>(d.GetDlgItem(main_dialog::kTreeId))->viewport();
     QContextMenuEvent onTree(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &onTree);
-    QCOMPARE(h.prompter.menusShown, 1);
+    QCOMPARE(h.prompter.modalTitles, QStringList{caption});
 
     // F1.
     d.activateWindow();
@@ -652,6 +657,7 @@ void DialogTest::keysAndButtonsEndTheDialog_data() {
     QTest::newRow("Enter in the tree") << "enter-tree" << int(QDialog::Accepted);
     QTest::newRow("Enter on Open") << "enter-open" << -1;
     QTest::newRow("Escape") << "escape" << int(QDialog::Rejected);
+    QTest::newRow("Escape with the find bar open") << "escape-find" << -1;
     QTest::newRow("Close button") << "close-button" << int(QDialog::Accepted);
     QTest::newRow("close box") << "close-box" << int(QDialog::Rejected);
 }
@@ -678,6 +684,13 @@ void DialogTest::keysAndButtonsEndTheDialog() {
         QCOMPARE(h.prompter.openOptions.size(), std::size_t{1});
     } else if (action == "escape") {
         QTest::keyClick(&d, Qt::Key_Escape);
+    } else if (action == "escape-find") {
+        // The bar closes first, the focus on Close.
+        QTest::keyClick(&d, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(d.findBar().isVisible());
+        d.GetDlgItem(main_dialog::kCloseId)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!d.findBar().isVisible());
     } else if (action == "close-button") {
         h.Click(main_dialog::kCloseId);
     } else {
@@ -852,6 +865,16 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(h.prompter.menusShown, 2);
     QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
     QCOMPARE(h.prompter.modalTitles.size(), qsizetype(1));
+
+    // Ctrl+D, shown in Open's tooltip, without a menu; a folder chosen as
+    // Open takes it.
+    QVERIFY(h.Button(main_dialog::kOpenId)->toolTip().contains(QKeySequence(Qt::CTRL | Qt::Key_D).toString(QKeySequence::NativeText)));
+    h.prompter.onModal = [](QDialog&) { return 0; };
+    h.prompter.openAnswers.push_back(Q(patched.path()));
+    QTest::keyClick(&d, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.prompter.modalTitles.size(), qsizetype(2));
+    QVERIFY(h.prompter.openOptions.back().filterNamesOnly);
 }
 
 // The filters as the user reads them in Qt's own file dialog: the Open
@@ -902,8 +925,9 @@ void DialogTest::treeDrawsConnectingLines() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Whatever a test remembers stays in a folder of its own.
-    const TempDir config;
+    const TempDir config, data;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
     QApplication application(argc, argv);
     DialogTest test;
     return QTest::qExec(&test, argc, argv);
