@@ -208,10 +208,12 @@ bool CArtisanscopeDlg::OnInitDialog() {
 void CArtisanscopeDlg::ReopenLastGame() {
     if (endedEarly_ || !archivePath_.empty() || !app_.remembered().on()) return;
     const QString game = app_.remembered().GameFile();
-    if (game.isEmpty() || !QFileInfo::exists(game)) return;
-    const std::optional<std::string> derived = ArchivePathOf(game);
+    const std::optional<std::string> derived = game.isEmpty() ? std::nullopt : ArchivePathOf(game);
     if (!derived) return;
-    archivePath_ = ResolveArchivePath(*derived);
+    // The archive the choice leads to must still be there.
+    const std::string archive = ResolveArchivePath(*derived);
+    if (!QFileInfo::exists(QFile::decodeName(archive.c_str()))) return;
+    archivePath_ = archive;
     const LoadResult load = Reload();
     if (!load) ShowFailedLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load);
 }

@@ -1,6 +1,9 @@
 // The main dialog and the About box under Qt's offscreen platform, with
 // file dialogs, message boxes, menus and modal runs scripted.
 
+// The plan's types first: Qt's "slots" keyword would take a field of theirs.
+#include "plan/CraftingPlan.h"
+
 #include "GameFolder.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
@@ -14,6 +17,8 @@
 #include "desktop/RememberedPlaces.h"
 
 #include <QCheckBox>
+#include <QScreen>
+#include <QSettings>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -497,6 +502,7 @@ void DialogTest::remembersBetweenInteractiveRuns() {
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
     const std::string settingsFolder = config / "artisanscope";
+    const std::filesystem::path dataFolder = std::filesystem::path(qgetenv("XDG_DATA_HOME").toStdString()) / "artisanscope";
     QRect window;
     std::string game;
     {
@@ -511,12 +517,24 @@ void DialogTest::remembersBetweenInteractiveRuns() {
         QTRY_VERIFY(first.dialog->width() > first.dialog->minimumWidth());
         first.dialog->move(40, 30);
         window = QRect(first.dialog->pos(), first.dialog->size());
+        // A plan, kept as it changes.
+        first.dialog->ShowPlan(false);
+        first.dialog->planWindow()->Add(0);
+        first.dialog->planWindow()->Add(0);
+        const std::vector<PlanEntry> plan = first.dialog->planWindow()->CurrentPlan();
         first.Click(main_dialog::kCloseId);
         QVERIFY(std::filesystem::exists(settingsFolder));
+        QVERIFY(std::filesystem::exists(dataFolder / "plan.csv"));
 
+        // The game file, its plan and the window come back.
         Harness second({}, 102, /*remember=*/true);
         QVERIFY(second.Show());
         QCOMPARE(QRect(second.dialog->pos(), second.dialog->size()), window);
+        QCOMPARE(second.dialog->archivePath(), first.Archive());
+        QCOMPARE(second.dialog->windowTitle(), QStringLiteral("Artisanscope \u2013 ") + Q(first.Archive()));
+        QTRY_VERIFY(second.dialog->planWindow() != nullptr && second.dialog->planWindow()->isVisible());
+        QCOMPARE(second.dialog->planWindow()->CurrentPlan(), plan);
+        QCOMPARE(second.dialog->planWindow()->totals().missing, std::size_t{0});
         second.Click(main_dialog::kOpenId);    // cancelled
         second.Click(main_dialog::kExportId);  // cancelled
         QCOMPARE(second.prompter.openOptions.at(0).startFolder, Q(game));
@@ -529,7 +547,20 @@ void DialogTest::remembersBetweenInteractiveRuns() {
         }
         QCOMPARE(second.prompter.saveOptions.at(1).startFolder, Q(first.scratch.path()));
     }
+    // A size kept at another scale fits the screen it comes back on.
+    {
+        QSettings(Q(settingsFolder + "/artisanscope.ini"), QSettings::IniFormat)
+            .setValue("window/frame", QRect(40, 30, 2200, 1500));
+        Harness third({}, 102, /*remember=*/true);
+        QVERIFY(third.Show());
+        const QRect screen = third.dialog->screen()->availableGeometry();
+        QVERIFY(screen.width() < 2200 && screen.height() < 1500);
+        QVERIFY(screen.contains(QRect(third.dialog->pos(), third.dialog->size())));
+        QVERIFY(third.dialog->width() >= third.dialog->minimumWidth());
+        third.Click(main_dialog::kCloseId);
+    }
     std::filesystem::remove_all(settingsFolder);
+    std::filesystem::remove_all(dataFolder);
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-q", "$GAME", "$OUT/out.txt"},
                                                  std::vector<std::string>{"$GAME"}}) {
         Harness job(args, 102, /*remember=*/true);
@@ -541,6 +572,7 @@ void DialogTest::remembersBetweenInteractiveRuns() {
             job.Click(main_dialog::kCloseId);
         }
         QVERIFY(!std::filesystem::exists(settingsFolder));
+        QVERIFY(!std::filesystem::exists(dataFolder));
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
 }

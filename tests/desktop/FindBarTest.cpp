@@ -388,6 +388,18 @@ void FindBarTest::reloadsKeepThePlace() {
         [&] { click(main_dialog::kDebugModeId); },
         [&] { click(main_dialog::kEnglishNamesId); },
         [&] { click(main_dialog::kDebugModeId); },
+        // The find bar opened and closed, with nothing typed and with a word.
+        [&] {
+            tree->setFocus();
+            h.Key(Qt::Key_F, Qt::ControlModifier);
+            h.Key(Qt::Key_Escape);
+        },
+        [&] {
+            tree->setFocus();
+            h.Key(Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClicks(h.Bar().lineEdit(), "schwert");
+            h.Key(Qt::Key_Escape);
+        },
         [&] {
             h.prompter.saveAnswers.push_back(QString::fromStdString(out / "recipes.txt"));
             click(main_dialog::kExportId);
@@ -416,8 +428,13 @@ void FindBarTest::levelAndMaterialTerms() {
     QTreeView* tree = h.Tree();
     QVERIFY(h.Bar().lineEdit()->toolTip().contains("material:"));
 
-    // Levels from the table; with a level term a skill is not shown whole.
+    // What was not understood is said while nothing matches.
     h.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "material:Eisn");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("no material is called Eisn"));
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+
+    // Levels from the table; with a level term a skill is not shown whole.
     QTest::keyClicks(h.Bar().lineEdit(), "level:300-");
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
     const QStringList eisen = {"Albion", "  Schmied", "    Waffen", "      Schwert (310)",

@@ -147,6 +147,13 @@ void PlanWindowTest::planByKeyboard() {
     h.Key(Qt::Key_Insert);
     QCOMPARE(h.Entries(), (QStringList{kShort + " x2", kBroad + " x1"}));
     QCOMPARE(h.Totals(), QStringLiteral("2 Faden\n1 Lederstreifen: Gepr\u00E4gt\n8 Metallbarren: Eisen\n"));
+    // Insert on the category adds nothing and says why.
+    h.Tree()->setCurrentIndex(h.Tree()->currentIndex().parent());
+    h.Key(Qt::Key_Insert);
+    QCOMPARE(window->plan().size(), 2u);
+    QCOMPARE(window->statusLine()->text(),
+             QStringLiteral("Nothing added: \u201CSchwerter\u201D is a category. Insert adds the selected pattern "
+                            "(or the pattern of the selected ingredient)."));
 
     // The tree kept the focus; Ctrl+P goes to the plan. A count typed into
     // the list's spin box changes the totals as it goes.
@@ -206,6 +213,13 @@ void PlanWindowTest::planByKeyboard() {
     QTRY_COMPARE(h.Entries(), (QStringList{kShort + " x3"}));
     QCOMPARE(h.prompter.messages.size(), 1u);
     QCOMPARE(h.prompter.messages[0].details, QStringLiteral("line 3: a short row: 2 fields, 6 expected\n"));
+
+    // A double click on an entry selects its pattern in the tree.
+    h.Tree()->setCurrentIndex(QModelIndex());
+    const QPoint entry = entries->visualItemRect(entries->item(0, 0)).center();
+    QTest::mousePress(entries->viewport(), Qt::LeftButton, {}, entry);
+    QTest::mouseDClick(entries->viewport(), Qt::LeftButton, {}, entry);
+    QCOMPARE(h.Tree()->currentIndex().data().toString(), QStringLiteral("Kurzschwert (15)"));
 
     // Ctrl+P in the main dialog shows the window again once closed.
     window->close();
