@@ -98,7 +98,7 @@ PlanWindow::PlanWindow(Prompter& prompter, QString title, RememberedPlaces& plac
     auto* layout = new QVBoxLayout(this);
 
     entries_ = new QTableWidget(0, 3, this);
-    entries_->setHorizontalHeaderLabels({QStringLiteral("Pattern"), QStringLiteral("In"), QStringLiteral("Count")});
+    entries_->setHorizontalHeaderLabels({QStringLiteral("Pattern"), QStringLiteral("In the tree"), QStringLiteral("Count")});
     entries_->verticalHeader()->hide();
     entries_->horizontalHeader()->setSectionResizeMode(kPatternColumn, QHeaderView::Interactive);
     entries_->horizontalHeader()->setSectionResizeMode(kPlaceColumn, QHeaderView::Stretch);
