@@ -3,8 +3,12 @@
 #include "desktop/RecipeTreeModel.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace artisanscope {
 namespace {
@@ -61,7 +65,15 @@ void QtPrompter::ShowMessageBox(QWidget* parent, const QString& title, const QSt
                     parent != nullptr && parent->window()->isVisible() ? parent : nullptr);
     // The reason under the text; a longer account whole under Details.
     const QStringList lines = details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (!lines.isEmpty()) box.setInformativeText(lines.size() == 1 ? lines.front() : lines.front() + QStringLiteral(" \u2026"));
+    if (!lines.isEmpty()) {
+        const QString reason = lines.size() == 1 ? lines.front() : lines.front() + QStringLiteral(" \u2026");
+        box.setInformativeText(reason);
+        // A path reads best on one line: the box widens for it, up to a point.
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            const QFontMetrics metrics(label->font());
+            label->setMinimumWidth(std::min(metrics.horizontalAdvance(reason) + 2, metrics.averageCharWidth() * 70));
+        }
+    }
     if (lines.size() > 1) box.setDetailedText(details);
     box.exec();
 }
