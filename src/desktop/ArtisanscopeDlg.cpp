@@ -47,7 +47,6 @@ namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
-constexpr const char* kNoRecipesMatchText = "No recipes match";
 const QKeySequence kCompareWithKeys(Qt::CTRL | Qt::Key_D);
 constexpr std::string_view kAddToPlanText = "Add to &plan";
 
@@ -120,6 +119,7 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     }
     emptyTreeMessage_ = new QLabel(QString::fromLatin1(kNoRecipesMatchText), treeView_->viewport());
     emptyTreeMessage_->setAlignment(Qt::AlignCenter);
+    emptyTreeMessage_->setWordWrap(true);
     emptyTreeMessage_->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyTreeMessage_->hide();
     treeView_->viewport()->installEventFilter(this);

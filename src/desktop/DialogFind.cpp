@@ -4,6 +4,7 @@
 
 #include "desktop/ArtisanscopeDlg.h"
 
+#include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
@@ -128,6 +129,10 @@ void CArtisanscopeDlg::ShowMatchPosition() {
 
 void CArtisanscopeDlg::ShowWhetherFindMatches() {
     const bool nothing = treeModel_->filter().active() && treeModel_->rowCount() == 0;
+    // What was not understood, under the message.
+    const QString reason = findBar_->notUnderstood();
+    emptyTreeMessage_->setText(reason.isEmpty() ? QString::fromLatin1(kNoRecipesMatchText)
+                                                : QString::fromLatin1(kNoRecipesMatchText) + QLatin1Char('\n') + reason);
     emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
     emptyTreeMessage_->setVisible(nothing);
 }

@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace artisanscope {
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent) {
@@ -52,7 +54,10 @@ void FindBar::SetMatchCount(std::size_t patterns) {
     if (edit_->text().trimmed().isEmpty()) {
         count_->clear();
     } else if (patterns == 0 && !notUnderstood_.isEmpty()) {
-        count_->setText(notUnderstood_);
+        // Cut to half the bar, so that the query stays in sight; whole in
+        // the tooltip (and over the empty tree).
+        const int room = std::max(count_->minimumWidth(), width() / 2);
+        count_->setText(count_->fontMetrics().elidedText(notUnderstood_, Qt::ElideRight, room));
         count_->setToolTip(notUnderstood_);
     } else {
         count_->setText(patterns == 1 ? QStringLiteral("1 pattern") : QStringLiteral("%1 patterns").arg(patterns));

@@ -45,6 +45,7 @@ public:
     // What of the query was not understood (empty: all was), shown in place
     // of the count while nothing matches: "no material is called Eisn".
     void SetNotUnderstood(const QString& text);
+    const QString& notUnderstood() const { return notUnderstood_; }
     // Shows the bar and puts the keyboard focus in its line edit, with the
     // query selected so that typing replaces it.
     void Open();
