@@ -36,7 +36,6 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
