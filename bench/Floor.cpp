@@ -2,6 +2,7 @@
 
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
+#include "io/AsciiCase.h"
 
 #include <zlib.h>
 
@@ -65,7 +66,7 @@ bool RunFloor(const std::string& archivePath, std::string_view memberName, const
     for (std::uint64_t e = 0; e < entries; ++e) {
         const auto entry = directory.Sub(e * MpakDirectoryEntry::kSize, MpakDirectoryEntry::kSize);
         if (!entry) return false;
-        if (!MpakNamesEqual(*entry->FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
+        if (!EqualsIgnoringAsciiCase(*entry->FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
 
         const std::uint64_t dataArea = directoryStart + directoryLength;
         const auto compressed = archive.Sub(dataArea + entry->U32le(MpakDirectoryEntry::kDataOffsetOffset),

@@ -2,6 +2,7 @@
 
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
+#include "io/AsciiCase.h"
 
 #include <libdeflate.h>
 
@@ -92,7 +93,7 @@ bool RunMappedFloor(const std::string& archivePath, std::string_view memberName,
 
     for (std::uint64_t at = 0; directory.Contains(at, MpakDirectoryEntry::kSize); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *directory.Sub(at, MpakDirectoryEntry::kSize);
-        if (!MpakNamesEqual(*entry.FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
+        if (!EqualsIgnoringAsciiCase(*entry.FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
         const auto compressed = archive.Sub(directoryStart + directoryLength + entry.U32le(MpakDirectoryEntry::kDataOffsetOffset),
                                             entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset));
         std::vector<std::uint8_t> member;

@@ -1,6 +1,7 @@
 #include "archive/MpakArchive.h"
 
 #include "archive/ByteView.h"
+#include "io/AsciiCase.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -205,17 +206,6 @@ MpakMember MpakMember::Allocate(std::size_t size) {
     return member;
 }
 
-bool MpakNamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](unsigned char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-        };
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
-}
-
 std::string_view MpakErrorName(MpakError error) {
     switch (error) {
         case MpakError::None: return "no error";
@@ -315,7 +305,7 @@ std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> direc
     for (std::uint64_t at = 0; entries.Contains(at, MpakDirectoryEntry::kSize); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *entries.Sub(at, MpakDirectoryEntry::kSize);
         const auto name = entry.FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
-        if (!name || !MpakNamesEqual(*name, memberName)) continue;
+        if (!name || !EqualsIgnoringAsciiCase(*name, memberName)) continue;
         MpakEntryFields fields;
         fields.name = *name;
         fields.inflatedSize = entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset);

@@ -163,8 +163,4 @@ MpakRead ReadMpakMember(const std::string& archivePath, std::string_view memberN
 MpakRead ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName,
                                  std::string_view archiveName = "the archive");
 
-// Name comparison used for members: ASCII letters compare without case, every
-// other byte must be equal.
-bool MpakNamesEqual(std::string_view a, std::string_view b);
-
 }  // namespace artisanscope
