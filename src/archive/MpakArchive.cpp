@@ -31,9 +31,10 @@ std::uint32_t Crc32Of(ByteView bytes) {
 }
 
 // Inflates src into dest (capacity dest.size() bytes) and returns how many
-// bytes the stream produced. A broken or short stream yields what was
-// produced before it stopped; the caller's CRC check decides validity.
-// Bytes of dest past the returned count hold no meaning.
+// bytes the stream produced, at most dest.size(). A broken or short stream
+// yields what was produced before it stopped; the callers refuse a stream
+// that does not fill dest. Bytes of dest past the returned count hold no
+// meaning.
 //
 // libdeflate inflates a whole, valid stream that fits about three times as
 // fast as zlib, but on any other stream it gives nothing usable; zlib then
@@ -199,8 +200,8 @@ bool Fail(MpakStepError& error, MpakError kind, std::string detail) {
 
 MpakMember MpakMember::Allocate(std::size_t size) {
     MpakMember member;
-    // calloc: the block starts zeroed, so a short stream leaves zeros, never
-    // stale memory. One byte at least, so an empty member is still "present".
+    // calloc: the block starts zeroed, so it never holds stale memory. One
+    // byte at least, so an empty member is still "present".
     member.block_.reset(static_cast<std::uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)));
     member.size_ = member.block_ ? size : 0;
     return member;
@@ -216,10 +217,12 @@ std::string_view MpakErrorName(MpakError error) {
         case MpakError::BadMagic: return "bad magic";
         case MpakError::DirectoryOutsideFile: return "directory outside the file";
         case MpakError::DirectoryChecksum: return "directory checksum";
+        case MpakError::DirectoryShort: return "directory inflates short";
         case MpakError::EntryCountImpossible: return "entry count impossible";
         case MpakError::MemberNotFound: return "member not found";
         case MpakError::MemberOutsideFile: return "member outside the file";
         case MpakError::MemberChecksum: return "member checksum";
+        case MpakError::MemberShort: return "member inflates short";
         case MpakError::MemberSizeImpossible: return "member size impossible";
         case MpakError::OutOfMemory: return "out of memory";
     }
@@ -292,10 +295,15 @@ std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> 
              "cannot be read: not enough memory for its list of contents (" + Decimal(bytes) + " bytes)");
         return std::nullopt;
     }
+    // A stream that stops before it gave every entry the header counts is
+    // damaged: ended early, broken, or a count that does not fit it.
     const std::size_t produced =
         Inflate(*compressed, std::span<std::uint8_t>(directory.block.get(), static_cast<std::size_t>(bytes)));
-    // Only whole entries that the inflate actually produced are searched.
-    directory.size = produced - produced % MpakDirectoryEntry::kSize;
+    if (produced != bytes) {
+        Fail(error, MpakError::DirectoryShort, "is damaged (its list of contents does not inflate to its stated size)");
+        return std::nullopt;
+    }
+    directory.size = produced;
     return directory;
 }
 
@@ -348,10 +356,12 @@ MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakH
         return {};
     }
     const std::span<std::uint8_t> out(member.data(), member.size());
-    const std::size_t produced = Inflate(*compressed, out);
-    // A short stream leaves zeros after its end, never stale bytes.
-    const auto rest = out.subspan(produced);
-    std::fill(rest.begin(), rest.end(), std::uint8_t{0});
+    // A stream longer than the stated size is cut there; one that stops
+    // before it is damaged (the CRC covers the stored bytes, however few).
+    if (Inflate(*compressed, out) != out.size()) {
+        Fail(error, MpakError::MemberShort, "is damaged (" + entry.name + " does not inflate to its stated size)");
+        return {};
+    }
     return member;
 }
 
