@@ -12,6 +12,7 @@
 #include "fixtures/MemoryFile.h"
 #include "fixtures/TableWriter.h"
 #include "io/Cp1252.h"
+#include "io/CsvField.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/prettywriter.h>
@@ -100,9 +101,13 @@ rapidjson::Document ParseJson(const std::string& json) {
 
 }  // namespace
 
+// The one CSV field writer: the export's rule (code page 1252, blanks as
+// they are) and the plan file's (UTF-8, blanks around a name quoted).
 TEST(FormatExportTest, CsvFieldQuoting) {
+    constexpr CsvFieldRule kPlanName{.fromCp1252 = false, .quoteOuterBlanks = true};
     const struct {
         std::string in, out;
+        CsvFieldRule rule = {};
     } cases[] = {
         {"", ""},
         {"plain text", "plain text"},
@@ -117,10 +122,20 @@ TEST(FormatExportTest, CsvFieldQuoting) {
         {"\xE4,\"\xF6\"", "\"\xC3\xA4,\"\"\xC3\xB6\"\"\""},
         {std::string("tab\tnul\0del\x7F", 12), std::string("tab\tnul\0del\x7F", 12)},
         {"last byte\xFF,", "\"last byte\xC3\xBF,\""},
+        {" blanks around\t", " blanks around\t"},
+        {"", "", kPlanName},
+        {"Gro\xC3\x9F", "Gro\xC3\x9F", kPlanName},
+        {"in side", "in side", kPlanName},
+        {" leading", "\" leading\"", kPlanName},
+        {"trailing\t", "\"trailing\t\"", kPlanName},
+        {" ", "\" \"", kPlanName},
+        {"cr\rhere", "\"cr\rhere\"", kPlanName},
+        {"lf\nhere", "\"lf\nhere\"", kPlanName},
+        {"\xC3\xA4,\"", "\"\xC3\xA4,\"\"\"", kPlanName},
     };
     for (const auto& c : cases) {
         std::string out = "x";
-        AppendCsvField(out, c.in);
+        AppendCsvField(out, c.in, c.rule);
         EXPECT_EQ(out, "x" + c.out) << c.in;
     }
 }

@@ -1,7 +1,7 @@
 #include "plan/CraftingPlan.h"
 
-#include "export/CsvExport.h"
 #include "io/Cp1252.h"
+#include "io/CsvField.h"
 #include "io/Decimal.h"
 
 #include <rapidjson/prettywriter.h>
@@ -80,7 +80,8 @@ std::string PlanTotalsText(const PlanTotals& totals, const PatternIndex& index) 
 }
 
 std::string PlanTotalsCsv(const PlanTotals& totals, const PatternIndex& index) {
-    std::string csv = "\xEF\xBB\xBFunit,ingredient,material_id,quantity\r\n";
+    std::string csv;
+    AppendCsvHeader(csv, "unit,ingredient,material_id,quantity");
     for (const PlanTotal& total : totals.lines) {
         const IngredientLine& line = index.Line(total.line);
         AppendCsvField(csv, line.unit);
@@ -90,7 +91,7 @@ std::string PlanTotalsCsv(const PlanTotals& totals, const PatternIndex& index) {
         if (line.material != 0) AppendDecimal(csv, line.material);
         csv += ',';
         csv += std::to_string(total.quantity);
-        csv += "\r\n";
+        csv += kCsvLineEnd;
     }
     return csv;
 }

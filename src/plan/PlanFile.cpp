@@ -1,5 +1,6 @@
 #include "plan/PlanFile.h"
 
+#include "io/CsvField.h"
 #include "io/OutputFile.h"
 
 #include <array>
@@ -11,8 +12,6 @@
 
 namespace artisanscope {
 namespace {
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 enum Column { kRealm, kSkill, kCategory, kPattern, kIndex, kCount, kColumns };
 constexpr std::array<std::string_view, kColumns> kColumnNames = {"realm", "skill", "category", "pattern", "index", "count"};
@@ -156,25 +155,11 @@ void AddProblem(PlanFileRead& read, std::size_t line, std::string reason) {
     }
 }
 
-// Quotes a UTF-8 field when it holds a comma, a double quote, CR or LF.
-void AppendField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (const char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 }  // namespace
 
 PlanFileRead ParsePlanFile(std::string_view bytes) {
     PlanFileRead read;
-    if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+    if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.remove_prefix(kUtf8ByteOrderMark.size());
     RowReader reader(bytes);
     Row row;
     std::optional<Columns> columns;
@@ -282,18 +267,19 @@ std::string DescribeProblems(const PlanFileRead& read) {
 }
 
 std::string PlanFileText(std::span<const PlanEntry> plan) {
-    std::string text(kByteOrderMark);
-    text += kPlanFileHeader;
-    text += "\r\n";
+    std::string text;
+    AppendCsvHeader(text, kPlanFileHeader);
+    // Names keep the blanks around them through the reader's trimming.
+    constexpr CsvFieldRule kName{.fromCp1252 = false, .quoteOuterBlanks = true};
     for (const PlanEntry& entry : plan) {
         for (const std::string* name : {&entry.key.realm, &entry.key.skill, &entry.key.category, &entry.key.pattern}) {
-            AppendField(text, *name);
+            AppendCsvField(text, *name, kName);
             text += ',';
         }
         if (entry.key.index) text += std::to_string(*entry.key.index);
         text += ',';
         text += std::to_string(entry.count);
-        text += "\r\n";
+        text += kCsvLineEnd;
     }
     return text;
 }
