@@ -8,6 +8,7 @@
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
+#include "export/XmlStream.h"
 #include "find/FindQuery.h"
 #include "fixtures/MemoryFile.h"
 #include "fixtures/TableWriter.h"
@@ -19,6 +20,7 @@
 #include <rapidjson/stringbuffer.h>
 
 #include <cstdio>
+#include <functional>
 
 using namespace artisanscope;
 using namespace artisanscope::fixtures;
@@ -480,6 +482,31 @@ TEST(FormatExportTest, WriteFailuresAreReported) {
         EXPECT_EQ(writers[i]->Failure().Reason(), expected[i].second) << i;
     }
     std::fclose(full);
+}
+
+// A writer writes only until its End(): the export's file is closed by then,
+// so what a writer destroyed without one gathered must stay unwritten.
+TEST(FormatExportTest, WritersWriteNothingWhenDestroyedWithoutEnd) {
+    const Bytes image = WriteRecipeTable(FormatTestTable());
+    const RecipeTableView table(ByteView(image), kLayout102);
+    const std::function<std::unique_ptr<ExportWriter>(std::FILE*)> makers[] = {
+        [](std::FILE* f) { return std::make_unique<TextExport>(f); },
+        [](std::FILE* f) { return std::make_unique<CsvExport>(f); },
+        [](std::FILE* f) { return std::make_unique<JsonExport>(f, kGenerator); },
+        [](std::FILE* f) { return std::make_unique<XmlStreamExport>(f); },
+    };
+    for (std::size_t i = 0; i < std::size(makers); ++i) {
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        {
+            const std::unique_ptr<ExportWriter> writer = makers[i](file);
+            writer->Begin(ExportStart{102, Language::German, false, false});
+            RecipeSink* sinks[] = {writer.get()};
+            WalkRecipes(table, WalkOptions{Language::German, false, true}, sinks);
+        }
+        EXPECT_EQ(std::ftell(file), 0) << i;
+        std::fclose(file);
+    }
 }
 
 // A failure in any block, the writing thread's or the last one, and a line
