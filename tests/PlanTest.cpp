@@ -103,6 +103,8 @@ TEST(PlanTest, Totals) {
         {"the largest counts", Language::German, {Entry(kBroad, 9999), Entry(kBroad, 9999)},
          "19998 Lederstreifen: Gepr\xC3\xA4gt\n79992 Metallbarren: Eisen\n"},
         {"an empty plan", Language::German, {}, ""},
+        {"a zero count lists its lines once", Language::German, {Entry(kShort, 0), Entry(kShort, 1)},
+         "1 Faden\n2 Metallbarren: Eisen\n"},
     };
     const PatternIndex german = IndexOf(PlanTable(), Language::German);
     const PatternIndex english = IndexOf(PlanTable(), Language::English);

@@ -33,6 +33,9 @@ std::size_t AddToPlan(Plan& plan, std::vector<PatternRef>& resolved, const Patte
 PlanTotals SumPlan(std::span<const PlanEntry> plan, std::span<const PatternRef> resolved, const PatternIndex& index) {
     PlanTotals totals;
     std::vector<std::uint64_t> sums(index.lineCount(), 0);
+    // A line is listed once, whatever its sum: a count or a quantity of 0
+    // leaves it at 0.
+    std::vector<bool> listed(index.lineCount(), false);
     std::vector<std::uint32_t> touched;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PatternRef pattern = i < resolved.size() ? resolved[i] : kNoPattern;
@@ -41,7 +44,10 @@ PlanTotals SumPlan(std::span<const PlanEntry> plan, std::span<const PatternRef> 
             continue;
         }
         for (const IndexedSlot& slot : index.Slots(pattern)) {
-            if (sums[slot.line] == 0) touched.push_back(slot.line);
+            if (!listed[slot.line]) {
+                listed[slot.line] = true;
+                touched.push_back(slot.line);
+            }
             sums[slot.line] += std::uint64_t{plan[i].count} * slot.quantity;
         }
     }
