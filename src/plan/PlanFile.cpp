@@ -16,6 +16,8 @@ namespace {
 enum Column { kRealm, kSkill, kCategory, kPattern, kIndex, kCount, kColumns };
 constexpr std::array<std::string_view, kColumns> kColumnNames = {"realm", "skill", "category", "pattern", "index", "count"};
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 struct Row {
     std::size_t line = 0;
     std::vector<std::string> fields;
@@ -23,7 +25,8 @@ struct Row {
 };
 
 // Splits bytes into rows of fields by RFC 4180, accepting LF, CR LF and a
-// lone CR as line ends. Blank lines give no row.
+// lone CR as line ends. Blanks (spaces, tabs) around a field are dropped,
+// those inside quotes kept. Blank lines give no row.
 class RowReader {
 public:
     explicit RowReader(std::string_view bytes) : bytes_(bytes) {}
@@ -38,6 +41,9 @@ public:
     }
 
 private:
+    void SkipBlanks() {
+        while (at_ < bytes_.size() && IsBlank(bytes_[at_])) ++at_;
+    }
     bool LineEndAt(std::size_t at) const { return at < bytes_.size() && (bytes_[at] == '\n' || bytes_[at] == '\r'); }
     // Steps over one line end at at_.
     void SkipLineEnd() {
@@ -52,6 +58,7 @@ private:
             // A row of endless commas costs no more than its first fields.
             std::string& field = row.fields.size() < kMaxPlanFields ? row.fields.emplace_back() : skipped;
             field.clear();
+            SkipBlanks();
             if (at_ < bytes_.size() && bytes_[at_] == '"') {
                 ++at_;
                 for (;;) {
@@ -75,12 +82,14 @@ private:
                         ++at_;
                     }
                 }
+                SkipBlanks();
                 if (at_ < bytes_.size() && bytes_[at_] != ',' && !LineEndAt(at_)) {
                     row.problem = "text follows a closing quote";
                     while (at_ < bytes_.size() && !LineEndAt(at_)) ++at_;
                 }
             } else {
                 while (at_ < bytes_.size() && bytes_[at_] != ',' && !LineEndAt(at_)) field += bytes_[at_++];
+                while (!field.empty() && IsBlank(field.back())) field.pop_back();
             }
             if (at_ >= bytes_.size()) return;
             if (bytes_[at_] == ',') {
@@ -97,14 +106,10 @@ private:
     std::size_t line_ = 1;
 };
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
+// A number, blanks around it allowed even inside quotes.
 std::optional<std::uint32_t> NumberIn(std::string_view text, std::uint32_t low, std::uint32_t high) {
-    text = Trimmed(text);
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
@@ -114,7 +119,7 @@ std::optional<std::uint32_t> NumberIn(std::string_view text, std::uint32_t low, 
 }
 
 std::string Lower(std::string_view text) {
-    std::string out(Trimmed(text));
+    std::string out(text);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
@@ -208,7 +213,7 @@ PlanFileRead ParsePlanFile(std::string_view bytes) {
             continue;
         }
         entry.count = *count;
-        if (c.at[kIndex] && !Trimmed(field(kIndex)).empty()) {
+        if (c.at[kIndex] && !field(kIndex).empty()) {
             const std::optional<std::uint32_t> index = NumberIn(field(kIndex), 1, 0xFFFF);
             if (!index) {
                 AddProblem(read, row.line, "index '" + field(kIndex) + "' is not a number from 1 to 65535");
@@ -216,7 +221,9 @@ PlanFileRead ParsePlanFile(std::string_view bytes) {
             }
             entry.key.index = static_cast<std::uint16_t>(*index);
         }
-        if (entry.key.realm.empty() || entry.key.pattern.empty()) {
+        // Realm and index identify a pattern whatever its names; without an
+        // index, its pattern name is needed.
+        if (entry.key.realm.empty() || (entry.key.pattern.empty() && !entry.key.index)) {
             AddProblem(read, row.line, "the realm or the pattern is empty");
             continue;
         }
