@@ -236,6 +236,11 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         {"\"3 eisen\"", kKurzschwert, 1},
         {"3 eisen", join({kEisen, kKappen, kLederkappe}), 3},
         {"\"kurz", kKurzschwert, 1},
+        // The quoted blank is part of the phrase: "Eisenholz" has no
+        // "eisen holz", while "1 eisen" runs into the word after it.
+        {"\"eisen holz\"", {}, 0},
+        {"\"1 eisen\"", join({kKappen, kLederkappe}), 1},
+        {"\"1 eisen\" \"3 eisen\"", {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.query);
