@@ -206,8 +206,8 @@ std::optional<Bytes> WithChecksumsFixed(ByteView file) {
     const ByteView dataArea = *file.Sub(dataAreaStart, file.size() - dataAreaStart);
     for (std::size_t at = 0; at + MpakDirectoryEntry::kSize <= directory.size(); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *ByteView(directory).Sub(at, MpakDirectoryEntry::kSize);
-        const auto stream = dataArea.Sub(entry.U32le(MpakDirectoryEntry::kDataOffsetOffset),
-                                         entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset));
+        const auto stream = dataArea.Sub(entry.U32leAt(MpakDirectoryEntry::kDataOffsetOffset).value_or(0),
+                                         entry.U32leAt(MpakDirectoryEntry::kCompressedSizeOffset).value_or(0));
         if (stream) PutU32(directory, at + MpakDirectoryEntry::kCompressedCrcOffset, Crc(*stream));
     }
     uLongf packedSize = compressBound(static_cast<uLong>(directory.size()));

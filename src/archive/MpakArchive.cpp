@@ -252,11 +252,13 @@ std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> arc
         header[MpakHeader::kMaskedOffset + i] ^= static_cast<std::uint8_t>(i);
     }
     const ByteView head(header);
+    // Every field lies inside the header's kSize bytes.
+    const auto field = [&head](std::size_t offset) { return head.U32leAt(offset).value_or(0); };
     MpakHeaderFields fields;
-    fields.directoryCrc = head.U32le(MpakHeader::kDirectoryCrcOffset);
-    fields.directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
-    fields.prefixBlockLength = head.U32le(MpakHeader::kPrefixBlockLengthOffset);
-    fields.entryCount = static_cast<std::int32_t>(head.U32le(MpakHeader::kEntryCountOffset));
+    fields.directoryCrc = field(MpakHeader::kDirectoryCrcOffset);
+    fields.directoryLength = field(MpakHeader::kDirectoryLengthOffset);
+    fields.prefixBlockLength = field(MpakHeader::kPrefixBlockLengthOffset);
+    fields.entryCount = static_cast<std::int32_t>(field(MpakHeader::kEntryCountOffset));
     return fields;
 }
 
@@ -314,12 +316,14 @@ std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> direc
         const ByteView entry = *entries.Sub(at, MpakDirectoryEntry::kSize);
         const auto name = entry.FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
         if (!name || !EqualsIgnoringAsciiCase(*name, memberName)) continue;
+        // Every field lies inside the entry's kSize bytes.
+        const auto field = [&entry](std::size_t offset) { return entry.U32leAt(offset).value_or(0); };
         MpakEntryFields fields;
         fields.name = *name;
-        fields.inflatedSize = entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset);
-        fields.dataOffset = entry.U32le(MpakDirectoryEntry::kDataOffsetOffset);
-        fields.compressedSize = entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset);
-        fields.compressedCrc = entry.U32le(MpakDirectoryEntry::kCompressedCrcOffset);
+        fields.inflatedSize = field(MpakDirectoryEntry::kInflatedSizeOffset);
+        fields.dataOffset = field(MpakDirectoryEntry::kDataOffsetOffset);
+        fields.compressedSize = field(MpakDirectoryEntry::kCompressedSizeOffset);
+        fields.compressedCrc = field(MpakDirectoryEntry::kCompressedCrcOffset);
         return fields;
     }
     Fail(error, MpakError::MemberNotFound, "does not contain " + std::string(memberName));
