@@ -11,6 +11,19 @@ using namespace artisanscope;
 
 namespace {
 
+// A byte of code page 1252 folded, and whether a label holds a folded term,
+// through the filter's own folding of labels.
+unsigned char FoldCp1252(unsigned char byte) {
+    std::string out;
+    FoldInto(out, std::string(1, static_cast<char>(byte)));
+    return static_cast<unsigned char>(out[0]);
+}
+bool FoldedContains(std::string_view label, std::string_view foldedTerm) {
+    std::string folded;
+    FoldInto(folded, label);
+    return folded.find(foldedTerm) != std::string::npos;
+}
+
 // A small recipe tree; labels are code page 1252 as the walk makes them,
 // values a pattern's level and an ingredient's material id.
 // Depth: realm 0, skill 1, category 2, pattern 3, ingredient 4.
