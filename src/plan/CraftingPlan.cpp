@@ -2,6 +2,7 @@
 
 #include "io/Cp1252.h"
 #include "io/CsvField.h"
+#include "io/JsonText.h"
 #include "io/Decimal.h"
 
 #include <rapidjson/prettywriter.h>
@@ -107,8 +108,9 @@ std::string PlanJson(std::span<const PlanEntry> plan, std::span<const PatternRef
     rapidjson::StringBuffer buffer;
     rapidjson::PrettyWriter<rapidjson::StringBuffer> w(buffer);
     w.SetIndent(' ', 2);
-    const auto text = [&w](std::string_view utf8) { w.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size())); };
-    const auto cp1252 = [&text](std::string_view bytes) { text(Cp1252ToUtf8(bytes)); };
+    std::string scratch;
+    const auto text = [&w](std::string_view utf8) { WriteJsonUtf8(w, utf8); };
+    const auto cp1252 = [&w, &scratch](std::string_view bytes) { WriteJsonCp1252(w, bytes, scratch); };
     w.StartObject();
     w.Key("entries");
     w.StartArray();
