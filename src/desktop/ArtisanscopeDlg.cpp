@@ -13,6 +13,7 @@
 #include "desktop/DialogSetup.h"
 #include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
+#include "desktop/PlanWindow.h"
 #include "cli/PathRules.h"
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
@@ -155,7 +156,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     treeView_->installEventFilter(this);
 }
 
-CArtisanscopeDlg::~CArtisanscopeDlg() = default;
+// The plan window reads the plan index as long as it lives: it goes first,
+// not with the other children after the members (the index) are gone. The
+// children's teardown may still reach the dialog's handlers.
+CArtisanscopeDlg::~CArtisanscopeDlg() {
+    delete planWindow_;
+    planWindow_ = nullptr;
+}
 
 void CArtisanscopeDlg::Place(QWidget* control, const DialogRect& rect, int id) {
     const DialogRect pixels = MapDialogRect(rect, units_);

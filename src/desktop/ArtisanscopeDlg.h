@@ -181,6 +181,7 @@ private:
     // tree is the one filled by the same walk.
     std::unique_ptr<PatternIndex> planIndex_;
     bool planIndexOn_ = false;  // loads feed planIndex_
+    // A child, deleted by the destructor before planIndex_, which it reads.
     PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels

@@ -39,12 +39,14 @@ fixtures::TablePlan SwordTable() {
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace artisanscope;
 using artisanscope::testing::ScriptedPrompter;
@@ -105,6 +107,7 @@ class PlanWindowTest : public QObject {
 private slots:
     void planByKeyboard();
     void planSurvivesReloads();
+    void windowGoesBeforeTheDialogsIndex();
 };
 
 void PlanWindowTest::planByKeyboard() {
@@ -233,6 +236,25 @@ void PlanWindowTest::planSurvivesReloads() {
     h.dialog->OnOpen();
     QCOMPARE(h.Entries(), (QStringList{kBroad + "  (missing) x1"}));
     QCOMPARE(h.Totals(), QStringLiteral("1 entry is missing from this table and left out\n"));
+}
+
+// The plan window reads the dialog's plan index until it is deleted: torn
+// down with the dialog, it is gone before the index, and before the
+// dialog's other parts, whose teardown may still reach it.
+void PlanWindowTest::windowGoesBeforeTheDialogsIndex() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    const QPointer<PlanWindow> window = h.dialog->planWindow();
+    QVERIFY(window != nullptr);
+    std::optional<std::size_t> entriesSeen;
+    QObject::connect(h.Tree(), &QObject::destroyed, [&] {
+        if (window != nullptr) entriesSeen = window->CurrentPlan().size();
+    });
+    h.dialog.reset();
+    QVERIFY(window.isNull());
+    QCOMPARE(entriesSeen, std::nullopt);
 }
 
 int main(int argc, char** argv) {
