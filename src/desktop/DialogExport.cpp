@@ -8,6 +8,7 @@
 
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/DialogShared.h"
+#include "desktop/ExportFilters.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
