@@ -101,12 +101,8 @@ fixtures::TablePlan MaterialTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/FindBar.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -122,30 +118,14 @@ fixtures::TablePlan MaterialTable() {
 #include <memory>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    explicit Harness(const std::string& find = {}) {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(FindTable()));
-        CommandLineJobIo io{stdout, stderr, "artisanscope", false};
-        io.find = find;
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, io);
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    explicit Harness(const std::string& find = {}) : DialogHarness(fixtures::WriteRecipeTable(FindTable()), find) {}
     FindBar& Bar() const { return dialog->findBar(); }
-    const RecipeTreeModel& Model() const { return dialog->treeModel(); }
     QString SelectedLabel() const {
         const QModelIndexList selected = Tree()->selectionModel()->selectedIndexes();
         return selected.size() == 1 ? selected.front().data().toString() : QStringLiteral("<%1 selected>").arg(selected.size());
@@ -177,15 +157,6 @@ struct Harness {
         }
         return at;
     }
-    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
-    }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
 }  // namespace

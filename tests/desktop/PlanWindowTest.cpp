@@ -28,12 +28,8 @@ fixtures::TablePlan SwordTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/PlanWindow.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -49,35 +45,18 @@ fixtures::TablePlan SwordTable() {
 #include <optional>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    Harness() {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(SwordTable()));
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    Harness() : DialogHarness(fixtures::WriteRecipeTable(SwordTable())) {}
     // Selects the row-th pattern of Albion's first category, the tree focused.
     void SelectPattern(int row) const {
-        const RecipeTreeModel& model = dialog->treeModel();
-        const QModelIndex category = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        const QModelIndex category = Model().index(0, 0, Model().index(0, 0, Model().index(0, 0)));
         Tree()->setFocus();
-        Tree()->setCurrentIndex(model.index(row, 0, category));
-    }
-    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        Tree()->setCurrentIndex(Model().index(row, 0, category));
     }
     QStringList Entries() const {
         QStringList rows;
@@ -88,12 +67,6 @@ struct Harness {
         return rows;
     }
     QString Totals() const { return dialog->planWindow()->totalsView()->toPlainText(); }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
 const QString kShort = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Kurzschwert");
