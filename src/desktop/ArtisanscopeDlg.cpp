@@ -211,12 +211,16 @@ void CArtisanscopeDlg::ShowFailedLoad(std::string_view text, const LoadResult& l
     app_.prompter().ShowMessage(this, app_.appName(), text, load.reason);
 }
 
-void CArtisanscopeDlg::CheckEnglishNames() { englishNamesCheck_->setChecked(true); }
-
-void CArtisanscopeDlg::CheckDebugMode() {
-    debugMode_ = true;
-    debugModeCheck_->setChecked(true);
+void CArtisanscopeDlg::AdoptCommandLine(const MyCommandLine& commandLine) {
+    archivePath_ = commandLine.camelot_dir;
+    if (commandLine.useEnglishNames) englishNamesCheck_->setChecked(true);
+    if (commandLine.debugMode) {
+        debugMode_ = true;
+        debugModeCheck_->setChecked(true);
+    }
 }
+
+LoadOptions CArtisanscopeDlg::CurrentLoadOptions() { return LoadOptionsOf(*this, IsEnglishNamesChecked(), debugMode_); }
 
 void CArtisanscopeDlg::EndDialog(int result) {
     if (!isVisible()) {
@@ -236,7 +240,7 @@ void CArtisanscopeDlg::ShowFailedJobLoad(std::string_view text, std::string_view
 
 LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
+    return LoadRecipeTable(archivePath_, CurrentLoadOptions());
 }
 
 void CArtisanscopeDlg::OnOpen() {
