@@ -29,55 +29,36 @@ fixtures::TablePlan SwordTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/PlanWindow.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    Harness() {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(SwordTable()));
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    Harness() : DialogHarness(fixtures::WriteRecipeTable(SwordTable())) {}
     // Selects the row-th pattern of Albion's first category, the tree focused.
     void SelectPattern(int row) const {
-        const RecipeTreeModel& model = dialog->treeModel();
-        const QModelIndex category = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        const QModelIndex category = Model().index(0, 0, Model().index(0, 0, Model().index(0, 0)));
         Tree()->setFocus();
-        Tree()->setCurrentIndex(model.index(row, 0, category));
-    }
-    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        Tree()->setCurrentIndex(Model().index(row, 0, category));
     }
     // Each entry's label, place in the tree and count.
     QStringList Entries() const {
@@ -106,12 +87,6 @@ struct Harness {
         window->entriesView()->setCurrentCell(row, PlanWindow::kCountColumn);
     }
     QString Totals() const { return dialog->planWindow()->totalsView()->toPlainText(); }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
 const QString kShort = QStringLiteral("Kurzschwert (15) | Albion \u203A Waffenschmied \u203A Schwerter");
@@ -127,6 +102,7 @@ private slots:
     void planSurvivesReloads();
     void undoBringsThePlanBack_data();
     void undoBringsThePlanBack();
+    void windowGoesBeforeTheDialogsIndex();
 };
 
 void PlanWindowTest::planByKeyboard() {
@@ -322,6 +298,25 @@ void PlanWindowTest::undoBringsThePlanBack() {
     QCOMPARE(h.Totals(), totals);
     h.Key(Qt::Key_Z, Qt::ControlModifier);  // the last Insert
     QCOMPARE(h.Entries(), QStringList{kShort + " x2"});
+}
+
+// The plan window reads the dialog's plan index until it is deleted: torn
+// down with the dialog, it is gone before the index, and before the
+// dialog's other parts, whose teardown may still reach it.
+void PlanWindowTest::windowGoesBeforeTheDialogsIndex() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    const QPointer<PlanWindow> window = h.dialog->planWindow();
+    QVERIFY(window != nullptr);
+    std::optional<std::size_t> entriesSeen;
+    QObject::connect(h.Tree(), &QObject::destroyed, [&] {
+        if (window != nullptr) entriesSeen = window->CurrentPlan().size();
+    });
+    h.dialog.reset();
+    QVERIFY(window.isNull());
+    QCOMPARE(entriesSeen, std::nullopt);
 }
 
 int main(int argc, char** argv) {
