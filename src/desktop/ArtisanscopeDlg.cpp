@@ -381,7 +381,12 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return true;
     if (chosen == recipesUsing) FindRecipesUsing(item);
-    if (chosen == addToPlan && IndexForPlan()) AddToPlan(PatternOf(item));
+    if (chosen == addToPlan) {
+        // The index may have to reload the table first: the item is found
+        // again by its labels in the tree loaded then.
+        const LabelPath path = LabelPathOf(*treeModel_, treeModel_->IndexOf(item));
+        if (IndexForPlan()) AddToPlan(PatternOf(treeModel_->ItemOf(IndexOfLabelPath(*treeModel_, path))));
+    }
     return true;
 }
 
@@ -461,6 +466,15 @@ void CArtisanscopeDlg::ApplyFind(const QString& query) {
 }
 
 void CArtisanscopeDlg::OnTreePublished() {
+    // Every load publishes its emptied tree first and its filled one last;
+    // a walk into the index between the two filled both. A new query keeps
+    // the tree.
+    if (treeModel_->tree().size() == 0) {
+        planIndexFitsTree_ = false;
+    } else if (planIndex_->generation() != planIndexWalks_) {
+        planIndexFitsTree_ = planIndexOn_;
+    }
+    planIndexWalks_ = planIndex_->generation();
     if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex());
     const RecipeFilter& filter = treeModel_->filter();
     matchPositions_.clear();
@@ -523,10 +537,7 @@ bool CArtisanscopeDlg::IndexForPlan() {
     return PlanIndex() != nullptr;
 }
 
-const PatternIndex* CArtisanscopeDlg::PlanIndex() const {
-    const bool sameWalk = planIndex_->treeItems() == treeModel_->tree().size() && planIndex_->size() > 0;
-    return sameWalk ? planIndex_.get() : nullptr;
-}
+const PatternIndex* CArtisanscopeDlg::PlanIndex() const { return planIndexFitsTree_ ? planIndex_.get() : nullptr; }
 
 std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
     const PatternIndex* index = PlanIndex();

@@ -177,10 +177,13 @@ private:
     QLabel* instruction_ = nullptr;
     FindBar* findBar_ = nullptr;
     QLabel* emptyTreeMessage_ = nullptr;
-    // The patterns of the last load, for the crafting plan; valid while the
-    // tree is the one filled by the same walk.
+    // The patterns of the last load, for the crafting plan, by the tree
+    // items of the walk that filled it; valid while the tree shown is the
+    // one that walk filled.
     std::unique_ptr<PatternIndex> planIndex_;
     bool planIndexOn_ = false;  // loads feed planIndex_
+    bool planIndexFitsTree_ = false;
+    std::uint64_t planIndexWalks_ = 0;  // planIndex_'s generation when a tree was last published
     PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels

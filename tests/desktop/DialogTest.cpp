@@ -64,11 +64,11 @@ struct Harness {
         return QTest::qWaitForWindowExposed(dialog.get());
     }
     std::string Archive() const { return game.path() + "/data/ifd.mpk"; }
-    Rows TreeRows() const { return dialog->treeModel().tree().Rows(); }
+    Rows TreeRows() const { return artisanscope::testing::RowsOf(dialog->treeModel().tree()); }
     Rows ReferenceRows(bool english, bool debug, const std::string& archive = {}) const {
         artisanscope::testing::RecordingLoad plain(english, debug);
         LoadRecipeTable(archive.empty() ? Archive() : archive, plain.Options(nullptr));
-        return plain.tree.Rows();
+        return plain.Rows();
     }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id)); }
     void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton, {}, Button(id)->rect().center()); }
