@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QClipboard>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QTreeView>
 #include <QAbstractScrollArea>
@@ -139,6 +140,8 @@ private slots:
     void commandLineJobDrivesTheDialog();
     void messagesAreTitledWithTheApplicationName();
     void compareWithByKeyboard();
+    void addToPlanTakesThePatternChosen_data();
+    void addToPlanTakesThePatternChosen();
     void fileDialogsShowTheirFilters();
     void treeDrawsConnectingLines();
 };
@@ -852,6 +855,51 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(h.prompter.menusShown, 2);
     QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
     QCOMPARE(h.prompter.modalTitles.size(), qsizetype(1));
+}
+
+void DialogTest::addToPlanTakesThePatternChosen_data() {
+    QTest::addColumn<bool>("byKey");    // the menu key; else the mouse
+    QTest::addColumn<bool>("patched");  // the table changed on disk since it was loaded
+    QTest::newRow("mouse") << false << false;
+    QTest::newRow("menu key") << true << false;
+    QTest::newRow("mouse, table patched since") << false << true;
+    QTest::newRow("menu key, table patched since") << true << true;
+}
+
+// "Add to plan" from the tree's menu adds the pattern chosen, also when the
+// plan's first use loads the table again and finds it changed.
+void DialogTest::addToPlanTakesThePatternChosen() {
+    QFETCH(bool, byKey);
+    QFETCH(bool, patched);
+    Harness h;
+    QVERIFY(h.Show());
+    CArtisanscopeDlg& d = *h.dialog;
+    h.Open(h.game / "Camelot.exe");
+    auto* tree = qobject_cast<QTreeView*>(d.GetDlgItem(main_dialog::kTreeId));
+    const RecipeTreeModel& model = d.treeModel();
+    const QModelIndex swords = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+    tree->setCurrentIndex(model.index(0, 0, swords));
+    QCOMPARE(model.data(tree->currentIndex()).toString(), QStringLiteral("Kurzschwert (15)"));
+    if (patched) {
+        fixtures::TablePlan table = artisanscope::testing::SmallTable();
+        std::vector<std::uint16_t>& patterns = table.realms[0].categories[1].patterns;
+        patterns.insert(patterns.begin(), table.realms[0].AddPattern({.name = "Breitschwert", .skill = 12}));
+        fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(table));
+    }
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    tree->setFocus();
+    h.prompter.menuChoice = QStringLiteral("Add to &plan");
+    if (byKey) {
+        QTest::keyClick(&d, Qt::Key_Menu);
+    } else {
+        Q_EMIT tree->customContextMenuRequested(tree->visualRect(tree->currentIndex()).center());
+    }
+    QCOMPARE(h.prompter.menusShown, 1);
+    QVERIFY(d.planWindow() != nullptr);
+    const QTableWidget* entries = d.planWindow()->entriesView();
+    QCOMPARE(entries->rowCount(), 1);
+    QVERIFY2(entries->item(0, 0)->text().endsWith(QStringLiteral(" Kurzschwert")), qPrintable(entries->item(0, 0)->text()));
 }
 
 // The filters as the user reads them in Qt's own file dialog: the Open
