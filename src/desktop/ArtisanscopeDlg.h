@@ -162,6 +162,12 @@ private:
     std::uint32_t PatternOf(std::uint32_t item) const;
     // One more of pattern (of the plan index) in the plan, its window shown.
     void AddToPlan(std::uint32_t pattern);
+    // AddToPlan for the pattern of a tree item taken before IndexForPlan():
+    // when that loads the table again, the item is found anew by its labels.
+    void AddItemToPlan(std::uint32_t item);
+    // Follows a published tree: the index fits it when a walk into the index
+    // filled it; the plan window gets the index or none.
+    void PlanFollowsTree();
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;
@@ -183,7 +189,7 @@ private:
     std::unique_ptr<PatternIndex> planIndex_;
     bool planIndexOn_ = false;  // loads feed planIndex_
     bool planIndexFitsTree_ = false;
-    std::uint64_t planIndexWalks_ = 0;  // planIndex_'s generation when a tree was last published
+    std::uint64_t planIndexWalks_ = 0;  // planIndex_->generation() at the last publish
     PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels
