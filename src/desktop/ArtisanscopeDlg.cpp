@@ -13,6 +13,7 @@
 #include "desktop/DialogSetup.h"
 #include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
+#include "desktop/PlanWindow.h"
 #include "cli/PathRules.h"
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
@@ -155,7 +156,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     treeView_->installEventFilter(this);
 }
 
-CArtisanscopeDlg::~CArtisanscopeDlg() = default;
+// The plan window reads the plan index as long as it lives: it goes first,
+// not with the other children after the members (the index) are gone. The
+// children's teardown may still reach the dialog's handlers.
+CArtisanscopeDlg::~CArtisanscopeDlg() {
+    delete planWindow_;
+    planWindow_ = nullptr;
+}
 
 void CArtisanscopeDlg::Place(QWidget* control, const DialogRect& rect, int id) {
     const DialogRect pixels = MapDialogRect(rect, units_);
@@ -204,12 +211,16 @@ void CArtisanscopeDlg::ShowFailedLoad(std::string_view text, const LoadResult& l
     app_.prompter().ShowMessage(this, app_.appName(), text, load.reason);
 }
 
-void CArtisanscopeDlg::CheckEnglishNames() { englishNamesCheck_->setChecked(true); }
-
-void CArtisanscopeDlg::CheckDebugMode() {
-    debugMode_ = true;
-    debugModeCheck_->setChecked(true);
+void CArtisanscopeDlg::AdoptCommandLine(const MyCommandLine& commandLine) {
+    archivePath_ = commandLine.camelot_dir;
+    if (commandLine.useEnglishNames) englishNamesCheck_->setChecked(true);
+    if (commandLine.debugMode) {
+        debugMode_ = true;
+        debugModeCheck_->setChecked(true);
+    }
 }
+
+LoadOptions CArtisanscopeDlg::CurrentLoadOptions() { return LoadOptionsOf(*this, IsEnglishNamesChecked(), debugMode_); }
 
 void CArtisanscopeDlg::EndDialog(int result) {
     if (!isVisible()) {
@@ -229,7 +240,7 @@ void CArtisanscopeDlg::ShowFailedJobLoad(std::string_view text, std::string_view
 
 LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
+    return LoadRecipeTable(archivePath_, CurrentLoadOptions());
 }
 
 void CArtisanscopeDlg::OnOpen() {

@@ -50,20 +50,21 @@ public:
     // the find bar); true: focus on Close.
     bool OnInitDialog();
 
-    // RecipeDialog
-    RecipeTreeStore* treeStore() override;
-    bool IsEnglishNamesChecked() const override;
-    bool debugMode() const override { return debugMode_; }
-    void ShowMessage(std::string_view text) override;
-
     // CommandLineJobHost
-    void CheckEnglishNames() override;
-    void CheckDebugMode() override;
-    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
-    void EndDialog(int result) override;
+    RecipeTreeStore* treeStore() override;
     const RecipeTree* LoadedTree() const override;
+    void ShowMessage(std::string_view text) override;
+    void AdoptCommandLine(const MyCommandLine& commandLine) override;
+    void EndDialog(int result) override;
     void ShowFailedJobLoad(std::string_view text, std::string_view reason) override;
     RecipeSink* indexSink() override;
+
+    bool IsEnglishNamesChecked() const;
+    bool debugMode() const { return debugMode_; }
+    void SetArchivePath(const std::string& path) { archivePath_ = path; }
+    // What a load takes now: the boxes' language and debug mode, the tree,
+    // the plan's index and the message box.
+    LoadOptions CurrentLoadOptions();
 
     // Handlers.
     void OnOpen();
@@ -190,6 +191,7 @@ private:
     bool planIndexOn_ = false;  // loads feed planIndex_
     bool planIndexFitsTree_ = false;
     std::uint64_t planIndexWalks_ = 0;  // planIndex_->generation() at the last publish
+    // A child, deleted by the destructor before planIndex_, which it reads.
     PlanWindow* planWindow_ = nullptr;
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels

@@ -1,16 +1,14 @@
 #include "export/ExportFile.h"
 
-#include "archive/MpakArchive.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/Version.h"
 #include "export/XmlStream.h"
+#include "io/AsciiCase.h"
 
 #include <array>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace artisanscope {
@@ -20,7 +18,7 @@ namespace {
 // are.
 bool EndsInXml(std::string_view path) {
     constexpr std::string_view kXml = ".xml";
-    return path.size() >= kXml.size() && MpakNamesEqual(path.substr(path.size() - kXml.size()), kXml);
+    return path.size() >= kXml.size() && EqualsIgnoringAsciiCase(path.substr(path.size() - kXml.size()), kXml);
 }
 
 }  // namespace
@@ -36,34 +34,9 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
         {"sqlite", ExportFormat::Sqlite},
     }};
     for (const auto& [known, format] : kNames) {
-        if (MpakNamesEqual(name, known)) return format;
+        if (EqualsIgnoringAsciiCase(name, known)) return format;
     }
     return std::nullopt;
-}
-
-ExportChoice ExportChoiceFor(std::string path, std::string_view filterLabel) {
-    // A name without an extension: none after the last '/', or only a
-    // leading dot (".hidden"). A file that exists under the name was chosen
-    // as it is (the dialog has asked before replacing it).
-    const auto addExtension = [&path](std::string_view extension) {
-        const std::size_t nameStart = path.find_last_of('/') + 1;  // npos + 1 == 0
-        const std::size_t dot = path.find_last_of('.');
-        std::error_code error;
-        if ((dot == std::string::npos || dot <= nameStart) && !std::filesystem::exists(path, error)) {
-            path += '.';
-            path += extension;
-        }
-    };
-    for (const ExportFormatFilter& filter : kExportFormatFilters) {
-        if (filter.label != filterLabel) continue;
-        addExtension(filter.extension);
-        return {std::move(path), filter.format};
-    }
-    for (const ExportNameFilter& filter : kExportNameFilters) {
-        if (filter.label == filterLabel) addExtension(filter.extension);
-    }
-    const ExportFormat format = ExportFormatForPath(path);
-    return {std::move(path), format};
 }
 
 ExportFormatTraits ExportFormatTraitsFor(ExportFormat format) {

@@ -28,54 +28,35 @@ fixtures::TablePlan SwordTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/PlanWindow.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    Harness() {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(SwordTable()));
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    Harness() : DialogHarness(fixtures::WriteRecipeTable(SwordTable())) {}
     // Selects the row-th pattern of Albion's first category, the tree focused.
     void SelectPattern(int row) const {
-        const RecipeTreeModel& model = dialog->treeModel();
-        const QModelIndex category = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        const QModelIndex category = Model().index(0, 0, Model().index(0, 0, Model().index(0, 0)));
         Tree()->setFocus();
-        Tree()->setCurrentIndex(model.index(row, 0, category));
-    }
-    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+        Tree()->setCurrentIndex(Model().index(row, 0, category));
     }
     QStringList Entries() const {
         QStringList rows;
@@ -86,12 +67,6 @@ struct Harness {
         return rows;
     }
     QString Totals() const { return dialog->planWindow()->totalsView()->toPlainText(); }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
 const QString kShort = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Kurzschwert");
@@ -105,6 +80,7 @@ class PlanWindowTest : public QObject {
 private slots:
     void planByKeyboard();
     void planSurvivesReloads();
+    void windowGoesBeforeTheDialogsIndex();
 };
 
 void PlanWindowTest::planByKeyboard() {
@@ -233,6 +209,25 @@ void PlanWindowTest::planSurvivesReloads() {
     h.dialog->OnOpen();
     QCOMPARE(h.Entries(), (QStringList{kBroad + "  (missing) x1"}));
     QCOMPARE(h.Totals(), QStringLiteral("1 entry is missing from this table and left out\n"));
+}
+
+// The plan window reads the dialog's plan index until it is deleted: torn
+// down with the dialog, it is gone before the index, and before the
+// dialog's other parts, whose teardown may still reach it.
+void PlanWindowTest::windowGoesBeforeTheDialogsIndex() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    const QPointer<PlanWindow> window = h.dialog->planWindow();
+    QVERIFY(window != nullptr);
+    std::optional<std::size_t> entriesSeen;
+    QObject::connect(h.Tree(), &QObject::destroyed, [&] {
+        if (window != nullptr) entriesSeen = window->CurrentPlan().size();
+    });
+    h.dialog.reset();
+    QVERIFY(window.isNull());
+    QCOMPARE(entriesSeen, std::nullopt);
 }
 
 int main(int argc, char** argv) {
