@@ -23,11 +23,10 @@ struct Counts {
 
 class CountingSink final : public RecipeSink {
 public:
-    void Realm(std::size_t, std::string_view) override {}
-    void Skill(const SkillRecord&, std::string_view) override { ++counts.skills; }
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override { ++counts.illegal; }
-    void Category(std::size_t, std::uint32_t, std::string_view) override { ++counts.categories; }
-    void Pattern(const ResolvedPattern& pattern) override {
+    void Skill(TreeItem, const SkillRecord&, std::string_view) override { ++counts.skills; }
+    void IllegalCategory(TreeItem, std::size_t, std::uint32_t, std::uint32_t) override { ++counts.illegal; }
+    void Category(TreeItem, std::size_t, std::uint32_t, std::string_view) override { ++counts.categories; }
+    void Pattern(TreeItem, const ResolvedPattern& pattern) override {
         ++counts.patterns;
         counts.ingredients += pattern.ingredientCount;
     }

@@ -111,20 +111,20 @@ public:
     void Begin(const ExportStart& start) override {
         for (ExportWriter* w : writers_) w->Begin(start);
     }
-    void Realm(std::size_t realm, std::string_view name) override {
-        for (ExportWriter* w : writers_) w->Realm(realm, name);
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Realm(item, realm, name);
     }
-    void Skill(const SkillRecord& skill, std::string_view name) override {
-        for (ExportWriter* w : writers_) w->Skill(skill, name);
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Skill(item, skill, name);
     }
-    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t count) override {
-        for (ExportWriter* w : writers_) w->IllegalCategory(position, index, count);
+    void IllegalCategory(TreeItem item, std::size_t position, std::uint32_t index, std::uint32_t count) override {
+        for (ExportWriter* w : writers_) w->IllegalCategory(item, position, index, count);
     }
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override {
-        for (ExportWriter* w : writers_) w->Category(position, index, name);
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override {
+        for (ExportWriter* w : writers_) w->Category(item, position, index, name);
     }
-    void Pattern(const ResolvedPattern& pattern) override {
-        for (ExportWriter* w : writers_) w->Pattern(pattern);
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override {
+        for (ExportWriter* w : writers_) w->Pattern(item, pattern);
     }
     void End() override {
         for (ExportWriter* w : writers_) w->End();
@@ -334,11 +334,7 @@ struct PatternCounter final : ExportWriter {
     void Begin(const ExportStart&) override {}
     void End() override {}
     bool Ok() const override { return true; }
-    void Realm(std::size_t, std::string_view) override {}
-    void Skill(const SkillRecord&, std::string_view) override {}
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t, std::uint32_t, std::string_view) override {}
-    void Pattern(const ResolvedPattern&) override { ++patterns; }
+    void Pattern(TreeItem, const ResolvedPattern&) override { ++patterns; }
     std::size_t patterns = 0;
 };
 

@@ -82,7 +82,7 @@ DiffSide Collect(TextPool& pool, const TablePlan& plan, const CompareOptions& op
         tree.Finish();
         RecipeFilter filter;
         EXPECT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(options.find)));
-        EXPECT_TRUE(RestrictToShownPatterns(side, tree, filter));
+        EXPECT_TRUE(RestrictToShownPatterns(side, filter));
     }
     return side;
 }

@@ -27,15 +27,15 @@ public:
     void Begin(const ExportStart&) override { ++begins; }
     void End() override { ++ends; }
     bool Ok() const override { return true; }
-    void Realm(std::size_t realm, std::string_view name) override { filler_.Realm(realm, name); }
-    void Skill(const SkillRecord& skill, std::string_view name) override { filler_.Skill(skill, name); }
-    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t count) override {
-        filler_.IllegalCategory(position, index, count);
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override { filler_.Realm(item, realm, name); }
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override { filler_.Skill(item, skill, name); }
+    void IllegalCategory(TreeItem item, std::size_t position, std::uint32_t index, std::uint32_t count) override {
+        filler_.IllegalCategory(item, position, index, count);
     }
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override {
-        filler_.Category(position, index, name);
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override {
+        filler_.Category(item, position, index, name);
     }
-    void Pattern(const ResolvedPattern& pattern) override { filler_.Pattern(pattern); }
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override { filler_.Pattern(item, pattern); }
 
     RecipeTree tree;
     int begins = 0, ends = 0;
@@ -129,20 +129,31 @@ TEST(FilteredLoadTest, WriterGetsWhatTheFilteredTreeShows) {
             ++foundByValue;
         }
 
-        artisanscope::testing::RecordingLoad dialog(english, debug);
-        TreeWriter writer(debug && RecipeTableView(ByteView(image), kLayout102).version() >= 102);
-        dialog.tree.DeleteAllItems();
-        const FindQuery find = FindQuery::FromUtf8(query);
-        const LoadResult filtered = LoadRecipeTableImage(Image(image), dialog.Options(&writer, &find));
-        dialog.tree.Finish();
-        writer.tree.Finish();
-        ASSERT_EQ(static_cast<bool>(filtered), static_cast<bool>(full));
-        EXPECT_EQ(dialog.tree.Rows(), whole.tree.Rows()) << "the dialog's tree is whole";
-        EXPECT_EQ(writer.begins, 1);
-        EXPECT_EQ(writer.ends, full ? 1 : 0);
-        if (!full) continue;
-        EXPECT_EQ(writer.tree.Rows(), ShownRows(filter)) << "query " << query;
-        found += writer.tree.size() > 0;
+        // The caller's tree serves the filter when it starts empty; one that
+        // holds items already, or none, leaves the load a tree of its own.
+        enum class CallerTree { Empty, HoldingItems, None };
+        for (const CallerTree caller : {CallerTree::Empty, CallerTree::HoldingItems, CallerTree::None}) {
+            SCOPED_TRACE(static_cast<int>(caller));
+            artisanscope::testing::RecordingLoad dialog(english, debug);
+            TreeWriter writer(debug && RecipeTableView(ByteView(image), kLayout102).version() >= 102);
+            dialog.tree.DeleteAllItems();
+            if (caller == CallerTree::HoldingItems) dialog.tree.InsertItem(kTreeRoot, "earlier");
+            const FindQuery find = FindQuery::FromUtf8(query);
+            LoadOptions options = dialog.Options(&writer, &find);
+            if (caller == CallerTree::None) options.tree = nullptr;
+            const LoadResult filtered = LoadRecipeTableImage(Image(image), options);
+            dialog.tree.Finish();
+            writer.tree.Finish();
+            ASSERT_EQ(static_cast<bool>(filtered), static_cast<bool>(full));
+            if (caller == CallerTree::Empty) {
+                EXPECT_EQ(dialog.Rows(), whole.Rows()) << "the dialog's tree is whole";
+            }
+            EXPECT_EQ(writer.begins, 1);
+            EXPECT_EQ(writer.ends, full ? 1 : 0);
+            if (!full) break;
+            EXPECT_EQ(artisanscope::testing::RowsOf(writer.tree), ShownRows(filter)) << "query " << query;
+            if (caller == CallerTree::Empty) found += writer.tree.size() > 0;
+        }
     }
     EXPECT_GT(found, 100) << "most queries find something";
     EXPECT_GT(foundByValue, 30);

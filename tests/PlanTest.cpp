@@ -191,7 +191,6 @@ TEST(PlanTest, IndexFollowsTheTree) {
         SCOPED_TRACE(debug);
         RecipeTree tree;
         const PatternIndex index = IndexOf(PlanTable(), Language::German, &tree, debug);
-        ASSERT_EQ(index.treeItems(), tree.size());
         std::size_t patterns = 0;
         for (TreeItem item = 1; item <= tree.size(); ++item) {
             int depth = 0;

@@ -1,4 +1,5 @@
 #include "table/GrowableArray.h"
+#include "RecordingLoad.h"
 #include "table/RecipeTree.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ TEST(RecipeTreeTest, ChildIndexFollowsInsertOrderUnderEachParent) {
     tree.Finish();
     EXPECT_EQ(tree.size(), 6u);
     EXPECT_EQ(Walk(tree), (std::vector<std::string>{"0 A", "1 A1", "2 ", "1 A2", "0 B", "1 B1"}));
-    EXPECT_EQ(tree.Rows(), (std::vector<std::pair<int, std::string>>{
+    EXPECT_EQ(artisanscope::testing::RowsOf(tree), (std::vector<std::pair<int, std::string>>{
                                {0, "A"}, {1, "A1"}, {2, ""}, {1, "A2"}, {0, "B"}, {1, "B1"}}));
 
     // Out of range answers.

@@ -11,6 +11,22 @@
 
 namespace artisanscope::testing {
 
+// (depth, label) of every item of tree, depth first; depth 0 is a realm.
+// Children are found through parent links, so an unfinished tree will do.
+inline std::vector<std::pair<int, std::string>> RowsOf(const RecipeTree& tree) {
+    std::vector<std::vector<TreeItem>> children(tree.size() + 1);
+    for (TreeItem item = 1; item <= tree.size(); ++item) children[tree.Parent(item)].push_back(item);
+    std::vector<std::pair<int, std::string>> rows;
+    auto visit = [&](auto&& self, TreeItem item, int depth) -> void {
+        for (const TreeItem child : children[item]) {
+            rows.emplace_back(depth, std::string(tree.Label(child)));
+            self(self, child, depth + 1);
+        }
+    };
+    visit(visit, kTreeRoot, 0);
+    return rows;
+}
+
 class RecordingLoad {
 public:
     explicit RecordingLoad(bool english = false, bool debug = false) : english_(english), debug_(debug) {}
@@ -30,7 +46,7 @@ public:
     }
 
     // (depth, label) of every item, depth first; depth 0 is a realm.
-    std::vector<std::pair<int, std::string>> Rows() const { return tree.Rows(); }
+    std::vector<std::pair<int, std::string>> Rows() const { return RowsOf(tree); }
 
     RecipeTree tree;
     std::vector<std::string> messages;

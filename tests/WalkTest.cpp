@@ -1,4 +1,5 @@
 #include "WalkTestSupport.h"
+#include "fixtures/RandomTable.h"
 
 #include <gtest/gtest.h>
 
@@ -253,4 +254,54 @@ TEST(WalkTest, MissingTableLeavesEverythingEmpty) {
     fixtures::WriteGameDirectory(dir.path(), fixtures::WriteRecipeTable(ExampleTable()));
     EXPECT_TRUE(LoadRecipeTable(dir / "data/ifd.mpk", dialog.Options(nullptr)));
     EXPECT_EQ(dialog.tree.size(), 8u);
+}
+
+// Every event carries the number a tree filled from the same walk gives its
+// item: one for a realm, skill, illegal category or category, one for a
+// pattern and the next ones for its ingredients; for tables of every shape
+// and version, in both modes.
+TEST(WalkTest, EventsCarryTheirTreeItems) {
+    struct Event {
+        TreeItem item;
+        int depth;
+        std::size_t ingredients;
+    };
+    struct Recorder final : RecipeSink {
+        void Realm(TreeItem item, std::size_t, std::string_view) override { events.push_back({item, 0, 0}); }
+        void Skill(TreeItem item, const SkillRecord&, std::string_view) override { events.push_back({item, 1, 0}); }
+        void IllegalCategory(TreeItem item, std::size_t, std::uint32_t, std::uint32_t) override {
+            events.push_back({item, 2, 0});
+        }
+        void Category(TreeItem item, std::size_t, std::uint32_t, std::string_view) override {
+            events.push_back({item, 2, 0});
+        }
+        void Pattern(TreeItem item, const ResolvedPattern& pattern) override {
+            events.push_back({item, kPatternDepth, pattern.ingredientCount});
+        }
+        std::vector<Event> events;
+    };
+    for (std::uint64_t seed = 1; seed <= 120; ++seed) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed);
+        const Bytes image = WriteRecipeTable(RandomTableOptions(seed));
+        RecordingLoad load(false, (seed & 1) != 0);
+        Recorder recorder;
+        artisanscope::LoadOptions options = load.Options();
+        options.alongside = &recorder;
+        MpakMember member = MpakMember::Allocate(image.size());
+        std::copy(image.begin(), image.end(), member.data());
+        if (!LoadRecipeTableImage(std::move(member), options)) continue;
+        load.tree.Finish();
+        TreeItem next = 1;
+        for (const Event& event : recorder.events) {
+            ASSERT_EQ(event.item, next);
+            int depth = -1;
+            for (TreeItem up = event.item; up != kTreeRoot; up = load.tree.Parent(up)) ++depth;
+            EXPECT_EQ(depth, event.depth) << load.tree.Label(event.item);
+            if (event.depth == kPatternDepth) {
+                EXPECT_EQ(load.tree.ChildCount(event.item), event.ingredients);
+            }
+            next = event.item + 1 + static_cast<TreeItem>(event.ingredients);
+        }
+        EXPECT_EQ(next - 1, load.tree.size());
+    }
 }

@@ -143,34 +143,34 @@ TEST(XmlStreamTest, HandFedEventsMatchTinyXml) {
         bool begin;
         Events events;
     } rows[] = {
-        {"no start", false, [&](RecipeSink& s) { s.Realm(0, "Albion"); s.Skill(skill, "S"); }},
+        {"no start", false, [&](RecipeSink& s) { s.Realm(1, 0, "Albion"); s.Skill(1, skill, "S"); }},
         {"children without parents", true,
          [&](RecipeSink& s) {
-             s.Skill(skill, "orphan");
-             s.Category(0, 1, "orphan");
-             s.Pattern(pattern);
-             s.Realm(0, "Albion");
-             s.Category(0, 1, "orphan");
-             s.Pattern(pattern);
-             s.Skill(skill, "S");
-             s.Pattern(pattern);
-             s.IllegalCategory(1, 9, 2);
-             s.Category(2, 1, "K");
-             s.IllegalCategory(3, 9, 2);
-             s.Pattern(pattern);
+             s.Skill(1, skill, "orphan");
+             s.Category(1, 0, 1, "orphan");
+             s.Pattern(1, pattern);
+             s.Realm(1, 0, "Albion");
+             s.Category(1, 0, 1, "orphan");
+             s.Pattern(1, pattern);
+             s.Skill(1, skill, "S");
+             s.Pattern(1, pattern);
+             s.IllegalCategory(1, 1, 9, 2);
+             s.Category(1, 2, 1, "K");
+             s.IllegalCategory(1, 3, 9, 2);
+             s.Pattern(1, pattern);
          }},
         {"names in place, again after the cache has grown", true,
          [&](RecipeSink& s) {
-             s.Realm(0, "Albion");
+             s.Realm(1, 0, "Albion");
              for (int pass = 0; pass < 3; ++pass)
-                 for (const std::string& name : names) s.Skill(skill, name);
+                 for (const std::string& name : names) s.Skill(1, skill, name);
          }},
         {"one buffer, changing bytes and many distinct names", true,
          [&](RecipeSink& s) {
-             s.Realm(0, "Albion");
+             s.Realm(1, 0, "Albion");
              for (int i = 0; i < 20000; ++i) {
                  reused = (i % 3 == 0 ? "\"q" : "n<") + std::to_string(i % 9000);
-                 s.Skill(skill, reused);
+                 s.Skill(1, skill, reused);
              }
          }},
     };
@@ -201,7 +201,7 @@ TEST(XmlStreamTest, WriteFailureIsReported) {
     {
         XmlStreamExport xml(full);
         xml.Begin(ExportStart{});
-        xml.Realm(0, "Albion");
+        xml.Realm(1, 0, "Albion");
         xml.End();
         std::fflush(full);
         EXPECT_FALSE(xml.Ok());

@@ -51,12 +51,12 @@ std::uint32_t RecipeDiffCollector::PatternName(const ResolvedPattern& pattern) {
     return found->second;
 }
 
-void RecipeDiffCollector::Realm(std::size_t realm, std::string_view) {
+void RecipeDiffCollector::Realm(TreeItem, std::size_t realm, std::string_view) {
     realm_ = static_cast<std::uint8_t>(realm);
     realmCategories_.clear();
 }
 
-void RecipeDiffCollector::Skill(const SkillRecord&, std::string_view name) {
+void RecipeDiffCollector::Skill(TreeItem, const SkillRecord&, std::string_view name) {
     skillName_ = TableText(name);
     const DiffGroup group{realm_, skillName_, 0};
     // At most 19 skills a realm: a linear search over the realm's tail is enough.
@@ -66,16 +66,17 @@ void RecipeDiffCollector::Skill(const SkillRecord&, std::string_view name) {
     side_.skills.push_back(group);
 }
 
-void RecipeDiffCollector::Category(std::size_t, std::uint32_t, std::string_view name) {
+void RecipeDiffCollector::Category(TreeItem, std::size_t, std::uint32_t, std::string_view name) {
     categoryName_ = TableText(name);
     if (realmCategories_.insert(std::uint64_t{skillName_} << 32 | categoryName_).second) {
         side_.categories.push_back(DiffGroup{realm_, skillName_, categoryName_});
     }
 }
 
-void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
+void RecipeDiffCollector::Pattern(TreeItem item, const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
     DiffPattern& out = side_.patterns.emplace_back();
+    out.item = item;
     out.realm = realm_;
     out.skillName = skillName_;
     out.categoryName = categoryName_;
@@ -93,15 +94,12 @@ void RecipeDiffCollector::Pattern(const ResolvedPattern& pattern) {
     }
 }
 
-bool RestrictToShownPatterns(DiffSide& side, const RecipeTree& tree, const RecipeFilter& filter) {
-    // Tree items are numbered in insertion order, which is the walk's order.
-    std::vector<bool> shown;
-    shown.reserve(side.patterns.size());
-    for (TreeItem item = 1; item <= tree.size(); ++item) {
-        if (filter.Depth(item) == kPatternDepth) shown.push_back(filter.IsShown(item));
+bool RestrictToShownPatterns(DiffSide& side, const RecipeFilter& filter) {
+    const RecipeTree* tree = filter.tree();
+    for (const DiffPattern& pattern : side.patterns) {
+        if (tree == nullptr || !tree->Contains(pattern.item)) return false;
     }
-    if (shown.size() != side.patterns.size()) return false;
-    for (std::size_t i = 0; i < shown.size(); ++i) side.patterns[i].filterShows = shown[i];
+    for (DiffPattern& pattern : side.patterns) pattern.filterShows = filter.IsShown(pattern.item);
     side.filtered = filter.active();
     return true;
 }

@@ -62,6 +62,7 @@ struct DiffPattern {
     std::uint32_t categoryName = 0;
     std::uint32_t name = 0;          // the shown name
     std::uint32_t firstSlot = 0;     // into DiffSide::filledSlots
+    TreeItem item = 0;               // the walk's number for it
     std::uint16_t skill = 0;
     // data1, data2, data3, lvl, data5; zero unless the side has debug values
     std::array<std::uint16_t, 5> debug{};
@@ -98,11 +99,10 @@ public:
     void Begin(const ExportStart& start) override;
     void End() override {}
 
-    void Realm(std::size_t realm, std::string_view name) override;
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override;
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
 
     const DiffSide& side() const { return side_; }
     DiffSide TakeSide() { return std::move(side_); }
@@ -134,13 +134,12 @@ private:
 };
 
 class RecipeFilter;
-class RecipeTree;
 
-// Restricts a side to the patterns a find filter shows: filter was applied
-// to tree, which the same walk filled (one pattern item per collected
-// pattern, in walk order). False when the tree does not hold the side's
-// patterns (it ran out of memory); the side is then left unrestricted.
-bool RestrictToShownPatterns(DiffSide& side, const RecipeTree& tree, const RecipeFilter& filter);
+// Restricts a side to the patterns a find filter shows, by their tree items:
+// filter was applied to a tree the walk that collected the side filled.
+// False when that tree lacks one of the side's patterns (it ran out of
+// memory); the side is then left unrestricted.
+bool RestrictToShownPatterns(DiffSide& side, const RecipeFilter& filter);
 
 enum class DiffKind : std::uint8_t {
     Group,    // a realm, skill or category heading that holds differences

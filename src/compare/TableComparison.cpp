@@ -31,7 +31,7 @@ LoadedSide LoadSide(const std::string& archive, TextPool& pool, const CompareSet
     out.side = collector.TakeSide();
     if (!settings.find.empty()) {
         RecipeFilter filter;
-        out.filterFailed = !filter.Apply(tree, settings.find) || !RestrictToShownPatterns(out.side, tree, filter);
+        out.filterFailed = !filter.Apply(tree, settings.find) || !RestrictToShownPatterns(out.side, filter);
     }
     return out;
 }

@@ -373,7 +373,7 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return true;
     if (chosen == recipesUsing) FindRecipesUsing(item);
-    if (chosen == addToPlan && IndexForPlan()) AddToPlan(PatternOf(item));
+    if (chosen == addToPlan) AddItemToPlan(item);
     if (chosen == compare) OnCompareWith();
     return true;
 }

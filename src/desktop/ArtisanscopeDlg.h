@@ -184,6 +184,12 @@ private:
     void AddToPlan(std::uint32_t pattern);
     // The label the tree shows for a pattern of the plan index.
     std::function<QString(std::uint32_t)> PlanLabels() const;
+    // AddToPlan for the pattern of a tree item taken before IndexForPlan():
+    // when that loads the table again, the item is found anew by its labels.
+    void AddItemToPlan(std::uint32_t item);
+    // Follows a published tree: the index fits it when a walk into the index
+    // filled it; the plan window gets the index or none.
+    void PlanFollowsTree();
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;
@@ -199,10 +205,13 @@ private:
     QLabel* instruction_ = nullptr;
     FindBar* findBar_ = nullptr;
     QLabel* emptyTreeMessage_ = nullptr;
-    // The patterns of the last load, for the crafting plan; valid while the
-    // tree is the one filled by the same walk.
+    // The patterns of the last load, for the crafting plan, by the tree
+    // items of the walk that filled it; valid while the tree shown is the
+    // one that walk filled.
     std::unique_ptr<PatternIndex> planIndex_;
     bool planIndexOn_ = false;  // loads feed planIndex_
+    bool planIndexFitsTree_ = false;
+    std::uint64_t planIndexWalks_ = 0;  // planIndex_->generation() at the last publish
     // A child, deleted by the destructor before planIndex_, which it reads.
     PlanWindow* planWindow_ = nullptr;
     bool planWindowPlaced_ = false;  // put beside the dialog once

@@ -60,7 +60,7 @@ void CArtisanscopeDlg::ApplyFind(const QString& query) {
 }
 
 void CArtisanscopeDlg::OnTreePublished() {
-    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex(), PlanLabels());
+    PlanFollowsTree();
     ShowTitle();
     const RecipeFilter& filter = treeModel_->filter();
     matchPositions_.clear();

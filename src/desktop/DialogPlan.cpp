@@ -10,6 +10,7 @@
 #include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
+#include "desktop/TreePlace.h"
 
 #include <QFileInfo>
 #include <QScreen>
@@ -33,9 +34,19 @@ bool CArtisanscopeDlg::IndexForPlan() {
     return PlanIndex() != nullptr;
 }
 
-const PatternIndex* CArtisanscopeDlg::PlanIndex() const {
-    const bool sameWalk = planIndex_->treeItems() == treeModel_->tree().size() && planIndex_->size() > 0;
-    return sameWalk ? planIndex_.get() : nullptr;
+const PatternIndex* CArtisanscopeDlg::PlanIndex() const { return planIndexFitsTree_ ? planIndex_.get() : nullptr; }
+
+void CArtisanscopeDlg::PlanFollowsTree() {
+    // Every load publishes its emptied tree first and its filled one last: a
+    // walk into the index between the two filled both. A new find query
+    // publishes the same tree again.
+    if (treeModel_->tree().size() == 0) {
+        planIndexFitsTree_ = false;
+    } else if (planIndex_->generation() != planIndexWalks_) {
+        planIndexFitsTree_ = planIndexOn_;
+    }
+    planIndexWalks_ = planIndex_->generation();
+    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex(), PlanLabels());
 }
 
 std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
@@ -88,7 +99,7 @@ void CArtisanscopeDlg::AddSelectedToPlan() {
                                     .arg(Cp1252ToQString(treeModel_->tree().Label(item)), QLatin1String(kKinds[depth])));
         return;
     }
-    if (IndexForPlan()) AddToPlan(PatternOf(item));
+    AddItemToPlan(item);
 }
 
 void CArtisanscopeDlg::SelectPattern(std::uint32_t pattern) {
@@ -112,6 +123,11 @@ void CArtisanscopeDlg::RestoreSavedPlan() {
     planWindow_->SetIndex(PlanIndex(), PlanLabels());
     // Once the dialog is up, beside it.
     QTimer::singleShot(0, this, [this] { ShowPlan(false); });
+}
+
+void CArtisanscopeDlg::AddItemToPlan(std::uint32_t item) {
+    const LabelPath path = LabelPathOf(*treeModel_, treeModel_->IndexOf(item));
+    if (IndexForPlan()) AddToPlan(PatternOf(treeModel_->ItemOf(IndexOfLabelPath(*treeModel_, path))));
 }
 
 void CArtisanscopeDlg::AddToPlan(std::uint32_t pattern) {

@@ -39,6 +39,7 @@ public:
     void SetItemValue(TreeItem item, std::uint16_t value) override { pending_.SetItemValue(item, value); }
     void SetLanguage(Language language) override { pending_.SetLanguage(language); }
     void FinishFilling() override;
+    RecipeTree* FilledTree() override { return &pending_; }
 
     // The published tree.
     const RecipeTree& tree() const { return tree_; }

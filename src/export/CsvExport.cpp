@@ -33,13 +33,13 @@ void CsvExport::Begin(const ExportStart& start) {
     AppendCsvHeader(out_.buffer(), header);
 }
 
-void CsvExport::Realm(std::size_t, std::string_view name) {
+void CsvExport::Realm(TreeItem, std::size_t, std::string_view name) {
     realm_.clear();
     AppendCsvField(realm_, name);
     realm_ += ',';
 }
 
-void CsvExport::Skill(const SkillRecord& skill, std::string_view name) {
+void CsvExport::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     skill_.clear();
     AppendCsvField(skill_, name);
     skill_ += ',';
@@ -50,7 +50,7 @@ void CsvExport::Skill(const SkillRecord& skill, std::string_view name) {
     }
 }
 
-void CsvExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+void CsvExport::Category(TreeItem, std::size_t, std::uint32_t, std::string_view name) {
     rowStart_ = realm_;
     rowStart_ += skill_;
     AppendCsvField(rowStart_, name);
@@ -59,7 +59,7 @@ void CsvExport::Category(std::size_t, std::uint32_t, std::string_view name) {
 
 // Every row of a pattern shares its first five columns and, in debug mode,
 // its last seven; only the ingredient columns between them differ.
-void CsvExport::Pattern(const ResolvedPattern& pattern) {
+void CsvExport::Pattern(TreeItem, const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
     patternStart_ = rowStart_;
     AppendCsvField(patternStart_, pattern.name.view());

@@ -23,10 +23,10 @@ enum class Open { Nothing, Realms, Realm, Skill, Category };
 // Open containers around a pattern object: the root object, "realms", a
 // realm, "skills", a skill, "categories", a category and "patterns". The
 // writer indents a value by two spaces per open container.
-constexpr std::size_t kPatternDepth = 8;
+constexpr std::size_t kPatternNesting = 8;
 constexpr std::size_t kIndentWidth = 2;
 constexpr std::string_view kSpaces = "                                                ";
-static_assert(kSpaces.size() >= (kPatternDepth + 3) * kIndentWidth);
+static_assert(kSpaces.size() >= (kPatternNesting + 3) * kIndentWidth);
 
 constexpr std::string_view Indent(std::size_t depth) { return kSpaces.substr(0, depth * kIndentWidth); }
 
@@ -149,7 +149,7 @@ void JsonExport::Begin(const ExportStart& start) {
     o.open = Open::Realms;
 }
 
-void JsonExport::Realm(std::size_t, std::string_view name) {
+void JsonExport::Realm(TreeItem, std::size_t, std::string_view name) {
     Output& o = *out_;
     o.CloseTo(Open::Realms);
     o.writer.StartObject();
@@ -160,7 +160,7 @@ void JsonExport::Realm(std::size_t, std::string_view name) {
     o.open = Open::Realm;
 }
 
-void JsonExport::Skill(const SkillRecord& skill, std::string_view name) {
+void JsonExport::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     Output& o = *out_;
     o.CloseTo(Open::Realm);
     o.writer.StartObject();
@@ -174,7 +174,7 @@ void JsonExport::Skill(const SkillRecord& skill, std::string_view name) {
     o.open = Open::Skill;
 }
 
-void JsonExport::Category(std::size_t, std::uint32_t index, std::string_view name) {
+void JsonExport::Category(TreeItem, std::size_t, std::uint32_t index, std::string_view name) {
     Output& o = *out_;
     o.CloseTo(Open::Skill);
     o.writer.StartObject();
@@ -187,10 +187,10 @@ void JsonExport::Category(std::size_t, std::uint32_t index, std::string_view nam
     o.open = Open::Category;
 }
 
-void JsonExport::Pattern(const ResolvedPattern& pattern) {
+void JsonExport::Pattern(TreeItem, const ResolvedPattern& pattern) {
     Output& o = *out_;
     const PatternRecord& record = *pattern.record;
-    constexpr std::size_t kMember = (kPatternDepth + 3) * kIndentWidth + 24;  // ",\n", indent, key, ": "
+    constexpr std::size_t kMember = (kPatternNesting + 3) * kIndentWidth + 24;  // ",\n", indent, key, ": "
     constexpr std::size_t kNumber = kMaxDecimalDigits;
     // At most twelve lines of a member's length around the pattern's own
     // values (in debug mode: four data lines and the list's end), seven
@@ -206,7 +206,7 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     // counts it; the object's bytes follow.
     o.writer.RawValue("", 0, rapidjson::kObjectType);
     TextCursor line = o.out.Claim(length);
-    constexpr std::size_t depth = kPatternDepth + 1;
+    constexpr std::size_t depth = kPatternNesting + 1;
     line.Char('{');
     JsonPatternWriter::Member(line, depth, "\"index\"", true);
     line.Decimal(pattern.index);
@@ -264,7 +264,7 @@ void JsonExport::Pattern(const ResolvedPattern& pattern) {
     }
     line.Char(']');
     line.Char('\n');
-    line.Text(Indent(kPatternDepth));
+    line.Text(Indent(kPatternNesting));
     line.Char('}');
     o.out.Commit(line);
 }

@@ -28,11 +28,10 @@ public:
     JsonExport& operator=(const JsonExport&) = delete;
 
     void Begin(const ExportStart& start) override;
-    void Realm(std::size_t realm, std::string_view name) override;
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override;
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
     void End() override;
     WriteFailure Failure() const override;
 

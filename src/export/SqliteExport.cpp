@@ -338,7 +338,7 @@ void SqliteExport::Begin(const ExportStart& start) {
     d.patternIds = std::make_unique<std::int64_t[]>(kIndexSlots);
 }
 
-void SqliteExport::Realm(std::size_t realm, std::string_view name) {
+void SqliteExport::Realm(TreeItem, std::size_t realm, std::string_view name) {
     Database& d = *db_;
     if (!d.ok()) return;
     d.FinishCategory();
@@ -349,7 +349,7 @@ void SqliteExport::Realm(std::size_t realm, std::string_view name) {
     d.storedIndices.clear();
 }
 
-void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
+void SqliteExport::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     Database& d = *db_;
     if (!d.ok()) return;
     d.FinishCategory();
@@ -364,7 +364,7 @@ void SqliteExport::Skill(const SkillRecord& skill, std::string_view name) {
         .Run();
 }
 
-void SqliteExport::Category(std::size_t position, std::uint32_t index, std::string_view name) {
+void SqliteExport::Category(TreeItem, std::size_t position, std::uint32_t index, std::string_view name) {
     Database& d = *db_;
     if (!d.ok()) return;
     d.FinishCategory();
@@ -375,7 +375,7 @@ void SqliteExport::Category(std::size_t position, std::uint32_t index, std::stri
     d.showing.patterns.clear();
 }
 
-void SqliteExport::Pattern(const ResolvedPattern& pattern) {
+void SqliteExport::Pattern(TreeItem, const ResolvedPattern& pattern) {
     Database& d = *db_;
     if (!d.ok()) return;
     std::int64_t& id = d.patternIds[pattern.index];

@@ -94,11 +94,10 @@ public:
     SqliteExport& operator=(const SqliteExport&) = delete;
 
     void Begin(const ExportStart& start) override;
-    void Realm(std::size_t realm, std::string_view name) override;
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override;
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
     // Builds the indexes, commits and closes the database.
     void End() override;
     // SQLite's message and extended result code of the first failure.

@@ -14,7 +14,7 @@ void TextExport::Begin(const ExportStart& start) {
     out_.buffer() += start.debugMode ? kTextHeaderDebug : kTextHeader;
 }
 
-void TextExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+void TextExport::Category(TreeItem, std::size_t, std::uint32_t, std::string_view name) {
     linePrefix_.assign(realm_);
     linePrefix_ += ';';
     linePrefix_ += skill_;
@@ -23,7 +23,7 @@ void TextExport::Category(std::size_t, std::uint32_t, std::string_view name) {
     linePrefix_ += ';';
 }
 
-void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
+void TextExport::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     skill_ = name;
     skillData_[0] = skill.data1;
     skillData_[1] = skill.data2;
@@ -33,7 +33,7 @@ void TextExport::Skill(const SkillRecord& skill, std::string_view name) {
 // Realm;skill name;category name;pattern name;skill value, in debug mode the
 // skill's data1..3 and the pattern's data1..3 and data5, then per filled slot
 // ";quantity;;text" (no material) or ";quantity;text;material name".
-void TextExport::Pattern(const ResolvedPattern& pattern) {
+void TextExport::Pattern(TreeItem, const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
     const std::string_view name = pattern.name.view();
     constexpr std::size_t kNumber = 1 + kMaxDecimalDigits;  // ";" and digits

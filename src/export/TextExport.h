@@ -31,11 +31,10 @@ public:
     void End() override { out_.WriteBlock(); }
     WriteFailure Failure() const override { return out_.failure(); }
 
-    void Realm(std::size_t, std::string_view name) override { realm_ = name; }
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t, std::uint32_t, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem, std::size_t, std::string_view name) override { realm_ = name; }
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t, std::uint32_t, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
 
 private:
     BlockOutput out_;

@@ -231,12 +231,12 @@ void XmlStreamExport::NumberAttribute(Attribute attribute, std::uint32_t value) 
     out += fragments_.numberAfter[attribute];
 }
 
-void XmlStreamExport::Realm(std::size_t, std::string_view name) {
+void XmlStreamExport::Realm(TreeItem, std::size_t, std::string_view name) {
     if (!Open(kRealmLevel)) return;
     TextAttribute(kName, name);
 }
 
-void XmlStreamExport::Skill(const SkillRecord& skill, std::string_view name) {
+void XmlStreamExport::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     if (!Open(kSkillLevel)) return;
     TextAttribute(kName, name);
     if (debug_) {
@@ -246,13 +246,13 @@ void XmlStreamExport::Skill(const SkillRecord& skill, std::string_view name) {
     }
 }
 
-void XmlStreamExport::Category(std::size_t, std::uint32_t, std::string_view name) {
+void XmlStreamExport::Category(TreeItem, std::size_t, std::uint32_t, std::string_view name) {
     if (!Open(kItemLevel)) return;
     TextAttribute(kName, name);
 }
 
 // A pattern arrives with its ingredients, so it is written and closed at once.
-void XmlStreamExport::Pattern(const ResolvedPattern& pattern) {
+void XmlStreamExport::Pattern(TreeItem, const ResolvedPattern& pattern) {
     if (!Open(kPatternLevel)) return;
     const PatternRecord& record = *pattern.record;
     TextAttribute(kName, pattern.name.view());

@@ -41,11 +41,10 @@ public:
     // more is written.
     WriteFailure Failure() const override { return out_.failure(); }
 
-    void Realm(std::size_t realm, std::string_view name) override;
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) override {}
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override;
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
 
     // Element levels: the root is 0, an ingredient 5.
     enum Level : std::size_t { kRootLevel, kRealmLevel, kSkillLevel, kItemLevel, kPatternLevel, kIngredientLevel };

@@ -9,6 +9,7 @@
 #include "table/TreeFiller.h"
 
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace artisanscope {
@@ -36,7 +37,11 @@ bool Filtered(const LoadOptions& options) { return options.find != nullptr && !o
 
 // The walk into the tree and, when given, the writer's sink. With a find
 // query the writer gets the shown items only, in a walk of its own after the
-// shown set is known. Calls the writer's End after the walk, when given.
+// shown set is known: matching a pattern asks for the labels of its
+// ancestors and ingredients, which the filter reads from the finished tree.
+// The caller's tree serves when the store keeps one and is empty; otherwise
+// a tree of the load's own. Calls the writer's End after the walk, when
+// given.
 LoadResult WalkInto(const LoadOptions& options, const RecipeTableView& table, const WalkOptions& walk,
                     RecipeSink* walkWriter) {
     std::vector<RecipeSink*> sinks;
@@ -50,19 +55,25 @@ LoadResult WalkInto(const LoadOptions& options, const RecipeTableView& table, co
         if (walkWriter != nullptr) sinks.push_back(walkWriter);
         WalkRecipes(table, walk, sinks);
     } else {
-        RecipeTree tree;
-        tree.SetLanguage(walk.language);
-        TreeFiller ownFiller(tree, walk.debug);
-        sinks.push_back(&ownFiller);
+        RecipeTree* tree = options.tree != nullptr ? options.tree->FilledTree() : nullptr;
+        std::optional<RecipeTree> ownTree;
+        std::optional<TreeFiller> ownFiller;
+        TreeFiller* filler = treeFiller ? &*treeFiller : nullptr;
+        if (tree == nullptr || tree->size() != 0) {
+            tree = &ownTree.emplace();
+            tree->SetLanguage(walk.language);
+            filler = &ownFiller.emplace(*tree, walk.debug);
+            sinks.push_back(filler);
+        }
         WalkRecipes(table, walk, sinks);
-        tree.Finish();
+        // A tree that lacks items would hide what it lacks.
+        if (!filler->complete()) return {LoadStatus::OutOfMemory, {}};
+        tree->Finish();
         RecipeFilter filter;
-        if (!filter.Apply(tree, *options.find)) return {LoadStatus::OutOfMemory, {}};
+        if (!filter.Apply(*tree, *options.find)) return {LoadStatus::OutOfMemory, {}};
         ShownItemsSink shown(filter, *walkWriter);
         RecipeSink* const shownSinks[] = {&shown};
         WalkRecipes(table, walk, shownSinks);
-        // An insert the tree could not make would shift every later item.
-        if (shown.itemsWalked() != tree.size()) return {LoadStatus::OutOfMemory, {}};
     }
     if (options.writer != nullptr) options.writer->End();
     return {};

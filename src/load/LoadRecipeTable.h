@@ -79,9 +79,10 @@ struct LoadOptions {
 // writer is never begun. After a refused version the writer's End is not
 // called (its output is to be thrown away); otherwise End follows the walk.
 //
-// With a find query the table is walked into a tree of its own with every
-// label, the shown set computed, and the table walked again for the writer
-// through a ShownItemsSink.
+// With a find query the table is walked into a tree with every label (the
+// caller's when its store keeps a RecipeTree and starts empty, otherwise one
+// of the load's own), the shown set computed, and the table walked again for
+// the writer through a ShownItemsSink.
 LoadResult LoadRecipeTable(const std::string& archivePath, const LoadOptions& options);
 
 // The load's work once the image is in hand: writer start, version rule,

@@ -34,7 +34,6 @@ void PatternIndex::Clear() {
     patterns_.clear();
     slots_.clear();
     lines_.clear();
-    items_ = 0;
     realm_ = 0;
     skill_ = category_ = Text{};
     linesByPlace_.assign(kPlaceCacheSize, SlotPlace{});
@@ -55,23 +54,14 @@ PatternIndex::Text PatternIndex::Keep(std::string_view cp1252) {
     return text;
 }
 
-void PatternIndex::Realm(std::size_t realm, std::string_view) {
+void PatternIndex::Realm(TreeItem, std::size_t realm, std::string_view) {
     if (realm == 0) Clear();
     realm_ = static_cast<std::uint8_t>(realm);
-    ++items_;
 }
 
-void PatternIndex::Skill(const SkillRecord&, std::string_view name) {
-    skill_ = Keep(name);
-    ++items_;
-}
+void PatternIndex::Skill(TreeItem, const SkillRecord&, std::string_view name) { skill_ = Keep(name); }
 
-void PatternIndex::IllegalCategory(std::size_t, std::uint32_t, std::uint32_t) { ++items_; }
-
-void PatternIndex::Category(std::size_t, std::uint32_t, std::string_view name) {
-    category_ = Keep(name);
-    ++items_;
-}
+void PatternIndex::Category(TreeItem, std::size_t, std::uint32_t, std::string_view name) { category_ = Keep(name); }
 
 std::uint32_t PatternIndex::LineOf(const ResolvedIngredient& ingredient) {
     const auto address = reinterpret_cast<std::uintptr_t>(ingredient.text.data());
@@ -104,10 +94,9 @@ std::uint32_t PatternIndex::LineOf(const ResolvedIngredient& ingredient) {
     return byText->second;
 }
 
-void PatternIndex::Pattern(const ResolvedPattern& pattern) {
+void PatternIndex::Pattern(TreeItem item, const ResolvedPattern& pattern) {
     Indexed indexed;
-    indexed.item = static_cast<TreeItem>(++items_);
-    items_ += pattern.ingredientCount;
+    indexed.item = item;
     indexed.skill = skill_;
     indexed.category = category_;
     indexed.name = Keep(pattern.name.view());

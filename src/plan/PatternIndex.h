@@ -1,8 +1,8 @@
 #pragma once
 // A compact index of the patterns one load shows, filled as a consumer of
 // the walk: per pattern its realm, skill, category and pattern names (UTF-8,
-// as the CSV export shows them), its table index, the tree item a tree
-// filled by the same walk gives it, and its filled ingredient slots. Every
+// as the CSV export shows them), its table index, its tree item (the number
+// the walk gives it, see RecipeWalk.h), and its filled ingredient slots. Every
 // slot refers to an ingredient line: one distinct ingredient of a plan's
 // totals, a slot text with its material or a slot text without one.
 //
@@ -10,7 +10,7 @@
 // holds the last walk it was given. Lookups by key are built on first use.
 // When memory runs out (or the names outgrow 4 GiB) the walk's sink call
 // throws std::bad_alloc, which the load reports as memory that ran out; the
-// index then holds part of a walk and fewer items than the tree.
+// index then holds the patterns of the first part of the walk.
 
 #include "table/RecipeTreeStore.h"
 #include "table/RecipeWalk.h"
@@ -52,21 +52,16 @@ struct IndexedSlot {
 
 class PatternIndex final : public RecipeSink {
 public:
-    void Realm(std::size_t realm, std::string_view name) override;
-    void Skill(const SkillRecord& skill, std::string_view name) override;
-    void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) override;
-    void Category(std::size_t position, std::uint32_t index, std::string_view name) override;
-    void Pattern(const ResolvedPattern& pattern) override;
+    void Realm(TreeItem item, std::size_t realm, std::string_view name) override;
+    void Skill(TreeItem item, const SkillRecord& skill, std::string_view name) override;
+    void Category(TreeItem item, std::size_t position, std::uint32_t index, std::string_view name) override;
+    void Pattern(TreeItem item, const ResolvedPattern& pattern) override;
 
     void Clear();
     std::size_t size() const { return patterns_.size(); }
     // Counts the walks begun (and clears): the same generation holds the
     // same patterns.
     std::uint64_t generation() const { return generation_; }
-    // Items of a tree filled by the same walk, the root not counted: a tree
-    // of another size was not filled by the walk this index holds.
-    std::size_t treeItems() const { return items_; }
-
     // The pattern whose tree item is item, or kNoPattern.
     PatternRef PatternAtItem(TreeItem item) const;
     // The tree item of pattern (a ref below size()).
@@ -120,7 +115,6 @@ private:
     std::vector<Indexed> patterns_;
     std::vector<IndexedSlot> slots_;
     std::vector<IngredientLine> lines_;
-    std::size_t items_ = 0;
     std::uint64_t generation_ = 0;
     std::uint8_t realm_ = 0;
     Text skill_, category_;

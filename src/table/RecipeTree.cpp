@@ -125,20 +125,4 @@ std::size_t RecipeTree::MemoryBytes() const {
            children_.capacity() * sizeof(TreeItem);
 }
 
-std::vector<std::pair<int, std::string>> RecipeTree::Rows() const {
-    std::vector<std::pair<int, std::string>> rows;
-    std::vector<std::pair<TreeItem, int>> stack;
-    // Children are found through parent links so that Rows() works unfinished.
-    std::vector<std::vector<TreeItem>> kids(parent_.size());
-    for (std::size_t i = 1; i < parent_.size(); ++i) kids[parent_[i]].push_back(static_cast<TreeItem>(i));
-    for (auto it = kids[0].rbegin(); it != kids[0].rend(); ++it) stack.emplace_back(*it, 0);
-    while (!stack.empty()) {
-        const auto [item, depth] = stack.back();
-        stack.pop_back();
-        rows.emplace_back(depth, std::string(Label(item)));
-        for (auto it = kids[item].rbegin(); it != kids[item].rend(); ++it) stack.emplace_back(*it, depth + 1);
-    }
-    return rows;
-}
-
 }  // namespace artisanscope

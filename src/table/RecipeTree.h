@@ -17,10 +17,8 @@
 #include "table/RecipeTreeStore.h"
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 namespace artisanscope {
 
@@ -42,6 +40,7 @@ public:
     void SetItemValue(TreeItem item, std::uint16_t value) override;
     void SetLanguage(Language language) override { language_ = language; }
     void FinishFilling() override { Finish(); }
+    RecipeTree* FilledTree() override { return this; }
 
     void Finish();
     void Swap(RecipeTree& other) noexcept;
@@ -67,9 +66,6 @@ public:
 
     // Bytes held by the arrays and the label pool (capacity, not size).
     std::size_t MemoryBytes() const;
-
-    // Depth (0 for top-level items) and label of every item, depth first.
-    std::vector<std::pair<int, std::string>> Rows() const;
 
 private:
     GrowableArray<TreeItem> parent_;

@@ -14,6 +14,8 @@ using TreeItem = std::uint32_t;
 inline constexpr TreeItem kTreeRoot = 0;         // parent of the top-level items
 inline constexpr TreeItem kNoTreeItem = 0xFFFFFFFFu;  // result of an insert under an unknown parent
 
+class RecipeTree;
+
 // The items of the recipe tree as the walk fills them; a view shows them.
 class RecipeTreeStore {
 public:
@@ -32,6 +34,9 @@ public:
     // Called once after every load that emptied the tree, when no more items
     // follow; a view may publish the filled tree here.
     virtual void FinishFilling() {}
+    // The compact tree the store fills, if it keeps one: a load with a find
+    // query filters it rather than filling a tree of its own.
+    virtual RecipeTree* FilledTree() { return nullptr; }
 };
 
 // Depths in the recipe tree: realms are top-level items (depth 0), then

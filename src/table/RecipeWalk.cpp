@@ -72,8 +72,10 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
     const SinkList sinks(sinkSpan);
     ResolvedPattern pattern;
     StringCache strings(table);
+    TreeItem item = 0;  // the last number given
     for (std::size_t r = 0; r < kRealmCount; ++r) {
-        sinks.Each([&](RecipeSink& s) { s.Realm(r, RealmName(r)); });
+        ++item;
+        sinks.Each([&](RecipeSink& s) { s.Realm(item, r, RealmName(r)); });
         const auto realm = table.Realm(r);
         if (!realm) continue;
 
@@ -81,19 +83,24 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
             const auto skill = table.Skill(*realm, s);
             if (!skill || skill->name == 0) continue;
             const std::string_view skillName = table.String(skill->name);
-            sinks.Each([&](RecipeSink& sink) { sink.Skill(*skill, skillName); });
+            ++item;
+            sinks.Each([&](RecipeSink& sink) { sink.Skill(item, *skill, skillName); });
 
             for (std::size_t c = 0; c < kCategoryPositions; ++c) {
                 const std::uint16_t categoryIndex = skill->Category(c).value_or(0);  // 0: an empty position
                 if (categoryIndex == 0) continue;
                 if (categoryIndex >= realm->categoryCount) {
-                    sinks.Each([&](RecipeSink& sink) { sink.IllegalCategory(c, categoryIndex, realm->categoryCount); });
+                    ++item;
+                    sinks.Each([&](RecipeSink& sink) {
+                        sink.IllegalCategory(item, c, categoryIndex, realm->categoryCount);
+                    });
                     continue;
                 }
                 const auto category = table.Category(*realm, categoryIndex);
                 if (!category) continue;
                 const std::string_view categoryName = table.String(category->name);
-                sinks.Each([&](RecipeSink& sink) { sink.Category(c, categoryIndex, categoryName); });
+                ++item;
+                sinks.Each([&](RecipeSink& sink) { sink.Category(item, c, categoryIndex, categoryName); });
 
                 for (std::size_t p = 0; p < kPatternPositions; ++p) {
                     const std::uint16_t patternIndex = category->Pattern(p).value_or(0);  // 0: an empty position
@@ -102,7 +109,9 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
                     if (!record) continue;
                     if (options.hideGameHiddenPatterns && record->skill > kHiddenSkillAbove) continue;
                     Resolve(table, strings, *record, patternIndex, p, options.language, pattern);
-                    sinks.Each([&](RecipeSink& sink) { sink.Pattern(pattern); });
+                    ++item;
+                    sinks.Each([&](RecipeSink& sink) { sink.Pattern(item, pattern); });
+                    item += static_cast<TreeItem>(pattern.ingredientCount);
                 }
             }
         }

@@ -4,9 +4,19 @@
 // ascending order. It resolves names and hands every shown element to its
 // sinks (tree, XML, text) in walk order. Whatever is skipped is skipped with
 // its whole subtree, for every sink alike.
+//
+// The numbering of tree items. The walk numbers the items it makes from 1
+// in walk order and hands every event its number: a realm, a skill, an
+// illegal category and a category are one item each, a pattern is one item
+// and its ingredients the next ingredientCount numbers. A TreeFiller that
+// starts on an empty tree gives every item just that number, so item n of
+// the walk is item n of the tree, and a find filter applied to that tree
+// answers for the events of any walk of the same table with the same
+// options. Nothing else counts items.
 
 #include "recipes/Names.h"
 #include "recipes/RecipeTable.h"
+#include "table/RecipeTreeStore.h"
 
 #include <array>
 #include <cstdint>
@@ -41,16 +51,21 @@ struct ResolvedPattern {
     std::size_t ingredientCount = 0;  // filled slots, in slot order
 };
 
+// A consumer of the walk. Every event comes with the tree item number the
+// walk gives it; a sink overrides the events it needs.
 class RecipeSink {
 public:
     virtual ~RecipeSink() = default;
-    virtual void Realm(std::size_t realm, std::string_view name) = 0;
-    virtual void Skill(const SkillRecord& skill, std::string_view name) = 0;
+    virtual void Realm(TreeItem /*item*/, std::size_t /*realm*/, std::string_view /*name*/) {}
+    virtual void Skill(TreeItem /*item*/, const SkillRecord& /*skill*/, std::string_view /*name*/) {}
     // A category position whose index is not below the realm's categoryCount.
-    virtual void IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) = 0;
-    virtual void Category(std::size_t position, std::uint32_t index, std::string_view name) = 0;
-    // A shown pattern together with its filled ingredient slots.
-    virtual void Pattern(const ResolvedPattern& pattern) = 0;
+    virtual void IllegalCategory(TreeItem /*item*/, std::size_t /*position*/, std::uint32_t /*index*/,
+                                 std::uint32_t /*categoryCount*/) {}
+    virtual void Category(TreeItem /*item*/, std::size_t /*position*/, std::uint32_t /*index*/,
+                          std::string_view /*name*/) {}
+    // A shown pattern together with its filled ingredient slots; ingredient
+    // k is item + 1 + k.
+    virtual void Pattern(TreeItem /*item*/, const ResolvedPattern& /*pattern*/) {}
 };
 
 void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::span<RecipeSink* const> sinks);

@@ -5,14 +5,21 @@
 
 namespace artisanscope {
 
-void TreeFiller::Realm(std::size_t, std::string_view name) {
-    realm_ = tree_.InsertItem(kTreeRoot, name);
+TreeItem TreeFiller::Insert(TreeItem parent, std::string_view label) {
+    if (!complete_) return kNoTreeItem;
+    const TreeItem item = tree_.InsertItem(parent, label);
+    complete_ = item != kNoTreeItem;
+    return item;
+}
+
+void TreeFiller::Realm(TreeItem, std::size_t, std::string_view name) {
+    realm_ = Insert(kTreeRoot, name);
 }
 
 // "%s" or, in debug mode, "%s %i %i %i" with data1..data3.
-void TreeFiller::Skill(const SkillRecord& skill, std::string_view name) {
+void TreeFiller::Skill(TreeItem, const SkillRecord& skill, std::string_view name) {
     if (!debug_) {
-        skill_ = tree_.InsertItem(realm_, name);
+        skill_ = Insert(realm_, name);
         return;
     }
     TextCursor label = LabelRoom(name.size() + 3 * (kMaxDecimalDigits + 1));
@@ -21,11 +28,11 @@ void TreeFiller::Skill(const SkillRecord& skill, std::string_view name) {
         label.Char(' ');
         label.Decimal(value);
     }
-    skill_ = tree_.InsertItem(realm_, label.view());
+    skill_ = Insert(realm_, label.view());
 }
 
 // "ILLEGAL INDEX %i cat=%i max=%i" with the position, the index and the count.
-void TreeFiller::IllegalCategory(std::size_t position, std::uint32_t index, std::uint32_t categoryCount) {
+void TreeFiller::IllegalCategory(TreeItem, std::size_t position, std::uint32_t index, std::uint32_t categoryCount) {
     TextCursor label = LabelRoom(32 + 3 * kMaxDecimalDigits);
     label.Text("ILLEGAL INDEX ");
     label.Decimal(static_cast<std::uint32_t>(position));
@@ -33,13 +40,13 @@ void TreeFiller::IllegalCategory(std::size_t position, std::uint32_t index, std:
     label.Decimal(index);
     label.Text(" max=");
     label.Decimal(categoryCount);
-    tree_.InsertItem(skill_, label.view());
+    Insert(skill_, label.view());
 }
 
 // "%s" or, in debug mode, "%i %s cat=%i" with the position, name and index.
-void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string_view name) {
+void TreeFiller::Category(TreeItem, std::size_t position, std::uint32_t index, std::string_view name) {
     if (!debug_) {
-        category_ = tree_.InsertItem(skill_, name);
+        category_ = Insert(skill_, name);
         return;
     }
     TextCursor label = LabelRoom(name.size() + 6 + 2 * kMaxDecimalDigits);
@@ -48,13 +55,13 @@ void TreeFiller::Category(std::size_t position, std::uint32_t index, std::string
     label.Text(name);
     label.Text(" cat=");
     label.Decimal(index);
-    category_ = tree_.InsertItem(skill_, label.view());
+    category_ = Insert(skill_, label.view());
 }
 
 // Pattern: "%s (%i)" or, in debug mode, "%s (%i) lvl=%i %i %i %i-%i".
 // Ingredient: "%i %s" without a material, "%s: %i %s" with one.
 // The pattern keeps its skill value, an ingredient its material id.
-void TreeFiller::Pattern(const ResolvedPattern& pattern) {
+void TreeFiller::Pattern(TreeItem, const ResolvedPattern& pattern) {
     const PatternRecord& record = *pattern.record;
     constexpr std::size_t kNumbers = 6 * (kMaxDecimalDigits + 5);  // up to six numbers and their separators
     TextCursor label = LabelRoom(pattern.name.view().size() + kNumbers);
@@ -74,7 +81,8 @@ void TreeFiller::Pattern(const ResolvedPattern& pattern) {
         label.Char('-');
         label.Decimal(record.data5);
     }
-    const TreeItem item = tree_.InsertItem(category_, label.view());
+    const TreeItem item = Insert(category_, label.view());
+    if (item == kNoTreeItem) return;
     tree_.SetItemValue(item, record.skill);
 
     for (std::size_t k = 0; k < pattern.ingredientCount; ++k) {
@@ -92,7 +100,9 @@ void TreeFiller::Pattern(const ResolvedPattern& pattern) {
             line.Char(' ');
             line.Text(material);
         }
-        tree_.SetItemValue(tree_.InsertItem(item, line.view()), ingredient.material);
+        const TreeItem ingredientItem = Insert(item, line.view());
+        if (ingredientItem == kNoTreeItem) return;
+        tree_.SetItemValue(ingredientItem, ingredient.material);
     }
 }
 

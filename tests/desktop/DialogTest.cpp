@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QClipboard>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QTreeView>
 #include <QAbstractScrollArea>
@@ -70,11 +71,11 @@ struct Harness {
         return QTest::qWaitForWindowExposed(dialog.get());
     }
     std::string Archive() const { return game.path() + "/data/ifd.mpk"; }
-    Rows TreeRows() const { return dialog->treeModel().tree().Rows(); }
+    Rows TreeRows() const { return artisanscope::testing::RowsOf(dialog->treeModel().tree()); }
     Rows ReferenceRows(bool english, bool debug, const std::string& archive = {}) const {
         artisanscope::testing::RecordingLoad plain(english, debug);
         LoadRecipeTable(archive.empty() ? Archive() : archive, plain.Options(nullptr));
-        return plain.tree.Rows();
+        return plain.Rows();
     }
     QAbstractButton* Button(int id) const { return qobject_cast<QAbstractButton*>(dialog->GetDlgItem(id)); }
     void Click(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton, {}, Button(id)->rect().center()); }
@@ -145,6 +146,8 @@ private slots:
     void commandLineJobDrivesTheDialog();
     void messagesAreTitledWithTheApplicationName();
     void compareWithByKeyboard();
+    void addToPlanTakesThePatternChosen_data();
+    void addToPlanTakesThePatternChosen();
     void fileDialogsShowTheirFilters();
     void treeDrawsConnectingLines();
 };
@@ -907,6 +910,51 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(h.prompter.menusShown, 2);
     QCOMPARE(h.prompter.modalTitles.size(), qsizetype(2));
     QVERIFY(h.prompter.openOptions.back().filterNamesOnly);
+}
+
+void DialogTest::addToPlanTakesThePatternChosen_data() {
+    QTest::addColumn<bool>("byKey");    // the menu key; else the mouse
+    QTest::addColumn<bool>("patched");  // the table changed on disk since it was loaded
+    QTest::newRow("mouse") << false << false;
+    QTest::newRow("menu key") << true << false;
+    QTest::newRow("mouse, table patched since") << false << true;
+    QTest::newRow("menu key, table patched since") << true << true;
+}
+
+// "Add to plan" from the tree's menu adds the pattern chosen, also when the
+// plan's first use loads the table again and finds it changed.
+void DialogTest::addToPlanTakesThePatternChosen() {
+    QFETCH(bool, byKey);
+    QFETCH(bool, patched);
+    Harness h;
+    QVERIFY(h.Show());
+    CArtisanscopeDlg& d = *h.dialog;
+    h.Open(h.game / "Camelot.exe");
+    auto* tree = qobject_cast<QTreeView*>(d.GetDlgItem(main_dialog::kTreeId));
+    const RecipeTreeModel& model = d.treeModel();
+    const QModelIndex swords = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+    tree->setCurrentIndex(model.index(0, 0, swords));
+    QCOMPARE(model.data(tree->currentIndex()).toString(), QStringLiteral("Kurzschwert (15)"));
+    if (patched) {
+        fixtures::TablePlan table = artisanscope::testing::SmallTable();
+        std::vector<std::uint16_t>& patterns = table.realms[0].categories[1].patterns;
+        patterns.insert(patterns.begin(), table.realms[0].AddPattern({.name = "Breitschwert", .skill = 12}));
+        fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(table));
+    }
+    d.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    tree->setFocus();
+    h.prompter.menuChoice = QStringLiteral("Add to &plan");
+    if (byKey) {
+        QTest::keyClick(&d, Qt::Key_Menu);
+    } else {
+        Q_EMIT tree->customContextMenuRequested(tree->visualRect(tree->currentIndex()).center());
+    }
+    QCOMPARE(h.prompter.menusShown, 1);
+    QVERIFY(d.planWindow() != nullptr);
+    const QTableWidget* entries = d.planWindow()->entriesView();
+    QCOMPARE(entries->rowCount(), 1);
+    QVERIFY2(entries->item(0, 0)->text().startsWith(QStringLiteral("Kurzschwert (")), qPrintable(entries->item(0, 0)->text()));
 }
 
 // The filters as the user reads them in Qt's own file dialog: the Open
