@@ -71,8 +71,12 @@ web: deps
 	  emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node)
 	cmake --build $(WEB_BUILD) -j$(JOBS)
 
+# The core's tests under Node, the process rows of the native tests run on
+# artisanscope.js, and the native program against the WebAssembly one (the
+# native build supplies its executable and the inputs).
 test-web: web build
-	ctest --test-dir $(WEB_BUILD) --output-on-failure -j2
+	cmake --build $(BUILD) -j$(JOBS) --target process_tests_web seed_corpora seed_games robustness_fixtures
+	ctest --test-dir $(WEB_BUILD) --output-on-failure
 
 # The Debian package artisanscope_<version>_<arch>.deb, written to this
 # folder from a build of its own: installed under /usr, with Debian's
@@ -149,6 +153,13 @@ bench-data: deps $(BENCH_BUILD)/CMakeCache.txt
 bench: bench-data
 	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope-bench
 	./$(BENCH_BUILD)/bench/artisanscope-bench --data=$(BENCH_DATA) $(BENCH_ARGS)
+
+# The WebAssembly program against the native one on the bench tables, one
+# process per run, alternating (tools/bench-web.py); and the .wasm sizes.
+bench-web: web bench-data
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope
+	python3 tools/bench-web.py $(BENCH_BUILD)/artisanscope $(WEB_BUILD)/artisanscope.js $(BENCH_DATA) \
+	  --web-module $(WEB_BUILD)/artisanscope-web.wasm
 
 bench-compare: bench-data
 	@sh tools/install-deps.sh time

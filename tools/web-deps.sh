@@ -92,6 +92,10 @@ archive() {
   rm -rf "$objects"
 }
 
+# C++ is compiled with WebAssembly's own exceptions, as the program is
+# (cmake/WebBuild.cmake); a stamp holds the version and these flags.
+cxx_flags="-fwasm-exceptions"
+
 up_to_date() {
   [ -f "$deps/stamp-$1" ] && [ "$(cat "$deps/stamp-$1")" = "$2" ]
 }
@@ -120,11 +124,11 @@ if ! up_to_date libdeflate "$version"; then
 fi
 
 # TinyXML, with the standard library strings Debian builds it with
-version=$(source_of libtinyxml-dev)
+version="$(source_of libtinyxml-dev) $cxx_flags"
 if ! up_to_date tinyxml "$version"; then
-  fetch "$version" tinyxml
+  fetch "${version%% *}" tinyxml
   src="$deps/src/tinyxml"
-  archive libtinyxml.a em++ "-O2 -DTIXML_USE_STL" \
+  archive libtinyxml.a em++ "-O2 -DTIXML_USE_STL $cxx_flags" \
     "$src/tinyxml.cpp" "$src/tinyxmlparser.cpp" "$src/tinyxmlerror.cpp"
   cp "$src/tinyxml.h" "$deps/include/"
   echo "$version" > "$deps/stamp-tinyxml"
@@ -147,11 +151,11 @@ if ! up_to_date sqlite "$version"; then
 fi
 
 # GoogleTest, from the sources Debian's googletest package installs.
-version=$(dpkg-query -W -f='${Version}' googletest)
+version="$(dpkg-query -W -f='${Version}' googletest) $cxx_flags"
 if ! up_to_date gtest "$version"; then
   rm -rf "$deps/obj/gtest"
   emcmake cmake -S /usr/src/googletest -B "$deps/obj/gtest" -DCMAKE_BUILD_TYPE=Release \
-    -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=ON -DCMAKE_INSTALL_PREFIX="$deps" \
+    -DCMAKE_CXX_FLAGS="$cxx_flags" -DBUILD_GMOCK=OFF -Dgtest_disable_pthreads=ON -DCMAKE_INSTALL_PREFIX="$deps" \
     -DCMAKE_INSTALL_LIBDIR=lib > /dev/null
   cmake --build "$deps/obj/gtest" -j"$jobs" > /dev/null
   cmake --install "$deps/obj/gtest" > /dev/null

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""The native program and the WebAssembly one, run on the same inputs,
+compared byte for byte: the output file, standard output, standard error
+and the exit status.
+
+    compare-native.py --native BUILD --wasm artisanscope.js --work DIR
+                      [--jobs N] [--corpus DIR]...
+
+BUILD is a native build folder with the executable, the sample folders and
+the helpers that write the fixture game folders and the fuzz seed corpora
+(tests/robustness_fixtures, tests/seed_corpora, tests/seed_games). The
+inputs are every fixture game folder, the sample and its patched twin, and
+every archive and table of the fuzz seeds (and of each --corpus folder of
+archives, e.g. a fuzzer's corpus); the runs are one table, CASES below.
+SQLite files whose bytes differ are compared by their SQL dump, and the
+difference is reported. Inputs made of archive seeds must end with status 0
+or 1, a reason on standard error for 1. Exits 1 on any difference.
+"""
+import argparse
+import os
+import shutil
+import sqlite3
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+# Output file name by format; text and XML are chosen by the name alone.
+FORMATS = [("txt", []), ("xml", []), ("csv", ["--format", "csv"]), ("json", ["--format", "json"]),
+           ("sqlite", ["--format", "sqlite"])]
+FIND = "--find=schwert eisen"
+
+
+def cases(games, plans):
+    """(tag, arguments, output file or None) for every run. {G:name} stands
+    for the game folder name, {P:name} for plan seed name."""
+    rows = []
+    for game in games:
+        # The fixture and sample tables with every option; the seeds, which
+        # are many and small, plainly and with both options.
+        seed = game.startswith(("archive-", "table-", "corpus-"))
+        option_sets = [[], ["-e", "-d"]] if seed else [[], ["-e"], ["-d"], ["-e", "-d"]]
+        for options in option_sets:
+            for ext, format_args in FORMATS:
+                tag = f"{game}{''.join(options)}.{ext}"
+                rows.append((tag, ["-q", *options, *format_args, "{G:" + game + "}"], "out." + ext))
+        rows.append((f"{game}-tree", ["--tree", "{G:" + game + "}"], None))
+        if not seed:
+            rows.append((f"{game}-find.json", ["-q", FIND, "--format", "json", "{G:" + game + "}"], "out.json"))
+            rows.append((f"{game}-find-tree", ["--tree", "--find=e", "{G:" + game + "}"], None))
+    pairs = [("sample", "sample-patch")]
+    others = sorted(g for g in games if not g.startswith(("archive-", "table-", "corpus-", "sample")))
+    pairs += list(zip(others, others[1:]))
+    for old, new in pairs:
+        for options in ([], ["-e", "-d"], [FIND]):
+            base = f"diff-{old}-{new}{''.join(options).replace(' ', '')}"
+            rows.append((base + ".txt", ["--diff", "{G:" + old + "}", "{G:" + new + "}", *options], None))
+            rows.append((base + ".json", ["--format", "json", "--diff", "{G:" + old + "}", "{G:" + new + "}",
+                                          *options], None))
+    for plan in plans:
+        for ext, format_args in [("txt", []), ("csv", ["--format", "csv"]), ("json", ["--format", "json"])]:
+            rows.append((f"plan-{plan}.{ext}", [*format_args, "--plan", "{P:" + plan + "}", "{G:sample}"], None))
+    rows += [("help", ["--help"], None), ("version", ["--version"], None), ("usage", ["-q"], None),
+             ("unknown-format", ["--format", "pdf", "x", "y"], None)]
+    return rows
+
+
+def prepare(native, work, corpora):
+    games = os.path.join(work, "games")
+    seeds = os.path.join(work, "seeds")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    quiet = {"stdout": subprocess.DEVNULL, "check": True}
+    subprocess.run([os.path.join(native, "tests", "robustness_fixtures"), games], **quiet)
+    shutil.copytree(os.path.join(native, "sample", "camelot"), os.path.join(games, "sample"))
+    shutil.copytree(os.path.join(native, "sample", "camelot-patch"), os.path.join(games, "sample-patch"))
+    subprocess.run([os.path.join(native, "tests", "seed_corpora"), seeds], **quiet)
+    subprocess.run([os.path.join(native, "tests", "seed_games"), seeds, games, *corpora], **quiet)
+    plans = os.path.join(seeds, "plan_file")
+    return (sorted(os.listdir(games)), sorted(os.listdir(plans)), games, plans)
+
+
+def run(program, tag, args, output, folder):
+    """Runs one case in a folder of its own; returns (status, stdout,
+    stderr, output bytes or None)."""
+    os.makedirs(folder)
+    command = [*program, *args] + ([output] if output else [])
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    done = subprocess.run(command, cwd=folder, env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
+    path = os.path.join(folder, output) if output else None
+    return (done.returncode, done.stdout, done.stderr, path if path and os.path.exists(path) else None)
+
+
+def same_file(a, b):
+    """'' when equal, 'dump' when only SQLite's dump is equal, else None."""
+    if a is None or b is None:
+        return "" if a is None and b is None else None
+    with open(a, "rb") as fa, open(b, "rb") as fb:
+        if fa.read() == fb.read():
+            return ""
+    if a.endswith(".sqlite"):
+        dumps = []
+        for path in (a, b):
+            with sqlite3.connect(path) as db:
+                dumps.append(list(db.iterdump()))
+        if dumps[0] == dumps[1]:
+            return "dump"
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--native", required=True)
+    parser.add_argument("--wasm", required=True)
+    parser.add_argument("--node", default="node")
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--corpus", action="append", default=[])
+    options = parser.parse_args()
+    work = os.path.abspath(options.work)
+    names, plans, games, plan_dir = prepare(options.native, work, options.corpus)
+    programs = {"native": [os.path.abspath(os.path.join(options.native, "artisanscope"))],
+                "wasm": [options.node, os.path.abspath(options.wasm)]}
+
+    def expand(args):
+        out = []
+        for arg in args:
+            if arg.startswith("{G:"):
+                arg = os.path.join(games, arg[3:-1])
+            elif arg.startswith("{P:"):
+                arg = os.path.join(plan_dir, arg[3:-1])
+            out.append(arg)
+        return out
+
+    rows = cases(names, plans)
+
+    def one(index_row):
+        index, (tag, args, output) = index_row
+        results = {side: run(program, tag, expand(args), output, os.path.join(work, side, str(index)))
+                   for side, program in programs.items()}
+        return index, tag, results
+
+    faults, dumps = [], []
+    with ThreadPoolExecutor(options.jobs) as pool:
+        for index, tag, results in pool.map(one, enumerate(rows)):
+            before = len(faults)
+            native, wasm = results["native"], results["wasm"]
+            for what, i in (("status", 0), ("stdout", 1), ("stderr", 2)):
+                if native[i] != wasm[i]:
+                    faults.append(f"{tag}: {what} differs: native {native[i]!r:.300} wasm {wasm[i]!r:.300}")
+            same = same_file(native[3], wasm[3])
+            if same is None:
+                faults.append(f"{tag}: the output file differs")
+            elif same == "dump":
+                dumps.append(tag)
+            if tag.startswith(("archive-", "corpus-")) and (wasm[0] not in (0, 1) or (wasm[0] == 1 and not wasm[2])):
+                faults.append(f"{tag}: status {wasm[0]} with {wasm[2]!r:.300}")
+            if len(faults) == before:  # kept for a look only when they differ
+                for side in programs:
+                    shutil.rmtree(os.path.join(work, side, str(index)), ignore_errors=True)
+    for fault in faults:
+        print(fault)
+    if dumps:
+        print(f"{len(dumps)} SQLite files equal by their dump only, e.g. {dumps[0]}")
+    print(f"{len(rows)} runs on {len(names)} inputs, {len(faults)} differences")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
