@@ -68,7 +68,7 @@ export NODE_PATH := $(if $(NODE_PATH),$(NODE_PATH):)/usr/share/nodejs
 web: deps
 	sh tools/web-deps.sh $(WEB_BUILD)/deps
 	@[ -f $(WEB_BUILD)/CMakeCache.txt ] || \
-	  emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR=$$(command -v node)
+	  emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WEB_BUILD) -j$(JOBS)
 
 # The core's tests under Node, the process rows of the native tests run on
@@ -156,9 +156,8 @@ bench: bench-data
 
 # The WebAssembly program against the native one on the bench tables, one
 # process per run, alternating (tools/bench-web.py); and the .wasm sizes.
-bench-web: web bench-data
-	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope
-	python3 tools/bench-web.py $(BENCH_BUILD)/artisanscope $(WEB_BUILD)/artisanscope.js $(BENCH_DATA) \
+bench-web: web build bench-data
+	python3 tools/bench-web.py $(BUILD)/artisanscope $(WEB_BUILD)/artisanscope.js $(BENCH_DATA) \
 	  --web-module $(WEB_BUILD)/artisanscope-web.wasm
 
 bench-compare: bench-data

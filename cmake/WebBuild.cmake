@@ -32,6 +32,11 @@ target_link_libraries(artisanscope_rapidjson INTERFACE PkgConfig::RAPIDJSON)
 # have. Memory grows on demand up to the 4 GiB a wasm32 program can address.
 add_compile_options(-fwasm-exceptions)
 add_link_options(-fwasm-exceptions -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=4GB)
+# Node runs the tests (ctest puts it before each test program). emcmake's
+# default adds a flag that Node 20 refuses.
+find_program(ARTISANSCOPE_NODE NAMES node nodejs REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${ARTISANSCOPE_NODE})
+
 # Programs run by Node on real files: the command line and the tests. The
 # module is compiled in place (emscripten 3.1.6 would fetch() a file path
 # under Node 18 and later), and the runtime exits with main's status after

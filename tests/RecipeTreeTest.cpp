@@ -148,7 +148,7 @@ TEST(GrowableArrayTest, ImpossibleSizesFailWithoutChange) {
 // size_t (the label bytes here do not exist).
 TEST(RecipeTreeTest, LabelsBeyondThePoolAreRefused) {
     constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
-    for (const std::size_t size : {kMax, kMax - 1, kMax - 2, kMax / 2 + 1}) {
+    for (const std::size_t size : {kMax, kMax - 1, kMax - 2, std::size_t{0xFFFFFFFFu} - 2}) {
         RecipeTree tree;
         const TreeItem first = tree.InsertItem(kTreeRoot, "abc");
         const char byte = 'x';
