@@ -1,5 +1,9 @@
+// The dialog's construction, its controls and their layout, the command-line
+// job's host, opening a table, the menus and the tree's keys. Export,
+// compare, find, the plan and keeping the user's place have files of their
+// own (Dialog*.cpp).
+
 // The core's headers come before Qt's: Qt defines "slots" as a macro.
-#include "compare/TableComparison.h"
 #include "plan/PatternIndex.h"
 
 #include "desktop/ArtisanscopeDlg.h"
@@ -7,16 +11,13 @@
 #include "desktop/AboutDlg.h"
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/DialogSetup.h"
-#include "desktop/DiffReportDlg.h"
-#include "export/ExportFile.h"
+#include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
-#include "desktop/PlanWindow.h"
 #include "cli/PathRules.h"
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
-#include "desktop/TreePlace.h"
 #include "desktop/WrappingCheckBox.h"
 
 #include <QApplication>
@@ -25,13 +26,10 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QFile>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QStyleFactory>
@@ -47,27 +45,6 @@ constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
 constexpr const char* kNoRecipesMatchText = "No recipes match";
 constexpr std::string_view kAddToPlanText = "Add to &plan";
-constexpr int kPlanWindowGap = 8;  // pixels between the dialog and the plan window
-
-
-// The wait cursor for the length of a load.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-std::string FileNameBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-// The name of the material of an ingredient item, in the tree's language;
-// nothing for other items.
-std::optional<QString> IngredientMaterial(const RecipeTreeModel& model, std::uint32_t item) {
-    const RecipeTree& tree = model.tree();
-    if (model.filter().Depth(item) != kPatternDepth + 1 || tree.Value(item) == 0) return std::nullopt;
-    return Cp1252ToQString(MaterialName(tree.language(), tree.Value(item)).view());
-}
 
 }  // namespace
 
@@ -255,13 +232,6 @@ LoadResult CArtisanscopeDlg::Reload() {
     return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
 }
 
-LoadResult CArtisanscopeDlg::ReloadKeepingPlace() {
-    const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
-    LoadResult load = Reload();
-    RestoreTreePlace(*treeView_, *treeModel_, place);
-    return load;
-}
-
 void CArtisanscopeDlg::OnOpen() {
     const FileDialogOptions options{.title = QStringLiteral("Camelot-Verzeichnis"),
                               .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
@@ -285,43 +255,6 @@ void CArtisanscopeDlg::OnEnglishNames() { ReloadKeepingPlace(); }
 void CArtisanscopeDlg::OnDebugMode() {
     debugMode_ = debugModeCheck_->isChecked();
     ReloadKeepingPlace();
-}
-
-void CArtisanscopeDlg::OnExport() {
-    // The four filters of the original dialog leave the format to the file
-    // name; each of the others chooses its own format. Each adds its own
-    // extension to a name typed without one.
-    FileDialogOptions options{QString(), {}, QStringLiteral("xml"), {}};
-    for (const ExportNameFilter& filter : kExportNameFilters) {
-        options.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
-        options.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));
-    }
-    for (const ExportFormatFilter& filter : kExportFormatFilters) {
-        options.filters << QString::fromLatin1(filter.label.data(), static_cast<qsizetype>(filter.label.size()));
-        options.filterSuffixes << QString::fromLatin1(filter.extension.data(), static_cast<qsizetype>(filter.extension.size()));
-    }
-    options.startFolder = app_.StartFolder(RememberedFolder::Export);
-    QString selectedFilter;
-    const std::optional<QString> chosen = app_.prompter().SaveFileName(this, options, &selectedFilter);
-    if (!chosen) return;
-    app_.RememberFile(RememberedFolder::Export, *chosen);
-    ExportOutcome outcome;
-    const ExportChoice choice = ExportChoiceFor(FileNameBytes(*chosen), selectedFilter.toStdString());
-    {
-        const BusyCursor busy;
-        const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
-        outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, LoadOptionsOf(*this));
-        RestoreTreePlace(*treeView_, *treeModel_, place);
-    }
-    // A write failure's path and reason go under Details, as a read's do.
-    const std::string details = WriteFailureDetails(choice.path, outcome.failure);
-    if (!outcome.created) {
-        app_.prompter().ShowMessage(this, app_.appName(), kCantCreateFileMessage, details);
-    } else if (!outcome.load) {
-        ShowFailedLoad(FailedLoadMessage(outcome.load, kOpenTableFirstMessage), outcome.load);
-    } else if (!outcome.written) {
-        app_.prompter().ShowMessage(this, app_.appName(), kCantWriteFileMessage, details);
-    }
 }
 
 void CArtisanscopeDlg::OnSize(int clientWidth, int clientHeight) {
@@ -385,56 +318,6 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
     return true;
 }
 
-QAction* CArtisanscopeDlg::AddRecipesUsingAction(QMenu& menu, std::uint32_t item) const {
-    const std::optional<QString> material = IngredientMaterial(*treeModel_, item);
-    if (!material) return nullptr;
-    QString text = QStringLiteral("Recipes using %1").arg(*material);
-    return menu.addAction(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
-}
-
-void CArtisanscopeDlg::FindRecipesUsing(std::uint32_t item) {
-    const std::optional<QString> material = IngredientMaterial(*treeModel_, item);
-    if (!material) return;
-    findBar_->lineEdit()->setText(QStringLiteral("material:\"%1\"").arg(*material));
-    OnFind();
-}
-
-void CArtisanscopeDlg::OnCompareWith() {
-    FileDialogOptions options{QStringLiteral("Compare with"),
-                              {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
-                              QStringLiteral("exe")};
-    options.startFolder = app_.StartFolder(RememberedFolder::Game);
-    const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
-    if (!chosen) return;
-    const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
-    if (!derived) return;
-    const std::string other = ResolveArchivePath(*derived);
-    CompareSettings settings;
-    settings.language = IsEnglishNamesChecked() ? Language::English : Language::German;
-    settings.debug = debugMode_;
-    ComparisonResult result;
-    {
-        const BusyCursor busy;
-        result = CompareArchives(archivePath_, other, settings, [this](std::string_view text) { ShowMessage(text); });
-    }
-    if (!result.report) {
-        // A refused version has been told by the load's own message.
-        if (result.oldLoad.status == LoadStatus::ArchiveUnreadable && archivePath_.empty()) {
-            ShowMessage(kOpenTableFirstMessage);
-        } else if (result.oldLoad.status == LoadStatus::ArchiveUnreadable) {
-            ShowFailedLoad(kCantReadArchiveMessage, result.oldLoad);
-        } else if (result.newLoad.status == LoadStatus::ArchiveUnreadable) {
-            ShowFailedLoad(kCantReadArchiveMessage, result.newLoad);
-        } else if (result.oldLoad.status == LoadStatus::OutOfMemory || result.newLoad.status == LoadStatus::OutOfMemory) {
-            ShowMessage(kOutOfMemoryMessage);
-        }
-        return;
-    }
-    CDiffReportDlg window(*result.report, QFile::decodeName(archivePath_.c_str()), QFile::decodeName(other.c_str()),
-                          app_, this);
-    app_.prompter().RunModal(window);
-}
-
 void CArtisanscopeDlg::OnSysCommand(int commandId) {
     if ((commandId & 0xFFF0) != main_dialog::kAboutCommandId) return;
     CAboutDlg about(appIcon_, this);
@@ -453,55 +336,6 @@ void CArtisanscopeDlg::SelectItem(std::uint32_t item) {
     treeView_->scrollTo(index);  // expands its ancestors
 }
 
-void CArtisanscopeDlg::ApplyFind(const QString& query) {
-    const std::uint32_t selected = SelectedItem();
-    const QByteArray utf8 = query.toUtf8();
-    treeModel_->SetFindQuery(FindQuery::FromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
-    SelectItem(selected);
-}
-
-void CArtisanscopeDlg::OnTreePublished() {
-    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex());
-    const RecipeFilter& filter = treeModel_->filter();
-    matchPositions_.clear();
-    findBar_->SetMatchCount(filter.ShownPatternCount());
-    ShowWhetherFindMatches();
-    if (!filter.active()) return;
-    treeView_->expandToDepth(filter.ShownPatternCount() <= kExpandPatternsUpTo ? kPatternDepth - 1 : kPatternDepth - 2);
-}
-
-void CArtisanscopeDlg::OnFind() {
-    const bool wasShown = findBar_->isVisibleTo(this);
-    findBar_->Open();
-    if (wasShown) return;
-    OnSize(width(), height());
-    ApplyFind(findBar_->query());
-}
-
-void CArtisanscopeDlg::OnFindQueryChanged(const QString& query) {
-    if (findBar_->isVisibleTo(this)) ApplyFind(query);
-}
-
-void CArtisanscopeDlg::OnFindNext() {
-    if (!findBar_->isVisibleTo(this)) return;
-    SelectItem(treeModel_->filter().NextPattern(SelectedItem()));
-    ShowMatchPosition();
-}
-
-void CArtisanscopeDlg::OnFindPrevious() {
-    if (!findBar_->isVisibleTo(this)) return;
-    SelectItem(treeModel_->filter().PreviousPattern(SelectedItem()));
-    ShowMatchPosition();
-}
-
-void CArtisanscopeDlg::OnCloseFind() {
-    const bool hadFocus = findBar_->isAncestorOf(QApplication::focusWidget());
-    findBar_->hide();
-    OnSize(width(), height());
-    ApplyFind(QString());
-    if (hadFocus) treeView_->setFocus(Qt::OtherFocusReason);
-}
-
 void CArtisanscopeDlg::CopySelectedBranch() {
     const std::uint32_t item = SelectedItem();
     if (item == kTreeRoot) return;
@@ -511,59 +345,6 @@ void CArtisanscopeDlg::CopySelectedBranch() {
         return true;
     });
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-RecipeSink* CArtisanscopeDlg::indexSink() { return planIndexOn_ ? planIndex_.get() : nullptr; }
-
-bool CArtisanscopeDlg::IndexForPlan() {
-    if (PlanIndex() != nullptr) return true;
-    planIndexOn_ = true;
-    if (archivePath_.empty()) return false;
-    ReloadKeepingPlace();
-    return PlanIndex() != nullptr;
-}
-
-const PatternIndex* CArtisanscopeDlg::PlanIndex() const {
-    const bool sameWalk = planIndex_->treeItems() == treeModel_->tree().size() && planIndex_->size() > 0;
-    return sameWalk ? planIndex_.get() : nullptr;
-}
-
-std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
-    const PatternIndex* index = PlanIndex();
-    if (index == nullptr || item == kTreeRoot || !treeModel_->tree().Contains(item)) return kNoPattern;
-    const PatternRef pattern = index->PatternAtItem(item);
-    return pattern != kNoPattern ? pattern : index->PatternAtItem(treeModel_->tree().Parent(item));
-}
-
-void CArtisanscopeDlg::ShowPlan(bool activate) {
-    if (planWindow_ == nullptr) {
-        IndexForPlan();
-        planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), app_.remembered(), this);
-        planWindow_->SetIndex(PlanIndex());
-        // Beside the dialog where the screen has room, so the tree stays in
-        // sight for the next Insert.
-        const QRect dialog = frameGeometry();
-        const QRect screen = this->screen()->availableGeometry();
-        const int width = planWindow_->width();
-        if (dialog.right() + kPlanWindowGap + width <= screen.right()) {
-            planWindow_->move(dialog.right() + kPlanWindowGap, dialog.top());
-        } else if (dialog.left() - kPlanWindowGap - width >= screen.left()) {
-            planWindow_->move(dialog.left() - kPlanWindowGap - width, dialog.top());
-        }
-    }
-    planWindow_->show();
-    planWindow_->raise();
-    if (activate) planWindow_->activateWindow();
-}
-
-void CArtisanscopeDlg::AddSelectedToPlan() {
-    if (IndexForPlan()) AddToPlan(PatternOf(SelectedItem()));
-}
-
-void CArtisanscopeDlg::AddToPlan(std::uint32_t pattern) {
-    if (pattern == kNoPattern) return;
-    ShowPlan(false);  // the tree keeps the focus for the next Insert
-    planWindow_->Add(pattern);
 }
 
 bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -587,35 +368,6 @@ bool CArtisanscopeDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-}  // namespace artisanscope
-
-namespace artisanscope {
-
-void CArtisanscopeDlg::ShowMatchPosition() {
-    const RecipeFilter& filter = treeModel_->filter();
-    if (matchPositions_.empty() && filter.ShownPatternCount() > 0) {
-        // In the order Find Next walks, which comes round to the first again.
-        const TreeItem first = filter.NextPattern(kTreeRoot);
-        TreeItem pattern = first;
-        while (pattern != kNoTreeItem && matchPositions_.size() < filter.ShownPatternCount()) {
-            matchPositions_.emplace_back(pattern, matchPositions_.size() + 1);
-            pattern = filter.NextPattern(pattern);
-            if (pattern == first) break;
-        }
-        std::sort(matchPositions_.begin(), matchPositions_.end());
-    }
-    const TreeItem selected = SelectedItem();
-    const auto found = std::lower_bound(matchPositions_.begin(), matchPositions_.end(),
-                                        std::make_pair(selected, std::size_t{0}));
-    findBar_->SetMatchPosition(found != matchPositions_.end() && found->first == selected ? found->second : 0);
-}
-
-void CArtisanscopeDlg::ShowWhetherFindMatches() {
-    const bool nothing = treeModel_->filter().active() && treeModel_->rowCount() == 0;
-    emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
-    emptyTreeMessage_->setVisible(nothing);
-}
-
 void CArtisanscopeDlg::DescribeControls() {
     const auto describe = [](QWidget* control, const QString& name, const QString& description) {
         control->setAccessibleName(name);
@@ -636,20 +388,6 @@ void CArtisanscopeDlg::DescribeControls() {
     describe(instruction_, QStringLiteral("Instructions"), instruction_->text());
     describe(emptyTreeMessage_, QString::fromLatin1(kNoRecipesMatchText),
              QStringLiteral("The find matches no recipe"));
-}
-
-void CArtisanscopeDlg::RestoreWindow() {
-    const std::optional<QRect> frame = app_.remembered().Window();
-    if (!frame) return;
-    resize(frame->size().expandedTo(minimumSize()));
-    QList<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->availableGeometry();
-    if (ReachableOnScreens(QRect(frame->topLeft(), size()), screens)) move(frame->topLeft());
-}
-
-void CArtisanscopeDlg::done(int result) {
-    app_.remembered().RememberWindow(QRect(pos(), size()));
-    QDialog::done(result);
 }
 
 }  // namespace artisanscope
