@@ -2,6 +2,7 @@
 
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
+#include "io/AsciiCase.h"
 
 #include <zlib.h>
 
@@ -54,9 +55,9 @@ bool RunFloor(const std::string& archivePath, std::string_view memberName, const
     for (std::size_t i = 0; i < header.size(); ++i) header[i] = *archive.U8At(i);
     for (std::size_t i = 0; i < MpakHeader::kMaskedLength; ++i) header[MpakHeader::kMaskedOffset + i] ^= static_cast<std::uint8_t>(i);
     const ByteView head(header);
-    const std::uint64_t directoryStart = MpakHeader::kSize + std::uint64_t{head.U32le(MpakHeader::kPrefixBlockLengthOffset)};
-    const std::uint32_t directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
-    const auto entries = static_cast<std::uint32_t>(head.U32le(MpakHeader::kEntryCountOffset));
+    const std::uint64_t directoryStart = MpakHeader::kSize + std::uint64_t{head.U32leAt(MpakHeader::kPrefixBlockLengthOffset).value_or(0)};
+    const std::uint32_t directoryLength = head.U32leAt(MpakHeader::kDirectoryLengthOffset).value_or(0);
+    const auto entries = static_cast<std::uint32_t>(head.U32leAt(MpakHeader::kEntryCountOffset).value_or(0));
     const auto compressedDirectory = archive.Sub(directoryStart, directoryLength);
     if (!compressedDirectory || entries == 0 || entries > 65536) return false;
     const std::vector<std::uint8_t> directoryBytes = Inflate(*compressedDirectory, std::size_t{entries} * MpakDirectoryEntry::kSize);
@@ -65,13 +66,13 @@ bool RunFloor(const std::string& archivePath, std::string_view memberName, const
     for (std::uint64_t e = 0; e < entries; ++e) {
         const auto entry = directory.Sub(e * MpakDirectoryEntry::kSize, MpakDirectoryEntry::kSize);
         if (!entry) return false;
-        if (!MpakNamesEqual(*entry->FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
+        if (!EqualsIgnoringAsciiCase(*entry->FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
 
         const std::uint64_t dataArea = directoryStart + directoryLength;
-        const auto compressed = archive.Sub(dataArea + entry->U32le(MpakDirectoryEntry::kDataOffsetOffset),
-                                            entry->U32le(MpakDirectoryEntry::kCompressedSizeOffset));
+        const auto compressed = archive.Sub(dataArea + entry->U32leAt(MpakDirectoryEntry::kDataOffsetOffset).value_or(0),
+                                            entry->U32leAt(MpakDirectoryEntry::kCompressedSizeOffset).value_or(0));
         if (!compressed) return false;
-        const std::vector<std::uint8_t> member = Inflate(*compressed, entry->U32le(MpakDirectoryEntry::kInflatedSizeOffset));
+        const std::vector<std::uint8_t> member = Inflate(*compressed, entry->U32leAt(MpakDirectoryEntry::kInflatedSizeOffset).value_or(0));
         if (member.empty()) return false;
 
         std::FILE* out = std::fopen(outputPath.c_str(), "wb");

@@ -2,6 +2,7 @@
 
 #include "archive/ByteView.h"
 #include "archive/MpakArchive.h"
+#include "io/AsciiCase.h"
 
 #include <libdeflate.h>
 
@@ -80,9 +81,9 @@ bool RunMappedFloor(const std::string& archivePath, std::string_view memberName,
     for (std::size_t i = 0; i < header.size(); ++i) header[i] = *archive.U8At(i);
     for (std::size_t i = 0; i < MpakHeader::kMaskedLength; ++i) header[MpakHeader::kMaskedOffset + i] ^= static_cast<std::uint8_t>(i);
     const ByteView head(header);
-    const std::uint64_t directoryStart = MpakHeader::kSize + std::uint64_t{head.U32le(MpakHeader::kPrefixBlockLengthOffset)};
-    const std::uint32_t directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
-    const auto entries = head.U32le(MpakHeader::kEntryCountOffset);
+    const std::uint64_t directoryStart = MpakHeader::kSize + std::uint64_t{head.U32leAt(MpakHeader::kPrefixBlockLengthOffset).value_or(0)};
+    const std::uint32_t directoryLength = head.U32leAt(MpakHeader::kDirectoryLengthOffset).value_or(0);
+    const auto entries = head.U32leAt(MpakHeader::kEntryCountOffset).value_or(0);
     const auto compressedDirectory = archive.Sub(directoryStart, directoryLength);
     if (!compressedDirectory || entries == 0 || entries > 65536) return false;
     Inflater inflater;
@@ -92,11 +93,11 @@ bool RunMappedFloor(const std::string& archivePath, std::string_view memberName,
 
     for (std::uint64_t at = 0; directory.Contains(at, MpakDirectoryEntry::kSize); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *directory.Sub(at, MpakDirectoryEntry::kSize);
-        if (!MpakNamesEqual(*entry.FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
-        const auto compressed = archive.Sub(directoryStart + directoryLength + entry.U32le(MpakDirectoryEntry::kDataOffsetOffset),
-                                            entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset));
+        if (!EqualsIgnoringAsciiCase(*entry.FixedStringAt(0, MpakDirectoryEntry::kNameSize), memberName)) continue;
+        const auto compressed = archive.Sub(directoryStart + directoryLength + entry.U32leAt(MpakDirectoryEntry::kDataOffsetOffset).value_or(0),
+                                            entry.U32leAt(MpakDirectoryEntry::kCompressedSizeOffset).value_or(0));
         std::vector<std::uint8_t> member;
-        if (!compressed || !inflater.Into(*compressed, member, entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset)) ||
+        if (!compressed || !inflater.Into(*compressed, member, entry.U32leAt(MpakDirectoryEntry::kInflatedSizeOffset).value_or(0)) ||
             member.empty()) {
             return false;
         }

@@ -126,8 +126,8 @@ Steps RunSteps(ByteView file) {
 // The reader is its steps in order: the same error, the same reason kind.
 // Then the one independent check, with zlib's streaming inflate and crc32
 // rather than the reader's code: a member handed out is the entry's stream
-// inflated, zero-padded or cut at inflatedSize, and a member refused as too
-// large for its stream really is.
+// inflated to at least inflatedSize bytes and cut there, and a member
+// refused as too large for its stream, or as short, really is.
 void Check(ByteView file, const artisanscope::MpakRead& read) {
     const Steps steps = RunSteps(file);
     if (read.error != steps.error) Fail("the reader's error differs from its steps'");
@@ -141,19 +141,23 @@ void Check(ByteView file, const artisanscope::MpakRead& read) {
             Fail("entry count refused as impossible, yet the directory holds that many entries");
         }
     }
-    if (steps.directory) {
-        // The whole entries of the directory's stream, as zlib inflates it.
+    if (steps.directory || steps.error == MpakError::DirectoryShort) {
+        // Exactly the entries the header counts, as zlib inflates them; a
+        // stream that gives fewer is refused.
         const auto compressed = file.Sub(steps.header->directoryStart(), steps.header->directoryLength);
         const std::uint64_t claimed =
             std::uint64_t{static_cast<std::uint32_t>(steps.header->entryCount)} * MpakDirectoryEntry::kSize;
-        const auto got = steps.directory->bytes();
-        auto matches = [&](Bytes expected) {
-            expected.resize(expected.size() - expected.size() % MpakDirectoryEntry::kSize);
-            return std::equal(expected.begin(), expected.end(), got.begin(), got.end());
-        };
+        const Bytes streamed = InflateUpTo(*compressed, claimed);
         const std::optional<Bytes> whole = InflateWhole(*compressed, claimed);
-        if (!matches(InflateUpTo(*compressed, claimed)) && !(whole && matches(*whole))) {
-            Fail("directory entries differ from the inflated stream");
+        const bool full = streamed.size() == claimed || (whole && whole->size() == claimed);
+        if (!steps.directory) {
+            if (full) Fail("directory refused as short, yet its stream gives every entry");
+        } else {
+            const auto got = steps.directory->bytes();
+            auto matches = [&](const Bytes& expected) {
+                return expected.size() == claimed && std::equal(expected.begin(), expected.end(), got.begin(), got.end());
+            };
+            if (!matches(streamed) && !(whole && matches(*whole))) Fail("directory differs from the inflated stream");
         }
     }
     if (!steps.entry) return;
@@ -166,17 +170,27 @@ void Check(ByteView file, const artisanscope::MpakRead& read) {
         if (content.size() == entry.inflatedSize) Fail("member refused as too large, yet its stream fills it");
         return;
     }
+    if (steps.error == MpakError::MemberShort) {
+        if (!stream) Fail("stream judged short outside the file");
+        const std::optional<Bytes> whole = InflateWhole(*stream, entry.inflatedSize);
+        if (InflateUpTo(*stream, entry.inflatedSize).size() == entry.inflatedSize ||
+            (whole && whole->size() == entry.inflatedSize)) {
+            Fail("member refused as short, yet its stream gives every byte");
+        }
+        return;
+    }
     if (!read) return;
     if (!stream || Crc(*stream) != entry.compressedCrc) Fail("member whose stream lies outside or fails its CRC");
     const MpakMember& member = read.member;
     if (member.size() != entry.inflatedSize) Fail("member size differs from the entry's inflatedSize");
-    auto matches = [&](Bytes expected) {
-        expected.resize(entry.inflatedSize, 0);
-        return std::equal(expected.begin(), expected.end(), member.bytes().begin(), member.bytes().end());
+    // Every byte comes from the stream: none is made up where it stopped.
+    auto matches = [&](const Bytes& expected) {
+        return expected.size() == entry.inflatedSize &&
+               std::equal(expected.begin(), expected.end(), member.bytes().begin(), member.bytes().end());
     };
     const std::optional<Bytes> whole = InflateWhole(*stream, entry.inflatedSize);
     if (!matches(InflateUpTo(*stream, entry.inflatedSize)) && !(whole && matches(*whole))) {
-        Fail("member bytes differ from the inflated stream");
+        Fail("member bytes differ from the inflated stream, or it stopped short");
     }
 }
 
@@ -192,8 +206,8 @@ std::optional<Bytes> WithChecksumsFixed(ByteView file) {
     const ByteView dataArea = *file.Sub(dataAreaStart, file.size() - dataAreaStart);
     for (std::size_t at = 0; at + MpakDirectoryEntry::kSize <= directory.size(); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *ByteView(directory).Sub(at, MpakDirectoryEntry::kSize);
-        const auto stream = dataArea.Sub(entry.U32le(MpakDirectoryEntry::kDataOffsetOffset),
-                                         entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset));
+        const auto stream = dataArea.Sub(entry.U32leAt(MpakDirectoryEntry::kDataOffsetOffset).value_or(0),
+                                         entry.U32leAt(MpakDirectoryEntry::kCompressedSizeOffset).value_or(0));
         if (stream) PutU32(directory, at + MpakDirectoryEntry::kCompressedCrcOffset, Crc(*stream));
     }
     uLongf packedSize = compressBound(static_cast<uLong>(directory.size()));

@@ -547,7 +547,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool deep = in.deep;
     const bool withXml = !(options & 16);
     const bool withText = !(options & 32);
-    const std::uint32_t version = ByteView(image).U32le(0);
+    const std::uint32_t version = ByteView(image).U32leAt(0).value_or(0);
 
     // TinyXML's document only in a deep check; otherwise the text export, if
     // asked for, rides on the first load.

@@ -8,16 +8,19 @@
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
+#include "export/XmlStream.h"
 #include "find/FindQuery.h"
 #include "fixtures/MemoryFile.h"
 #include "fixtures/TableWriter.h"
 #include "io/Cp1252.h"
+#include "io/CsvField.h"
 
 #include <gtest/gtest.h>
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
 #include <cstdio>
+#include <functional>
 
 using namespace artisanscope;
 using namespace artisanscope::fixtures;
@@ -100,9 +103,13 @@ rapidjson::Document ParseJson(const std::string& json) {
 
 }  // namespace
 
+// The one CSV field writer: the export's rule (code page 1252, blanks as
+// they are) and the plan file's (UTF-8, blanks around a name quoted).
 TEST(FormatExportTest, CsvFieldQuoting) {
+    constexpr CsvFieldRule kPlanName{.fromCp1252 = false, .quoteOuterBlanks = true};
     const struct {
         std::string in, out;
+        CsvFieldRule rule = {};
     } cases[] = {
         {"", ""},
         {"plain text", "plain text"},
@@ -117,10 +124,20 @@ TEST(FormatExportTest, CsvFieldQuoting) {
         {"\xE4,\"\xF6\"", "\"\xC3\xA4,\"\"\xC3\xB6\"\"\""},
         {std::string("tab\tnul\0del\x7F", 12), std::string("tab\tnul\0del\x7F", 12)},
         {"last byte\xFF,", "\"last byte\xC3\xBF,\""},
+        {" blanks around\t", " blanks around\t"},
+        {"", "", kPlanName},
+        {"Gro\xC3\x9F", "Gro\xC3\x9F", kPlanName},
+        {"in side", "in side", kPlanName},
+        {" leading", "\" leading\"", kPlanName},
+        {"trailing\t", "\"trailing\t\"", kPlanName},
+        {" ", "\" \"", kPlanName},
+        {"cr\rhere", "\"cr\rhere\"", kPlanName},
+        {"lf\nhere", "\"lf\nhere\"", kPlanName},
+        {"\xC3\xA4,\"", "\"\xC3\xA4,\"\"\"", kPlanName},
     };
     for (const auto& c : cases) {
         std::string out = "x";
-        AppendCsvField(out, c.in);
+        AppendCsvField(out, c.in, c.rule);
         EXPECT_EQ(out, "x" + c.out) << c.in;
     }
 }
@@ -465,6 +482,31 @@ TEST(FormatExportTest, WriteFailuresAreReported) {
         EXPECT_EQ(writers[i]->Failure().Reason(), expected[i].second) << i;
     }
     std::fclose(full);
+}
+
+// A writer writes only until its End(): the export's file is closed by then,
+// so what a writer destroyed without one gathered must stay unwritten.
+TEST(FormatExportTest, WritersWriteNothingWhenDestroyedWithoutEnd) {
+    const Bytes image = WriteRecipeTable(FormatTestTable());
+    const RecipeTableView table(ByteView(image), kLayout102);
+    const std::function<std::unique_ptr<ExportWriter>(std::FILE*)> makers[] = {
+        [](std::FILE* f) { return std::make_unique<TextExport>(f); },
+        [](std::FILE* f) { return std::make_unique<CsvExport>(f); },
+        [](std::FILE* f) { return std::make_unique<JsonExport>(f, kGenerator); },
+        [](std::FILE* f) { return std::make_unique<XmlStreamExport>(f); },
+    };
+    for (std::size_t i = 0; i < std::size(makers); ++i) {
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        {
+            const std::unique_ptr<ExportWriter> writer = makers[i](file);
+            writer->Begin(ExportStart{102, Language::German, false, false});
+            RecipeSink* sinks[] = {writer.get()};
+            WalkRecipes(table, WalkOptions{Language::German, false, true}, sinks);
+        }
+        EXPECT_EQ(std::ftell(file), 0) << i;
+        std::fclose(file);
+    }
 }
 
 // A failure in any block, the writing thread's or the last one, and a line

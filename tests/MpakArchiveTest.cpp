@@ -80,7 +80,17 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
          "!entry count impossible: the archive holds no files (its list of contents counts 0)"},
         {"entry count negative", [](MpakPlan& s) { s.entryCount = -1; }, "tdl.crf",
          "!entry count impossible: the archive is damaged (its list of contents gives -1 as its number of files)"},
-        {"entry count beyond the directory", [](MpakPlan& s) { s.entryCount = 5; }, "tdl.crf", "recipes"},
+        {"entry count beyond the directory", [](MpakPlan& s) { s.entryCount = 5; }, "tdl.crf",
+         "!directory inflates short: the archive is damaged (its list of contents does not inflate to its stated "
+         "size)"},
+        {"member stream cut to half, its CRC fitting the cut",
+         [](MpakPlan& s) {
+             Bytes stream = Compress(s.members[1].content);
+             stream.resize(stream.size() / 2);
+             s.members[1].inflatedSize = static_cast<std::uint32_t>(s.members[1].content.size());
+             s.members[1].rawStream = stream;
+         },
+         "tdl.crf", "!member inflates short: the archive is damaged (tdl.crf does not inflate to its stated size)"},
         {"entry count that no directory could hold", [](MpakPlan& s) { s.entryCount = 0x7FFFFFFF; }, "tdl.crf",
          "!entry count impossible: the archive is damaged (its list of contents counts 2147483647 files, more than its "
          "52 packed bytes can hold)"},
@@ -109,11 +119,12 @@ TEST(MpakArchiveTest, FindsMembersAndRefusesFaults) {
 }
 
 TEST(MpakArchiveTest, MemberSizeComesFromTheDirectory) {
-    // A stream shorter than the recorded size leaves zeros behind it; a
-    // longer one is cut at the recorded size.
+    // A stream shorter than the recorded size is refused; a longer one is
+    // cut at the recorded size.
     MpakPlan plan = TwoMembers();
     plan.members[1].inflatedSize = 10;
-    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), std::string("recipes\0\0\0", 10));
+    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"),
+              "!member inflates short: the archive is damaged (tdl.crf does not inflate to its stated size)");
     plan.members[1].inflatedSize = 3;
     EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), "rec");
     plan.members[1].inflatedSize = 0;
@@ -122,18 +133,29 @@ TEST(MpakArchiveTest, MemberSizeComesFromTheDirectory) {
     EXPECT_EQ(empty.member.size(), 0u);
 }
 
-TEST(MpakArchiveTest, BrokenMemberStreamLeavesZeros) {
+TEST(MpakArchiveTest, BrokenMemberStreamIsRefusedUnlessItGaveEveryByte) {
     // The CRC covers the stored bytes, so a member whose stream is broken
-    // still passes; what it did not produce must read as zeros.
-    Bytes stream = Compress(Text("abcdef"));
-    stream.resize(stream.size() - 6);  // cut into the deflate data and trailer
-    MpakPlan plan;
-    plan.members = {{.name = "tdl.crf", .content = {}, .inflatedSize = 16, .rawStream = stream}};
-    const std::string got = Member(WriteMpak(plan), "tdl.crf");
-    ASSERT_EQ(got.size(), 16u);
-    EXPECT_EQ(got.substr(6), std::string(10, '\0'));
-    plan.members[0].rawStream = Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), std::string(16, '\0'));
+    // still passes it; the stream must still give the stated size.
+    const Bytes whole = Compress(Text("abcdef"));
+    const std::string refused =
+        "!member inflates short: the archive is damaged (tdl.crf does not inflate to its stated size)";
+    struct Case {
+        const char* what;
+        Bytes stream;
+        std::string expected;
+    } cases[] = {
+        {"cut into the deflate data", Bytes(whole.begin(), whole.end() - 6), refused},
+        {"garbage after the zlib header", Bytes{0x78, 0x9C, 0xFF, 0xFF, 0xFF}, refused},
+        {"empty", Bytes{}, refused},
+        {"trailer cut off, every byte given", Bytes(whole.begin(), whole.end() - 4), "abcdef"},
+        {"trailer wrong, every byte given", [&] { Bytes b = whole; b.back() ^= 1; return b; }(), "abcdef"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MpakPlan plan;
+        plan.members = {{.name = "tdl.crf", .content = {}, .inflatedSize = 6, .rawStream = c.stream}};
+        EXPECT_EQ(Member(WriteMpak(plan), "tdl.crf"), c.expected);
+    }
 }
 
 TEST(MpakArchiveTest, FindsMembersBeyondTheFirst230Entries) {
@@ -174,9 +196,9 @@ TEST(MpakArchiveTest, TruncationAndByteFlipSweep) {
             const MpakMember m = ReadMpakMemberFromBytes(changed, "tdl.crf").member;
             if (!m) continue;
             // Only the one field no check covers may change the outcome: the
-            // inflated size, which cuts or zero-pads the same stream.
-            std::string expected = "recipes";
-            expected.resize(m.size(), '\0');
+            // inflated size, which cuts the same stream.
+            ASSERT_LE(m.size(), 7u) << "byte " << at;
+            const std::string expected = std::string("recipes").substr(0, m.size());
             EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.data()), m.size()), expected) << "byte " << at;
         }
     }

@@ -105,6 +105,8 @@ TEST(PlanTest, Totals) {
         {"the largest counts", Language::German, {Entry(kBroad, 9999), Entry(kBroad, 9999)},
          "19998 Lederstreifen: Gepr\xC3\xA4gt\n79992 Metallbarren: Eisen\n"},
         {"an empty plan", Language::German, {}, ""},
+        {"a zero count lists its lines once", Language::German, {Entry(kShort, 0), Entry(kShort, 1)},
+         "1 Faden\n2 Metallbarren: Eisen\n"},
     };
     const PatternIndex german = IndexOf(PlanTable(), Language::German);
     const PatternIndex english = IndexOf(PlanTable(), Language::English);
@@ -116,6 +118,21 @@ TEST(PlanTest, Totals) {
     }
 }
 
+// Albion's swords with a second Kurzschwert, and a pattern in a skill and a
+// category that, like it, have no names (the skill's cannot be read).
+TablePlan TwinTable() {
+    TablePlan table = PlanTable();
+    fixtures::RealmPlan& albion = table.realms[0];
+    const std::uint16_t twin = albion.AddPattern({.name = "Kurzschwert", .skill = 30, .slots = {{"Faden", 5, 0}}});
+    for (CategoryPlan& category : albion.categories) {
+        if (category.name == "Schwerter") category.patterns.push_back(twin);
+    }
+    const std::uint16_t nameless = albion.AddPattern({.name = "", .skill = 1});
+    albion.skills.push_back({.categories = {albion.AddCategory(CategoryPlan{.name = "", .patterns = {nameless}})}});
+    albion.skills.back().rawName = 0xFFF0;
+    return table;
+}
+
 TEST(PlanTest, Resolution) {
     // After a patch: two new patterns in front of Albion's, so every old
     // pattern has a new table index, and index 2 is now another pattern.
@@ -125,34 +142,43 @@ TEST(PlanTest, Resolution) {
     albion.categories[1].patterns = {3, 4, 5};
     albion.categories.push_back(CategoryPlan{.name = "Dolche", .patterns = {1, 3}});
     albion.skills[0].categories.push_back(2);
+    enum Table { kBefore, kAfterPatch, kTwins };
     struct Case {
         const char* what;
-        bool afterPatch;
+        Table table;
         PatternKey key;
-        std::string pattern;  // "" when missing
-        std::optional<std::uint16_t> index;
+        std::string pattern;
+        std::optional<std::uint16_t> index;  // none: missing
     };
     const Case cases[] = {
-        {"by realm and index", false, kBroad, "Breitschwert", 2},
-        {"by names when the index holds another pattern", false, Key("Albion", "Breitschwert", 1), "Breitschwert", 2},
-        {"by names without an index", false, Key("Albion", "Kurzschwert"), "Kurzschwert", 1},
-        {"the other language's name of a material pattern", false, Key("Albion", "Steel", 3), "Stahl", 3},
-        {"by names after a patch moved it", true, kBroad, "Breitschwert", 4},
-        {"by index where the names agree in one of two categories", true,
+        {"by realm and index", kBefore, kBroad, "Breitschwert", 2},
+        {"by names when the index holds another pattern", kBefore, Key("Albion", "Breitschwert", 1), "Breitschwert", 2},
+        {"by names without an index", kBefore, Key("Albion", "Kurzschwert"), "Kurzschwert", 1},
+        {"the other language's name of a material pattern", kBefore, Key("Albion", "Steel", 3), "Stahl", 3},
+        {"by names after a patch moved it", kAfterPatch, kBroad, "Breitschwert", 4},
+        {"by index where the names agree in one of two categories", kAfterPatch,
          Key("Albion", "Kurzschwert", 3, "Waffenschmied", "Dolche"), "Kurzschwert", 3},
-        {"by names in the second category", true, Key("Albion", "Kurzschwert", 1, "Waffenschmied", "Dolche"),
+        {"by names in the second category", kAfterPatch, Key("Albion", "Kurzschwert", 1, "Waffenschmied", "Dolche"),
          "Kurzschwert", 3},
-        {"another realm", false, Key("Hibernia", "Kurzschwert", 1), "", std::nullopt},
-        {"another skill", false, Key("Albion", "Kurzschwert", 1, "Schneider"), "", std::nullopt},
-        {"no such pattern", true, Key("Albion", "Zauberschwert", 2), "", std::nullopt},
+        {"another realm", kBefore, Key("Hibernia", "Kurzschwert", 1), "", std::nullopt},
+        {"another skill", kBefore, Key("Albion", "Kurzschwert", 1, "Schneider"), "", std::nullopt},
+        {"no such pattern", kAfterPatch, Key("Albion", "Zauberschwert", 2), "", std::nullopt},
+        {"the category must agree at the index", kBefore, Key("Albion", "Kurzschwert", 1, "Waffenschmied", "Dolche"), "",
+         std::nullopt},
+        {"the category must agree by names", kBefore, Key("Albion", "Kurzschwert", std::nullopt, "Waffenschmied", "Dolche"),
+         "", std::nullopt},
+        {"by realm and index, the second of one name", kTwins, Key("Albion", "Kurzschwert", 4), "Kurzschwert", 4},
+        {"by names, the first of one name", kTwins, Key("Albion", "Kurzschwert"), "Kurzschwert", 1},
+        {"names that are empty in the table", kTwins, Key("Albion", "", 5, "", ""), "", 5},
+        {"names left empty in the plan: realm and index", kBefore, Key("Albion", "", 2, "", ""), "Breitschwert", 2},
+        {"an empty pattern name, another skill", kBefore, Key("Albion", "", 2, "Schneider", ""), "", std::nullopt},
     };
-    const PatternIndex before = IndexOf(PlanTable());
-    const PatternIndex after = IndexOf(patched);
+    const PatternIndex indexes[] = {IndexOf(PlanTable()), IndexOf(patched), IndexOf(TwinTable())};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const PatternIndex& index = c.afterPatch ? after : before;
+        const PatternIndex& index = indexes[c.table];
         const PatternRef found = index.Find(c.key);
-        if (c.pattern.empty()) {
+        if (!c.index) {
             EXPECT_EQ(found, kNoPattern);
             continue;
         }
@@ -235,14 +261,18 @@ TEST(PlanTest, CsvAndJsonTotals) {
 
 TEST(PlanTest, PlanFile) {
     const Plan plan{Entry(kBroad, 12), Entry(Key("Albion", "Schwert, \"gro\xC3\x9F\"", std::nullopt), 9999),
-                    Entry(kRobe, 1)};
+                    Entry(kRobe, 1), Entry(Key("Midgard", "Ro\rbe", 1, " Schneider", "Roben\n"), 2),
+                    Entry(Key("Albion", "", 5, "", "in side\t"), 3)};
     const std::string written = PlanFileText(plan);
     EXPECT_EQ(written, "\xEF\xBB\xBFrealm,skill,category,pattern,index,count\r\n"
                        "Albion,Waffenschmied,Schwerter,Breitschwert,2,12\r\n"
                        "Albion,Waffenschmied,Schwerter,\"Schwert, \"\"gro\xC3\x9F\"\"\",,9999\r\n"
-                       "Midgard,Schneider,Roben,Robe,1,1\r\n");
+                       "Midgard,Schneider,Roben,Robe,1,1\r\n"
+                       "Midgard,\" Schneider\",\"Roben\n\",\"Ro\rbe\",1,2\r\n"
+                       "Albion,,\"in side\t\",,5,3\r\n");
     std::string lf = written.substr(3);
     for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+    const PlanEntry kRobeUnindexed = Entry(Key("Midgard", "Robe", std::nullopt, "Schneider", "Roben"), 2);
 
     struct Case {
         const char* what;
@@ -260,6 +290,13 @@ TEST(PlanTest, PlanFile) {
          "Count,Pattern,Category,Skill,Realm\r\n 3 ,Robe,Roben,Schneider,Midgard\r\n",
          {Entry(Key("Midgard", "Robe", std::nullopt, "Schneider", "Roben"), 3)}, ""},
         {"no header", "Midgard,Schneider,Roben,Robe,1,4\n", {Entry(kRobe, 4)}, ""},
+        {"blanks around names and quotes, quoted blanks kept",
+         " Midgard ,\tSchneider , \" Roben \" ,Robe\t,,2\nMidgard , \"Schneider\",Roben, Robe ,, 2 \n",
+         {Entry(Key("Midgard", "Robe", std::nullopt, "Schneider", " Roben "), 2), kRobeUnindexed}, ""},
+        {"empty names with an index, an empty pattern without",
+         "Albion,,,,5,1\nAlbion,Waffenschmied,Schwerter,,,1\nAlbion,,,\"\",,1\n",
+         {Entry(Key("Albion", "", 5, "", ""), 1)},
+         "line 2: the realm or the pattern is empty\nline 3: the realm or the pattern is empty\n"},
         {"bad counts, a bad index, a short row",
          "realm,skill,category,pattern,index,count\n"
          "Midgard,Schneider,Roben,Robe,1,0\n"

@@ -11,6 +11,19 @@ using namespace artisanscope;
 
 namespace {
 
+// A byte of code page 1252 folded, and whether a label holds a folded term,
+// through the filter's own folding of labels.
+unsigned char FoldCp1252(unsigned char byte) {
+    std::string out;
+    FoldInto(out, std::string(1, static_cast<char>(byte)));
+    return static_cast<unsigned char>(out[0]);
+}
+bool FoldedContains(std::string_view label, std::string_view foldedTerm) {
+    std::string folded;
+    FoldInto(folded, label);
+    return folded.find(foldedTerm) != std::string::npos;
+}
+
 // A small recipe tree; labels are code page 1252 as the walk makes them,
 // values a pattern's level and an ingredient's material id.
 // Depth: realm 0, skill 1, category 2, pattern 3, ingredient 4.
@@ -236,6 +249,11 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         {"\"3 eisen\"", kKurzschwert, 1},
         {"3 eisen", join({kEisen, kKappen, kLederkappe}), 3},
         {"\"kurz", kKurzschwert, 1},
+        // The quoted blank is part of the phrase: "Eisenholz" has no
+        // "eisen holz", while "1 eisen" runs into the word after it.
+        {"\"eisen holz\"", {}, 0},
+        {"\"1 eisen\"", join({kKappen, kLederkappe}), 1},
+        {"\"1 eisen\" \"3 eisen\"", {}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.query);

@@ -46,11 +46,12 @@ TEST(RecipeTableTest, BothLayoutsDecodeTheSameModel) {
         EXPECT_EQ(table.String(skill->name), "S");
         EXPECT_EQ(skill->Category(2), 1);
         EXPECT_EQ(skill->Category(199), 0);
+        EXPECT_EQ(skill->Category(200), std::nullopt) << "nothing beyond the 200 positions";
         EXPECT_EQ(table.Skill(*realm, 1)->name, 0) << "unused slots are empty";
         const auto category = table.Category(*realm, 1);
         ASSERT_TRUE(category);
         EXPECT_EQ(table.String(category->name), "K");
-        const auto pattern = table.Pattern(*realm, category->Pattern(0));
+        const auto pattern = table.Pattern(*realm, *category->Pattern(0));
         ASSERT_TRUE(pattern);
         EXPECT_EQ(table.PatternName(*pattern, Language::German).view(), "P");
         EXPECT_EQ(pattern->skill, 150);

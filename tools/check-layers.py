@@ -15,7 +15,7 @@ import sys
 # folder: the folders it may include besides itself.
 MAY_INCLUDE = {
     "io": [],
-    "archive": [],
+    "archive": ["io"],
     "recipes": ["archive", "io"],
     "table": ["recipes"],
     "find": ["table"],

@@ -1,7 +1,8 @@
 #pragma once
-// A read-only window on bytes whose length is known. Every typed read is
-// checked against that length; a read that does not fit returns nothing and
-// changes nothing. This is the only place that turns offsets into addresses.
+// A read-only window on bytes whose length is known. Every read is checked
+// against that length: one that does not fit returns nothing and changes
+// nothing, never a made-up 0. This is the only place that turns offsets into
+// addresses.
 
 #include <bit>
 #include <cstddef>
@@ -49,11 +50,6 @@ public:
         if (!Contains(offset, 4)) return std::nullopt;
         return LoadLe<std::uint32_t>(static_cast<std::size_t>(offset));
     }
-
-    // Decodes at a position already known to fit (a record whose extent was
-    // checked with Contains/Sub). Out-of-range positions read as 0.
-    std::uint16_t U16le(std::uint64_t offset) const { return U16leAt(offset).value_or(0); }
-    std::uint32_t U32le(std::uint64_t offset) const { return U32leAt(offset).value_or(0); }
 
     // The NUL-terminated text that starts at offset, without its NUL; nothing
     // when the start lies outside or no NUL follows inside the view.

@@ -1,6 +1,7 @@
 #include "archive/MpakArchive.h"
 
 #include "archive/ByteView.h"
+#include "io/AsciiCase.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -30,9 +31,10 @@ std::uint32_t Crc32Of(ByteView bytes) {
 }
 
 // Inflates src into dest (capacity dest.size() bytes) and returns how many
-// bytes the stream produced. A broken or short stream yields what was
-// produced before it stopped; the caller's CRC check decides validity.
-// Bytes of dest past the returned count hold no meaning.
+// bytes the stream produced, at most dest.size(). A broken or short stream
+// yields what was produced before it stopped; the callers refuse a stream
+// that does not fill dest. Bytes of dest past the returned count hold no
+// meaning.
 //
 // libdeflate inflates a whole, valid stream that fits about three times as
 // fast as zlib, but on any other stream it gives nothing usable; zlib then
@@ -206,22 +208,11 @@ bool Fail(MpakStepError& error, MpakError kind, std::string detail) {
 
 MpakMember MpakMember::Allocate(std::size_t size) {
     MpakMember member;
-    // calloc: the block starts zeroed, so a short stream leaves zeros, never
-    // stale memory. One byte at least, so an empty member is still "present".
+    // calloc: the block starts zeroed, so it never holds stale memory. One
+    // byte at least, so an empty member is still "present".
     member.block_.reset(static_cast<std::uint8_t*>(std::calloc(size == 0 ? 1 : size, 1)));
     member.size_ = member.block_ ? size : 0;
     return member;
-}
-
-bool MpakNamesEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](unsigned char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-        };
-        if (fold(static_cast<unsigned char>(a[i])) != fold(static_cast<unsigned char>(b[i]))) return false;
-    }
-    return true;
 }
 
 std::string_view MpakErrorName(MpakError error) {
@@ -234,10 +225,12 @@ std::string_view MpakErrorName(MpakError error) {
         case MpakError::BadMagic: return "bad magic";
         case MpakError::DirectoryOutsideFile: return "directory outside the file";
         case MpakError::DirectoryChecksum: return "directory checksum";
+        case MpakError::DirectoryShort: return "directory inflates short";
         case MpakError::EntryCountImpossible: return "entry count impossible";
         case MpakError::MemberNotFound: return "member not found";
         case MpakError::MemberOutsideFile: return "member outside the file";
         case MpakError::MemberChecksum: return "member checksum";
+        case MpakError::MemberShort: return "member inflates short";
         case MpakError::MemberSizeImpossible: return "member size impossible";
         case MpakError::OutOfMemory: return "out of memory";
     }
@@ -267,11 +260,13 @@ std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> arc
         header[MpakHeader::kMaskedOffset + i] ^= static_cast<std::uint8_t>(i);
     }
     const ByteView head(header);
+    // Every field lies inside the header's kSize bytes.
+    const auto field = [&head](std::size_t offset) { return head.U32leAt(offset).value_or(0); };
     MpakHeaderFields fields;
-    fields.directoryCrc = head.U32le(MpakHeader::kDirectoryCrcOffset);
-    fields.directoryLength = head.U32le(MpakHeader::kDirectoryLengthOffset);
-    fields.prefixBlockLength = head.U32le(MpakHeader::kPrefixBlockLengthOffset);
-    fields.entryCount = static_cast<std::int32_t>(head.U32le(MpakHeader::kEntryCountOffset));
+    fields.directoryCrc = field(MpakHeader::kDirectoryCrcOffset);
+    fields.directoryLength = field(MpakHeader::kDirectoryLengthOffset);
+    fields.prefixBlockLength = field(MpakHeader::kPrefixBlockLengthOffset);
+    fields.entryCount = static_cast<std::int32_t>(field(MpakHeader::kEntryCountOffset));
     return fields;
 }
 
@@ -310,10 +305,15 @@ std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> 
              "cannot be read: not enough memory for its list of contents (" + Decimal(bytes) + " bytes)");
         return std::nullopt;
     }
+    // A stream that stops before it gave every entry the header counts is
+    // damaged: ended early, broken, or a count that does not fit it.
     const std::size_t produced =
         Inflate(*compressed, std::span<std::uint8_t>(directory.block.get(), static_cast<std::size_t>(bytes)));
-    // Only whole entries that the inflate actually produced are searched.
-    directory.size = produced - produced % MpakDirectoryEntry::kSize;
+    if (produced != bytes) {
+        Fail(error, MpakError::DirectoryShort, "is damaged (its list of contents does not inflate to its stated size)");
+        return std::nullopt;
+    }
+    directory.size = produced;
     return directory;
 }
 
@@ -323,13 +323,15 @@ std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> direc
     for (std::uint64_t at = 0; entries.Contains(at, MpakDirectoryEntry::kSize); at += MpakDirectoryEntry::kSize) {
         const ByteView entry = *entries.Sub(at, MpakDirectoryEntry::kSize);
         const auto name = entry.FixedStringAt(MpakDirectoryEntry::kNameOffset, MpakDirectoryEntry::kNameSize);
-        if (!name || !MpakNamesEqual(*name, memberName)) continue;
+        if (!name || !EqualsIgnoringAsciiCase(*name, memberName)) continue;
+        // Every field lies inside the entry's kSize bytes.
+        const auto field = [&entry](std::size_t offset) { return entry.U32leAt(offset).value_or(0); };
         MpakEntryFields fields;
         fields.name = *name;
-        fields.inflatedSize = entry.U32le(MpakDirectoryEntry::kInflatedSizeOffset);
-        fields.dataOffset = entry.U32le(MpakDirectoryEntry::kDataOffsetOffset);
-        fields.compressedSize = entry.U32le(MpakDirectoryEntry::kCompressedSizeOffset);
-        fields.compressedCrc = entry.U32le(MpakDirectoryEntry::kCompressedCrcOffset);
+        fields.inflatedSize = field(MpakDirectoryEntry::kInflatedSizeOffset);
+        fields.dataOffset = field(MpakDirectoryEntry::kDataOffsetOffset);
+        fields.compressedSize = field(MpakDirectoryEntry::kCompressedSizeOffset);
+        fields.compressedCrc = field(MpakDirectoryEntry::kCompressedCrcOffset);
         return fields;
     }
     Fail(error, MpakError::MemberNotFound, "does not contain " + std::string(memberName));
@@ -366,10 +368,12 @@ MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakH
         return {};
     }
     const std::span<std::uint8_t> out(member.data(), member.size());
-    const std::size_t produced = Inflate(*compressed, out);
-    // A short stream leaves zeros after its end, never stale bytes.
-    const auto rest = out.subspan(produced);
-    std::fill(rest.begin(), rest.end(), std::uint8_t{0});
+    // A stream longer than the stated size is cut there; one that stops
+    // before it is damaged (the CRC covers the stored bytes, however few).
+    if (Inflate(*compressed, out) != out.size()) {
+        Fail(error, MpakError::MemberShort, "is damaged (" + entry.name + " does not inflate to its stated size)");
+        return {};
+    }
     return member;
 }
 

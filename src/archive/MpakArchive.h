@@ -73,10 +73,12 @@ enum class MpakError : std::uint8_t {
     BadMagic,              // does not start with "MPAK"
     DirectoryOutsideFile,  // prefix block and directory run past the end
     DirectoryChecksum,     // CRC-32 of the compressed directory differs
+    DirectoryShort,        // the stream gives fewer than entryCount entries
     EntryCountImpossible,  // not positive, or more entries than the stream could hold
     MemberNotFound,
     MemberOutsideFile,     // dataOffset and compressedSize run past the end
     MemberChecksum,        // CRC-32 of the member's compressed bytes differs
+    MemberShort,           // the stream gives fewer than inflatedSize bytes
     MemberSizeImpossible,  // inflatedSize no stream of compressedSize could fill
     OutOfMemory,
 };
@@ -126,8 +128,7 @@ struct MpakEntryFields {
 // Header step: length, magic, unmasking.
 std::optional<MpakHeaderFields> ReadMpakHeader(std::span<const std::uint8_t> archive, MpakStepError& error);
 
-// The inflated directory: the whole entries the stream produced, at most
-// entryCount of them.
+// The inflated directory: entryCount entries.
 struct MpakDirectory {
     std::unique_ptr<std::uint8_t[]> block;
     std::size_t size = 0;  // a multiple of MpakDirectoryEntry::kSize
@@ -135,7 +136,8 @@ struct MpakDirectory {
 };
 
 // Directory step: its extent in the file, its CRC-32 and its entry count are
-// checked, then it is inflated.
+// checked, then it is inflated; a stream that gives fewer entries than the
+// count is refused, the entries of a longer one beyond the count ignored.
 std::optional<MpakDirectory> InflateMpakDirectory(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
                                                   MpakStepError& error);
 
@@ -144,7 +146,8 @@ std::optional<MpakEntryFields> FindMpakEntry(std::span<const std::uint8_t> direc
                                              MpakStepError& error);
 
 // Member step: its extent, its CRC-32 and its recorded size are checked,
-// then it is inflated into a zeroed block of exactly inflatedSize bytes.
+// then it is inflated into a block of exactly inflatedSize bytes; a stream
+// that gives fewer is refused, a longer one cut at that size.
 MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakHeaderFields& header,
                               const MpakEntryFields& entry, MpakStepError& error);
 
@@ -162,9 +165,5 @@ MpakRead ReadMpakMember(const std::string& archivePath, std::string_view memberN
 // the four steps above in order.
 MpakRead ReadMpakMemberFromBytes(std::span<const std::uint8_t> archive, std::string_view memberName,
                                  std::string_view archiveName = "the archive");
-
-// Name comparison used for members: ASCII letters compare without case, every
-// other byte must be equal.
-bool MpakNamesEqual(std::string_view a, std::string_view b);
 
 }  // namespace artisanscope

@@ -1,6 +1,6 @@
 #include "cli/PathRules.h"
 
-#include "archive/MpakArchive.h"
+#include "io/AsciiCase.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,7 +13,7 @@ constexpr std::string_view kArchiveName = "ifd.mpk";
 constexpr std::string_view kDataFolder = "data";
 
 // File names fold case as archive member names do: ASCII letters only.
-bool EqualsNoCase(std::string_view a, std::string_view b) { return MpakNamesEqual(a, b); }
+bool EqualsNoCase(std::string_view a, std::string_view b) { return EqualsIgnoringAsciiCase(a, b); }
 
 std::string_view ArchiveSuffix(PathStyle style) {
     return style == PathStyle::Windows ? "\\data\\ifd.mpk" : "/data/ifd.mpk";

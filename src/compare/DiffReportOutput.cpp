@@ -2,6 +2,7 @@
 
 #include "load/IngredientJson.h"
 #include "io/Cp1252.h"
+#include "io/JsonText.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
@@ -74,11 +75,12 @@ void Key(JsonWriter& json, std::string_view key) {
     json.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
 }
 
-void Utf8String(JsonWriter& json, std::string_view utf8) {
-    json.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
-}
+void Utf8String(JsonWriter& json, std::string_view utf8) { WriteJsonUtf8(json, utf8); }
 
-void TableString(JsonWriter& json, std::string_view cp1252) { Utf8String(json, Cp1252ToUtf8(cp1252)); }
+void TableString(JsonWriter& json, std::string_view cp1252) {
+    std::string utf8;
+    WriteJsonCp1252(json, cp1252, utf8);
+}
 
 // A pattern's values on one side: the skill level, the filled slots and, when
 // that side has them, the debug values.

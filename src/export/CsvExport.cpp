@@ -1,59 +1,11 @@
 #include "export/CsvExport.h"
 
-#include "io/Cp1252.h"
+#include "io/CsvField.h"
 #include "io/Decimal.h"
 
-#include <array>
 #include <cstdint>
 
 namespace artisanscope {
-namespace {
-
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::string_view kLineEnd = "\r\n";
-
-// What each byte asks of the field it is in: quotes (a comma, quote or line
-// break) or conversion (outside ASCII).
-constexpr std::uint8_t kQuotes = 1;
-constexpr std::uint8_t kConvert = 2;
-
-constexpr std::array<std::uint8_t, 256> kByteNeeds = [] {
-    std::array<std::uint8_t, 256> needs{};
-    for (const unsigned char c : {',', '"', '\r', '\n'}) needs[c] = kQuotes;
-    for (std::size_t c = 0x80; c < needs.size(); ++c) needs[c] = kConvert;
-    return needs;
-}();
-
-// What the field's bytes ask of it, together; one table look-up per byte.
-std::uint8_t FieldNeeds(std::string_view text) {
-    std::uint8_t needs = 0;
-    for (const char c : text) needs |= kByteNeeds[static_cast<unsigned char>(c)];
-    return needs;
-}
-
-}  // namespace
-
-void AppendCsvField(std::string& out, std::string_view text) {
-    const std::uint8_t needs = FieldNeeds(text);
-    if ((needs & kQuotes) == 0) {
-        if (needs == 0) {
-            out.append(text);
-        } else {
-            AppendCp1252AsUtf8(out, text);
-        }
-        return;
-    }
-    out += '"';
-    std::size_t start = 0;
-    for (std::size_t quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"', start)) {
-        AppendCp1252AsUtf8(out, text.substr(start, quote + 1 - start));
-        out += '"';
-        start = quote + 1;
-    }
-    AppendCp1252AsUtf8(out, text.substr(start));
-    out += '"';
-}
-
 namespace {
 
 // Most bytes one text byte becomes in a field: three in UTF-8, two for a
@@ -63,7 +15,7 @@ std::size_t CsvFieldBound(std::string_view text) { return 3 * text.size() + 2; }
 // The field of text (code page 1252) into a line: as it is when it asks for
 // nothing, else converted and quoted through scratch.
 void PutCsvField(TextCursor& line, std::string_view text, std::string& scratch) {
-    if (FieldNeeds(text) == 0) {
+    if (CsvFieldAsItIs(text)) {
         line.Text(text);
         return;
     }
@@ -76,11 +28,9 @@ void PutCsvField(TextCursor& line, std::string_view text, std::string& scratch) 
 
 void CsvExport::Begin(const ExportStart& start) {
     debug_ = start.debugColumns;
-    std::string& out = out_.buffer();
-    out += kUtf8ByteOrderMark;
-    out += kCsvHeader;
-    if (debug_) out += kCsvDebugHeader;
-    out += kLineEnd;
+    std::string header(kCsvHeader);
+    if (debug_) header += kCsvDebugHeader;
+    AppendCsvHeader(out_.buffer(), header);
 }
 
 void CsvExport::Realm(std::size_t, std::string_view name) {
@@ -125,7 +75,7 @@ void CsvExport::Pattern(const ResolvedPattern& pattern) {
             AppendDecimal(patternEnd_, value);
         }
     }
-    patternEnd_ += kLineEnd;
+    patternEnd_ += kCsvLineEnd;
 
     constexpr std::size_t kNumber = kMaxDecimalDigits + 1;  // digits and ","
     std::size_t length = patternStart_.size() + 4 + patternEnd_.size();

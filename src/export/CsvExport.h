@@ -20,10 +20,6 @@ inline constexpr std::string_view kCsvHeader =
 inline constexpr std::string_view kCsvDebugHeader =
     ",skill_data1,skill_data2,skill_data3,pattern_data1,pattern_data2,pattern_data3,pattern_data5";
 
-// Appends text (code page 1252) to out as one CSV field in UTF-8, quoted when
-// it must be.
-void AppendCsvField(std::string& out, std::string_view text);
-
 class CsvExport final : public ExportWriter {
 public:
     // Writes to file, which the caller opened for binary writing and closes.

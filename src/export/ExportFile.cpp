@@ -1,12 +1,12 @@
 #include "export/ExportFile.h"
 
-#include "archive/MpakArchive.h"
 #include "export/CsvExport.h"
 #include "export/JsonExport.h"
 #include "export/SqliteExport.h"
 #include "export/TextExport.h"
 #include "export/Version.h"
 #include "export/XmlStream.h"
+#include "io/AsciiCase.h"
 
 #include <array>
 #include <filesystem>
@@ -20,7 +20,7 @@ namespace {
 // are.
 bool EndsInXml(std::string_view path) {
     constexpr std::string_view kXml = ".xml";
-    return path.size() >= kXml.size() && MpakNamesEqual(path.substr(path.size() - kXml.size()), kXml);
+    return path.size() >= kXml.size() && EqualsIgnoringAsciiCase(path.substr(path.size() - kXml.size()), kXml);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ std::optional<ExportFormat> ExportFormatNamed(std::string_view name) {
         {"sqlite", ExportFormat::Sqlite},
     }};
     for (const auto& [known, format] : kNames) {
-        if (MpakNamesEqual(name, known)) return format;
+        if (EqualsIgnoringAsciiCase(name, known)) return format;
     }
     return std::nullopt;
 }

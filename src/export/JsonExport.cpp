@@ -3,6 +3,7 @@
 #include "io/BlockOutput.h"
 #include "load/IngredientJson.h"
 #include "io/Cp1252.h"
+#include "io/JsonText.h"
 
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
@@ -93,11 +94,7 @@ struct JsonExport::Output {
         writer.SetIndent(' ', 2);
     }
 
-    void Text(std::string_view cp1252) {
-        utf8.clear();
-        AppendCp1252AsUtf8(utf8, cp1252);
-        writer.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
-    }
+    void Text(std::string_view cp1252) { WriteJsonCp1252(writer, cp1252, utf8); }
     // Keys are given with their quotes.
     template <std::size_t N>
     void Key(const char (&quoted)[N]) {

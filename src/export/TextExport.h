@@ -19,9 +19,10 @@ inline constexpr std::string_view kTextHeaderDebug =
 
 class TextExport final : public ExportWriter {
 public:
-    // The stream stays the caller's; the export only writes to it.
+    // The stream stays the caller's; the export only writes to it, and only
+    // until End(): what is gathered when it is destroyed without one is
+    // thrown away (the caller may have closed the stream by then).
     explicit TextExport(std::FILE* file) : out_(file) {}
-    ~TextExport() override { out_.WriteBlock(); }
     TextExport(const TextExport&) = delete;
     TextExport& operator=(const TextExport&) = delete;
 

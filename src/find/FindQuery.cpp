@@ -176,24 +176,6 @@ void FoldInto(std::string& out, std::string_view text) {
     for (; i < text.size(); ++i) out[i] = static_cast<char>(kFold[static_cast<unsigned char>(text[i])]);
 }
 
-unsigned char FoldCp1252(unsigned char byte) { return kFold[byte]; }
-
-bool FoldedContains(std::string_view label, std::string_view term) {
-    if (term.empty()) return true;
-    if (term.size() > label.size()) return false;
-    const auto first = static_cast<unsigned char>(term[0]);
-    const std::size_t lastStart = label.size() - term.size();
-    for (std::size_t i = 0; i <= lastStart; ++i) {
-        if (kFold[static_cast<unsigned char>(label[i])] != first) continue;
-        std::size_t j = 1;
-        while (j < term.size() && kFold[static_cast<unsigned char>(label[i + j])] == static_cast<unsigned char>(term[j])) {
-            ++j;
-        }
-        if (j == term.size()) return true;
-    }
-    return false;
-}
-
 MaterialIdSet MaterialIdsNamed(Language language, std::string_view foldedName) {
     MaterialIdSet ids;
     auto foldsTo = [&](std::string_view name) {

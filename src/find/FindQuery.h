@@ -39,14 +39,6 @@
 
 namespace artisanscope {
 
-// A byte of code page 1252 folded: lower case, accents taken off the letters
-// that have a base letter. Bytes that are no letters stay as they are.
-unsigned char FoldCp1252(unsigned char byte);
-
-// Whether label (code page 1252) contains term, both compared folded; term
-// must already be folded. An empty term is contained in every label.
-bool FoldedContains(std::string_view label, std::string_view foldedTerm);
-
 // One bit per material id: the ids whose name is wanted.
 using MaterialIdSet = std::bitset<0x10000>;
 

@@ -7,33 +7,19 @@
 // A slot with a material has its text as the unit; a slot without one is
 // named by its text. Texts are code page 1252 and come out UTF-8.
 
-#include "io/Cp1252.h"
+#include "io/JsonText.h"
 #include "table/RecipeWalk.h"
 
-#include <rapidjson/rapidjson.h>
-
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace artisanscope {
 
-// Writes a key given with its quotes (plain ASCII, nothing to escape) as
-// the writer's Key would, without escaping it byte by byte.
-template <typename JsonWriter, std::size_t N>
-void WriteJsonKey(JsonWriter& json, const char (&quoted)[N]) {
-    json.RawValue(quoted, N - 1, rapidjson::kStringType);
-}
-
 // Writes ingredient through a RapidJSON writer (any stream, any indentation);
 // utf8 is scratch space, reused from call to call.
 template <typename JsonWriter>
 void WriteIngredientJson(JsonWriter& json, const ResolvedIngredient& ingredient, std::string& utf8) {
-    const auto text = [&json, &utf8](std::string_view cp1252) {
-        utf8.clear();
-        AppendCp1252AsUtf8(utf8, cp1252);
-        json.String(utf8.data(), static_cast<unsigned>(utf8.size()));
-    };
+    const auto text = [&json, &utf8](std::string_view cp1252) { WriteJsonCp1252(json, cp1252, utf8); };
     const bool hasMaterial = ingredient.material != 0;
     json.StartObject();
     WriteJsonKey(json, "\"slot\"");

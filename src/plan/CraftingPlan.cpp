@@ -1,7 +1,8 @@
 #include "plan/CraftingPlan.h"
 
-#include "export/CsvExport.h"
 #include "io/Cp1252.h"
+#include "io/CsvField.h"
+#include "io/JsonText.h"
 #include "io/Decimal.h"
 
 #include <rapidjson/prettywriter.h>
@@ -33,6 +34,9 @@ std::size_t AddToPlan(Plan& plan, std::vector<PatternRef>& resolved, const Patte
 PlanTotals SumPlan(std::span<const PlanEntry> plan, std::span<const PatternRef> resolved, const PatternIndex& index) {
     PlanTotals totals;
     std::vector<std::uint64_t> sums(index.lineCount(), 0);
+    // A line is listed once, whatever its sum: a count or a quantity of 0
+    // leaves it at 0.
+    std::vector<bool> listed(index.lineCount(), false);
     std::vector<std::uint32_t> touched;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PatternRef pattern = i < resolved.size() ? resolved[i] : kNoPattern;
@@ -41,7 +45,10 @@ PlanTotals SumPlan(std::span<const PlanEntry> plan, std::span<const PatternRef> 
             continue;
         }
         for (const IndexedSlot& slot : index.Slots(pattern)) {
-            if (sums[slot.line] == 0) touched.push_back(slot.line);
+            if (!listed[slot.line]) {
+                listed[slot.line] = true;
+                touched.push_back(slot.line);
+            }
             sums[slot.line] += std::uint64_t{plan[i].count} * slot.quantity;
         }
     }
@@ -80,7 +87,8 @@ std::string PlanTotalsText(const PlanTotals& totals, const PatternIndex& index) 
 }
 
 std::string PlanTotalsCsv(const PlanTotals& totals, const PatternIndex& index) {
-    std::string csv = "\xEF\xBB\xBFunit,ingredient,material_id,quantity\r\n";
+    std::string csv;
+    AppendCsvHeader(csv, "unit,ingredient,material_id,quantity");
     for (const PlanTotal& total : totals.lines) {
         const IngredientLine& line = index.Line(total.line);
         AppendCsvField(csv, line.unit);
@@ -90,7 +98,7 @@ std::string PlanTotalsCsv(const PlanTotals& totals, const PatternIndex& index) {
         if (line.material != 0) AppendDecimal(csv, line.material);
         csv += ',';
         csv += std::to_string(total.quantity);
-        csv += "\r\n";
+        csv += kCsvLineEnd;
     }
     return csv;
 }
@@ -100,8 +108,9 @@ std::string PlanJson(std::span<const PlanEntry> plan, std::span<const PatternRef
     rapidjson::StringBuffer buffer;
     rapidjson::PrettyWriter<rapidjson::StringBuffer> w(buffer);
     w.SetIndent(' ', 2);
-    const auto text = [&w](std::string_view utf8) { w.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size())); };
-    const auto cp1252 = [&text](std::string_view bytes) { text(Cp1252ToUtf8(bytes)); };
+    std::string scratch;
+    const auto text = [&w](std::string_view utf8) { WriteJsonUtf8(w, utf8); };
+    const auto cp1252 = [&w, &scratch](std::string_view bytes) { WriteJsonCp1252(w, bytes, scratch); };
     w.StartObject();
     w.Key("entries");
     w.StartArray();

@@ -146,8 +146,10 @@ std::span<const IndexedSlot> PatternIndex::Slots(PatternRef pattern) const {
 }
 
 bool PatternIndex::NamesAgree(const Indexed& p, const PatternKey& key) const {
-    if (View(p.skill) != key.skill || View(p.category) != key.category || RealmUtf8(p.realm) != key.realm) return false;
-    if (View(p.name) == key.pattern) return true;
+    // A name the key leaves empty agrees with any: realm and index decide.
+    const auto agree = [this](Text have, std::string_view given) { return given.empty() || View(have) == given; };
+    if (!agree(p.skill, key.skill) || !agree(p.category, key.category) || RealmUtf8(p.realm) != key.realm) return false;
+    if (agree(p.name, key.pattern)) return true;
     // A pattern named after a material carries the other language's name
     // in a plan made before the language changed.
     return p.material != 0 && (MaterialUtf8(Language::German, p.material) == key.pattern ||

@@ -73,9 +73,10 @@ public:
     std::string_view PatternName(PatternRef pattern) const;  // UTF-8, as shown
 
     // The pattern key stands for: by realm and table index when the names
-    // there still agree, otherwise the first with the same names; the
-    // pattern name of a pattern named after a material agrees in either
-    // language. kNoPattern when there is none.
+    // there still agree (a name the key leaves empty agrees with any),
+    // otherwise the first with the same names; the pattern name of a
+    // pattern named after a material agrees in either language. kNoPattern
+    // when there is none.
     PatternRef Find(const PatternKey& key) const;
 
     std::span<const IndexedSlot> Slots(PatternRef pattern) const;

@@ -1,5 +1,6 @@
 #include "plan/PlanFile.h"
 
+#include "io/CsvField.h"
 #include "io/OutputFile.h"
 
 #include <array>
@@ -12,10 +13,10 @@
 namespace artisanscope {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 enum Column { kRealm, kSkill, kCategory, kPattern, kIndex, kCount, kColumns };
 constexpr std::array<std::string_view, kColumns> kColumnNames = {"realm", "skill", "category", "pattern", "index", "count"};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 struct Row {
     std::size_t line = 0;
@@ -24,7 +25,8 @@ struct Row {
 };
 
 // Splits bytes into rows of fields by RFC 4180, accepting LF, CR LF and a
-// lone CR as line ends. Blank lines give no row.
+// lone CR as line ends. Blanks (spaces, tabs) around a field are dropped,
+// those inside quotes kept. Blank lines give no row.
 class RowReader {
 public:
     explicit RowReader(std::string_view bytes) : bytes_(bytes) {}
@@ -39,6 +41,9 @@ public:
     }
 
 private:
+    void SkipBlanks() {
+        while (at_ < bytes_.size() && IsBlank(bytes_[at_])) ++at_;
+    }
     bool LineEndAt(std::size_t at) const { return at < bytes_.size() && (bytes_[at] == '\n' || bytes_[at] == '\r'); }
     // Steps over one line end at at_.
     void SkipLineEnd() {
@@ -53,6 +58,7 @@ private:
             // A row of endless commas costs no more than its first fields.
             std::string& field = row.fields.size() < kMaxPlanFields ? row.fields.emplace_back() : skipped;
             field.clear();
+            SkipBlanks();
             if (at_ < bytes_.size() && bytes_[at_] == '"') {
                 ++at_;
                 for (;;) {
@@ -76,12 +82,14 @@ private:
                         ++at_;
                     }
                 }
+                SkipBlanks();
                 if (at_ < bytes_.size() && bytes_[at_] != ',' && !LineEndAt(at_)) {
                     row.problem = "text follows a closing quote";
                     while (at_ < bytes_.size() && !LineEndAt(at_)) ++at_;
                 }
             } else {
                 while (at_ < bytes_.size() && bytes_[at_] != ',' && !LineEndAt(at_)) field += bytes_[at_++];
+                while (!field.empty() && IsBlank(field.back())) field.pop_back();
             }
             if (at_ >= bytes_.size()) return;
             if (bytes_[at_] == ',') {
@@ -98,14 +106,10 @@ private:
     std::size_t line_ = 1;
 };
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
+// A number, blanks around it allowed even inside quotes.
 std::optional<std::uint32_t> NumberIn(std::string_view text, std::uint32_t low, std::uint32_t high) {
-    text = Trimmed(text);
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
@@ -115,7 +119,7 @@ std::optional<std::uint32_t> NumberIn(std::string_view text, std::uint32_t low, 
 }
 
 std::string Lower(std::string_view text) {
-    std::string out(Trimmed(text));
+    std::string out(text);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
@@ -156,25 +160,11 @@ void AddProblem(PlanFileRead& read, std::size_t line, std::string reason) {
     }
 }
 
-// Quotes a UTF-8 field when it holds a comma, a double quote, CR or LF.
-void AppendField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (const char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 }  // namespace
 
 PlanFileRead ParsePlanFile(std::string_view bytes) {
     PlanFileRead read;
-    if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+    if (bytes.starts_with(kUtf8ByteOrderMark)) bytes.remove_prefix(kUtf8ByteOrderMark.size());
     RowReader reader(bytes);
     Row row;
     std::optional<Columns> columns;
@@ -223,7 +213,7 @@ PlanFileRead ParsePlanFile(std::string_view bytes) {
             continue;
         }
         entry.count = *count;
-        if (c.at[kIndex] && !Trimmed(field(kIndex)).empty()) {
+        if (c.at[kIndex] && !field(kIndex).empty()) {
             const std::optional<std::uint32_t> index = NumberIn(field(kIndex), 1, 0xFFFF);
             if (!index) {
                 AddProblem(read, row.line, "index '" + field(kIndex) + "' is not a number from 1 to 65535");
@@ -231,7 +221,9 @@ PlanFileRead ParsePlanFile(std::string_view bytes) {
             }
             entry.key.index = static_cast<std::uint16_t>(*index);
         }
-        if (entry.key.realm.empty() || entry.key.pattern.empty()) {
+        // Realm and index identify a pattern whatever its names; without an
+        // index, its pattern name is needed.
+        if (entry.key.realm.empty() || (entry.key.pattern.empty() && !entry.key.index)) {
             AddProblem(read, row.line, "the realm or the pattern is empty");
             continue;
         }
@@ -282,18 +274,19 @@ std::string DescribeProblems(const PlanFileRead& read) {
 }
 
 std::string PlanFileText(std::span<const PlanEntry> plan) {
-    std::string text(kByteOrderMark);
-    text += kPlanFileHeader;
-    text += "\r\n";
+    std::string text;
+    AppendCsvHeader(text, kPlanFileHeader);
+    // Names keep the blanks around them through the reader's trimming.
+    constexpr CsvFieldRule kName{.fromCp1252 = false, .quoteOuterBlanks = true};
     for (const PlanEntry& entry : plan) {
         for (const std::string* name : {&entry.key.realm, &entry.key.skill, &entry.key.category, &entry.key.pattern}) {
-            AppendField(text, *name);
+            AppendCsvField(text, *name, kName);
             text += ',';
         }
         if (entry.key.index) text += std::to_string(*entry.key.index);
         text += ',';
         text += std::to_string(entry.count);
-        text += "\r\n";
+        text += kCsvLineEnd;
     }
     return text;
 }

@@ -3,8 +3,10 @@
 // byte-order mark, CR LF), the header realm,skill,category,pattern,index,count
 // and one row per entry. Read leniently: with or without the byte-order
 // mark, LF or CR LF line ends, the columns in any order the header names,
-// an empty index (the entry is then found by its names). A row that cannot
-// be read is reported with its line number and the reason.
+// blanks around a field dropped unless they are inside its quotes, an empty
+// index (the entry is then found by its names), empty names when there is
+// an index. A row that cannot be read is reported with its line number and
+// the reason. Every plan written reads back the same.
 
 #include "plan/CraftingPlan.h"
 

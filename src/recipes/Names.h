@@ -24,11 +24,6 @@ std::string_view RealmName(std::size_t realm);
 class NameText {
 public:
     NameText() = default;
-    static NameText FromName(std::string_view name) {
-        NameText t;
-        t.name_ = name;
-        return t;
-    }
     static NameText FromNumber(std::uint32_t value);
 
     // The same in place: the walk fills the names of every resolved pattern

@@ -4,10 +4,15 @@ namespace artisanscope {
 
 namespace {
 
-// A field of `width` bytes (2 or 4) of a record; 0 for a field the layout
-// lacks (width 0).
+// A u16 of a record whose extent was checked, at a position the layout
+// places inside it (FieldsInsideRecords): the read always fits.
+inline std::uint16_t U16In(const ByteView& record, std::uint64_t offset) { return record.U16leAt(offset).value_or(0); }
+inline std::uint32_t U32In(const ByteView& record, std::uint64_t offset) { return record.U32leAt(offset).value_or(0); }
+
+// A field of `width` bytes (2 or 4) of such a record; 0 for a field the
+// layout lacks (width 0).
 inline std::uint32_t ReadField(const ByteView& record, std::uint64_t offset, std::uint32_t width) {
-    return width == 4 ? record.U32le(offset) : width == 2 ? record.U16le(offset) : 0;
+    return width == 4 ? U32In(record, offset) : width == 2 ? U16In(record, offset) : 0;
 }
 
 // Decodes a pattern record whose extent has been checked, in the layout
@@ -25,14 +30,14 @@ void DecodePattern(const ByteView& record, const TableLayout& layout, PatternRec
     pattern.data1 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset, l.patternDataWidth));
     pattern.data2 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset + 2, l.patternDataWidth));
     pattern.data3 = static_cast<std::uint16_t>(ReadField(record, l.patternDataOffset + 4, l.patternDataWidth));
-    pattern.skill = record.U16le(l.patternSkillOffset);
+    pattern.skill = U16In(record, l.patternSkillOffset);
     pattern.lvl = static_cast<std::uint16_t>(ReadField(record, l.patternLvlOffset, l.patternDataWidth));
     pattern.data5 = static_cast<std::uint16_t>(ReadField(record, l.patternData5Offset, l.patternDataWidth));
     for (std::size_t k = 0; k < kIngredientSlots; ++k) {
         const std::uint64_t slot = l.patternSlotsOffset + l.slotSize * k;
         pattern.slots[k].name = ReadField(record, slot, l.slotNameWidth);
-        pattern.slots[k].quantity = record.U16le(slot + l.slotQuantityOffset);
-        pattern.slots[k].material = record.U16le(slot + l.slotMaterialOffset);
+        pattern.slots[k].quantity = U16In(record, slot + l.slotQuantityOffset);
+        pattern.slots[k].material = U16In(record, slot + l.slotMaterialOffset);
     }
 }
 
@@ -64,10 +69,10 @@ std::optional<RealmEntry> RecipeTableView::Realm(std::size_t r) const {
                                   RecipeTableHeader::kRealmEntrySize);
     if (!entry) return std::nullopt;
     RealmEntry realm;
-    realm.categoryCount = entry->U32le(RealmEntry::kCategoryCountOffset);
-    realm.patternTableOffset = entry->U32le(RealmEntry::kPatternTableOffsetOffset);
-    realm.categoryTableOffset = entry->U32le(RealmEntry::kCategoryTableOffsetOffset);
-    realm.skillTableOffset = entry->U32le(RealmEntry::kSkillTableOffsetOffset);
+    realm.categoryCount = U32In(*entry, RealmEntry::kCategoryCountOffset);
+    realm.patternTableOffset = U32In(*entry, RealmEntry::kPatternTableOffsetOffset);
+    realm.categoryTableOffset = U32In(*entry, RealmEntry::kCategoryTableOffsetOffset);
+    realm.skillTableOffset = U32In(*entry, RealmEntry::kSkillTableOffsetOffset);
     return realm;
 }
 
@@ -80,7 +85,7 @@ std::optional<SkillRecord> RecipeTableView::Skill(const RealmEntry& realm, std::
     skill.data1 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset, layout_.skillDataWidth));
     skill.data2 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 2, layout_.skillDataWidth));
     skill.data3 = static_cast<std::uint16_t>(Field(*record, layout_.skillDataOffset + 4, layout_.skillDataWidth));
-    skill.name = record->U16le(layout_.skillNameOffset);
+    skill.name = U16In(*record, layout_.skillNameOffset);
     skill.slot = static_cast<std::uint8_t>(slot);
     // Inside the record for both layouts (FieldsInsideRecords).
     skill.categories = *record->Sub(layout_.skillCategoriesOffset, 2 * kCategoryPositions);

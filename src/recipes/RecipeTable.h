@@ -152,13 +152,19 @@ struct SkillRecord {
     std::uint16_t name = 0;
     std::uint8_t slot = 0;  // the record's place in its realm's skill table, 0..18
     ByteView categories;  // exactly 200 u16 entries
-    std::uint16_t Category(std::size_t position) const { return categories.U16le(2 * std::uint64_t{position}); }
+    // The entry at position (0..199); nothing beyond.
+    std::optional<std::uint16_t> Category(std::size_t position) const {
+        return categories.U16leAt(2 * std::uint64_t{position});
+    }
 };
 
 struct CategoryRecord {
     std::uint32_t name = 0;
     ByteView patterns;  // exactly 50 u16 entries
-    std::uint16_t Pattern(std::size_t position) const { return patterns.U16le(2 * std::uint64_t{position}); }
+    // The entry at position (0..49); nothing beyond.
+    std::optional<std::uint16_t> Pattern(std::size_t position) const {
+        return patterns.U16leAt(2 * std::uint64_t{position});
+    }
 };
 
 struct IngredientSlot {
@@ -182,7 +188,7 @@ public:
     RecipeTableView(ByteView image, const TableLayout& layout);
 
     // The u32 at offset 0; 0 when the image is shorter than four bytes.
-    std::uint32_t version() const { return image_.U32le(RecipeTableHeader::kVersionOffset); }
+    std::uint32_t version() const { return image_.U32leAt(RecipeTableHeader::kVersionOffset).value_or(0); }
 
     // Realm entry r (0..2); absent when it lies outside the image.
     std::optional<RealmEntry> Realm(std::size_t r) const;

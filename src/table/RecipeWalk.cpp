@@ -84,7 +84,7 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
             sinks.Each([&](RecipeSink& sink) { sink.Skill(*skill, skillName); });
 
             for (std::size_t c = 0; c < kCategoryPositions; ++c) {
-                const std::uint16_t categoryIndex = skill->Category(c);
+                const std::uint16_t categoryIndex = skill->Category(c).value_or(0);  // 0: an empty position
                 if (categoryIndex == 0) continue;
                 if (categoryIndex >= realm->categoryCount) {
                     sinks.Each([&](RecipeSink& sink) { sink.IllegalCategory(c, categoryIndex, realm->categoryCount); });
@@ -96,7 +96,7 @@ void WalkRecipes(const RecipeTableView& table, const WalkOptions& options, std::
                 sinks.Each([&](RecipeSink& sink) { sink.Category(c, categoryIndex, categoryName); });
 
                 for (std::size_t p = 0; p < kPatternPositions; ++p) {
-                    const std::uint16_t patternIndex = category->Pattern(p);
+                    const std::uint16_t patternIndex = category->Pattern(p).value_or(0);  // 0: an empty position
                     if (patternIndex == 0) continue;
                     const auto record = table.Pattern(*realm, patternIndex);
                     if (!record) continue;

@@ -289,14 +289,22 @@ TEST(ProcessTest, FailuresAreReportedAndFailTheProcess) {
     const std::string kFullDisk = "artisanscope: can't write file: /dev/full: No space left on device\n";
     const std::string kTooLarge = "artisanscope: can't write file: $OUT/", kTooLargeEnd = ": File too large\n";
     namespace fx = artisanscope::fixtures;
-    fx::MpakPlan badCrc, noTable;
+    fx::MpakPlan badCrc, noTable, cutStream;
     badCrc.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102)),
                        .wrongCrc = true}};
+    // Half the stream, the CRC fitting the half.
+    cutStream.members = {{.name = "tdl.crf", .content = fx::WriteRecipeTable(artisanscope::testing::SmallTable(102))}};
+    cutStream.members[0].inflatedSize = static_cast<std::uint32_t>(cutStream.members[0].content.size());
+    cutStream.members[0].rawStream = fx::Compress(cutStream.members[0].content);
+    cutStream.members[0].rawStream->resize(cutStream.members[0].rawStream->size() / 2);
     noTable.members = {{.name = "other.crf", .content = {1, 2, 3}}};
     const Case cases[] = {
         {"member checksum", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
          "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk is damaged (tdl.crf fails its checksum)\n",
          Output::Kept, false, false, 102, {}, fx::WriteMpak(badCrc)},
+        {"member stream cut short", {"-q", "$GAME", "$OUT/keep.txt"}, 1, "",
+         "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk is damaged (tdl.crf does not inflate to its stated "
+         "size)\n", Output::Kept, false, false, 102, {}, fx::WriteMpak(cutStream)},
         {"member missing", {"-q", "$GAME"}, 1, "",
          "artisanscope: can't read 'ifd.mpk': $GAME/data/ifd.mpk does not contain tdl.crf\n", Output::None, false,
          false, 102, {}, fx::WriteMpak(noTable)},
