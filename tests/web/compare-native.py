@@ -41,14 +41,20 @@ RUNS = {
     "fixture": [([], FORMATS), (["-e", "-d"], FORMATS), (["-e"], FORMATS[:1]), (["-d"], FORMATS[:1])],
     "table": [([], FORMATS), (["-e", "-d"], FORMATS)],
     "archive": [([], [FORMATS[0], FORMATS[1], FORMATS[4]])],
+    # A fuzzer's corpus: whether each input ends safely, as the native one.
+    "corpus": [([], FORMATS[:1])],
 }
+# Inputs taken from --corpus folders at most (the first by name).
+MAX_CORPUS = 200
 
 
 def kind(game):
     if game.startswith("table-"):
         return "table"
-    if game.startswith(("archive-", "corpus-")):
+    if game.startswith("archive-"):
         return "archive"
+    if game.startswith("corpus-"):
+        return "corpus"
     return "fixture"
 
 
@@ -61,7 +67,8 @@ def cases(games, plans):
         for options, formats in RUNS[kind(game)]:
             for ext, format_args in formats:
                 rows.append((f"{game}{''.join(options)}.{ext}", ["-q", *options, *format_args, at], "out." + ext))
-        rows.append((f"{game}-tree", ["--tree", at], None))
+        if kind(game) != "corpus":
+            rows.append((f"{game}-tree", ["--tree", at], None))
         if kind(game) == "fixture":
             rows.append((f"{game}-find.json", ["-q", FIND, "--format", "json", at], "out.json"))
             rows.append((f"{game}-find-tree", ["--tree", "--find=e", at], None))
@@ -109,6 +116,8 @@ def prepare(native, work, corpora):
     subprocess.run([os.path.join(native, "tests", "seed_games"), seeds, games, *corpora], **quiet)
     plans = os.path.join(seeds, "plan_file")
     names = [os.path.basename(g) for g in distinct([os.path.join(games, n) for n in sorted(os.listdir(games))])]
+    corpus = [n for n in names if kind(n) == "corpus"]
+    names = [n for n in names if kind(n) != "corpus"] + corpus[:MAX_CORPUS]
     return (names, sorted(os.listdir(plans)), games, plans)
 
 
@@ -189,7 +198,7 @@ def main():
                 faults.append(f"{tag}: the output file differs")
             elif same == "dump":
                 dumps.append(tag)
-            if kind(tag) == "archive" and (wasm[0] not in (0, 1) or (wasm[0] == 1 and not wasm[2])):
+            if kind(tag) in ("archive", "corpus") and (wasm[0] not in (0, 1) or (wasm[0] == 1 and not wasm[2])):
                 faults.append(f"{tag}: status {wasm[0]} with {wasm[2]!r:.300}")
             if len(faults) == before:  # kept for a look only when they differ
                 for side in programs:
