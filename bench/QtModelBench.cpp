@@ -127,7 +127,7 @@ void FindKeystroke(benchmark::State& state, Input& input, std::string_view query
     CArtisanscopeDlg dialog(shell);
     shell.SetMainWindow(&dialog);
     dialog.SetArchivePath(input.files.archive);
-    if (!LoadRecipeTable(input.files.archive, LoadOptionsOf(dialog))) state.SkipWithError("load failed");
+    if (!LoadRecipeTable(input.files.archive, dialog.CurrentLoadOptions())) state.SkipWithError("load failed");
     dialog.show();
     dialog.OnFind();
     QApplication::processEvents();
@@ -161,7 +161,7 @@ void ReloadKeepingPlace(benchmark::State& state, Input& input, std::string_view 
     CArtisanscopeDlg dialog(shell);
     shell.SetMainWindow(&dialog);
     dialog.SetArchivePath(input.files.archive);
-    if (!LoadRecipeTable(input.files.archive, LoadOptionsOf(dialog))) state.SkipWithError("load failed");
+    if (!LoadRecipeTable(input.files.archive, dialog.CurrentLoadOptions())) state.SkipWithError("load failed");
     dialog.show();
     if (!query.empty()) {
         dialog.OnFind();

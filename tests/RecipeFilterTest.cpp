@@ -188,6 +188,7 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         const char* query;
         Lines shown;
         std::size_t patterns;
+        const char* notUnderstood = "";  // what the user is told
         Language language = Language::German;
     };
     const Lines kKappen = {"0 Avalon", "1 Schneider", "2 Kappen"};
@@ -215,11 +216,11 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         {"level:99999999999-", {}, 0},
         {"level:10-20 level:15-", join({{"0 Albion", "1 Waffenschmied", "2 Schwerter"}, {"3 Langschwert (20)", "4 Metall: 5 Bronze"}}), 1},
         // Not one of the four forms, or quoted: a word, found in no label.
-        {"level:5a", {}, 0},
-        {"level:1-2-3", {}, 0},
-        {"level:-", {}, 0},
+        {"level:5a", {}, 0, "'level:5a' is no level such as 300-350"},
+        {"level:1-2-3", {}, 0, "'level:1-2-3' is no level such as 300-350"},
+        {"level:-", {}, 0, "'level:-' is no level such as 300-350"},
         {"\"level:300\"", {}, 0},
-        {"material:", {}, 0},
+        {"material:", {}, 0, "'material:' names no material"},
         // With a level or material term only patterns match: a skill named
         // by a word is not shown whole.
         {"schneider level:300-350", join({kKappen, kLederkappe, kNetherkappe}), 2},
@@ -229,15 +230,19 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         // Material: the whole name, folded, in the tree's language.
         {"material:eisen", kEisen, 2},
         {"material:eisenholz", join({kKappen, kLederkappe}), 1},
-        {"material:eise", {}, 0},
+        {"material:eise", {}, 0, "no material is called eise"},
         {"material:gepragt", join({kKappen, kLederkappe}), 1},
         {"material:GEPRÄGT", join({kKappen, kLederkappe}), 1},
         {"material:netherit", join({kKappen, kNetherkappe}), 1},
         {"material:\"lange glatte scharfe\"", join({kKappen, kKappe400}), 1},
-        {"material:lange", {}, 0},
-        {"material:iron", {}, 0},
-        {"material:iron", kEisen, 2, Language::English},
-        {"material:eisen", {}, 0, Language::English},
+        {"material:lange", {}, 0},  // a material of that name exists
+        {"material:iron", {}, 0, "no material is called iron"},
+        {"material:iron", kEisen, 2, "", Language::English},
+        {"material:eisen", {}, 0, "no material is called eisen", Language::English},
+        // Told as typed, every part of it; a quote left open still finds.
+        {"material:Eisn", {}, 0, "no material is called Eisn"},
+        {"LEVEL:abc material:\"Lange glatt\" material:Eisen material:\"Gepr\u00E4gt",
+         {}, 0, "'LEVEL:abc' is no level such as 300-350; no material is called Lange glatt; a quote is not closed"},
         // Every term must hold.
         {"material:eisen level:20-", kElite, 1},
         {"material:eisen midgard", kElite, 1},
@@ -248,7 +253,7 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         // "eisen" are two words and find the helm and the cap as well.
         {"\"3 eisen\"", kKurzschwert, 1},
         {"3 eisen", join({kEisen, kKappen, kLederkappe}), 3},
-        {"\"kurz", kKurzschwert, 1},
+        {"\"kurz", kKurzschwert, 1, "a quote is not closed"},
         // The quoted blank is part of the phrase: "Eisenholz" has no
         // "eisen holz", while "1 eisen" runs into the word after it.
         {"\"eisen holz\"", {}, 0},
@@ -259,9 +264,11 @@ TEST(RecipeFilterTest, LevelMaterialAndQuotedTerms) {
         SCOPED_TRACE(c.query);
         const RecipeTree tree = MakeTree(true, c.language);
         RecipeFilter filter;
-        ASSERT_TRUE(filter.Apply(tree, FindQuery::FromUtf8(c.query)));
+        const FindQuery query = FindQuery::FromUtf8(c.query);
+        ASSERT_TRUE(filter.Apply(tree, query));
         EXPECT_EQ(Shown(filter), c.shown);
         EXPECT_EQ(filter.ShownPatternCount(), c.patterns);
+        EXPECT_EQ(NotUnderstood(query, c.language), c.notUnderstood);
         EXPECT_LE(filter.MemoryBytes(), 8 * tree.size());
     }
 }

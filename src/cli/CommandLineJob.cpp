@@ -20,10 +20,10 @@ void Report(const CommandLineJobIo& io, std::string_view text, std::string_view 
 
 }  // namespace
 
-LoadOptions LoadOptionsOf(CommandLineJobHost& host) {
+LoadOptions LoadOptionsOf(CommandLineJobHost& host, bool englishNames, bool debugMode) {
     LoadOptions options;
-    options.language = host.IsEnglishNamesChecked() ? Language::English : Language::German;
-    options.debug = host.debugMode();
+    options.language = englishNames ? Language::English : Language::German;
+    options.debug = debugMode;
     options.tree = host.treeStore();
     options.alongside = host.indexSink();
     options.messages = [&host](std::string_view text) { host.ShowMessage(text); };
@@ -34,17 +34,13 @@ int ExecuteCommandLineJob(MyCommandLine& commandLine, CommandLineJobHost& dialog
     if (commandLine.camelot_dir.empty()) return kExitOk;
 
     commandLine.camelot_dir = ResolveArchivePath(NormaliseCamelotDir(commandLine.camelot_dir));
-    // Stored so that a dialog left open reloads and exports this same table.
-    dialog.SetArchivePath(commandLine.camelot_dir);
-    // Both before the load, which reads them.
-    if (commandLine.useEnglishNames) dialog.CheckEnglishNames();
-    if (commandLine.debugMode) dialog.CheckDebugMode();
+    dialog.AdoptCommandLine(commandLine);
 
     int status = kExitOk;
     // The table is loaded whatever becomes of the output: the tree and the
     // load's own messages do not depend on it.
     LoadResult load;
-    const LoadOptions options = LoadOptionsOf(dialog);
+    const LoadOptions options = LoadOptionsOf(dialog, commandLine.useEnglishNames, commandLine.debugMode);
     if (commandLine.output_file.empty()) {
         load = LoadRecipeTable(commandLine.camelot_dir, options);
     } else {

@@ -16,26 +16,26 @@
 
 namespace artisanscope {
 
-// What the job drives: the dialog's tree, checkboxes, flags, message box,
-// stored archive path and end.
+// What the job drives, where its two hosts (the desktop dialog and the
+// headless stand-in) differ: where the tree goes, how a message is told,
+// and what a dialog left open keeps of the job and does at its end.
 class CommandLineJobHost {
 public:
     virtual ~CommandLineJobHost() = default;
     // The store a load fills; null when the host keeps no tree.
     virtual RecipeTreeStore* treeStore() = 0;
-    virtual bool IsEnglishNamesChecked() const = 0;
-    virtual bool debugMode() const = 0;
+    // The tree of the last finished load; null when the host keeps none.
+    virtual const RecipeTree* LoadedTree() const = 0;
     // A modal message box: OK button, exclamation icon, titled with the
     // application's name. Text is code page 1252 and may hold "\r\n".
     virtual void ShowMessage(std::string_view text) = 0;
-    // Checks the English checkbox without running its click handler.
-    virtual void CheckEnglishNames() = 0;
-    // Sets debugMode and checks the Debug-Mode box, without a reload.
-    virtual void CheckDebugMode() = 0;
-    virtual void SetArchivePath(const std::string& path) = 0;
-    virtual void EndDialog(int result) = 0;
-    // The tree of the last finished load; null when the host keeps none.
-    virtual const RecipeTree* LoadedTree() const = 0;
+    // Before the load: the command line's table (camelot_dir, normalised)
+    // and its -english and -debug become the host's own, so that a dialog
+    // left open reloads and exports this same table as the boxes say. The
+    // boxes are checked without running their click handlers.
+    virtual void AdoptCommandLine(const MyCommandLine& /*commandLine*/) {}
+    // -quit after an export that was written.
+    virtual void EndDialog(int /*result*/) {}
     // A failed load of a job without an output file, for a host that tells
     // it as the Open button does: text in the box, reason (file-name bytes)
     // under its details. The job has reported it on standard error already.
@@ -62,9 +62,9 @@ struct CommandLineJobIo {
     std::optional<ExportFormat> format;
 };
 
-// What a load for host takes: its language, debug mode, tree, index sink
-// and message box.
-LoadOptions LoadOptionsOf(CommandLineJobHost& host);
+// What a load for host takes: the language and debug mode given, and the
+// host's tree, index sink and message box.
+LoadOptions LoadOptionsOf(CommandLineJobHost& host, bool englishNames, bool debugMode);
 
 // Runs the job for commandLine (normalising its camelot_dir in place) and
 // returns the exit status. Does nothing and returns kExitOk when no

@@ -1,7 +1,8 @@
 #pragma once
-// The dialog's stand-in without a display: no window system at all. It keeps
-// the check states and flags the command-line job sets, writes every message
-// box to standard error, and keeps the tree only when it is to be listed.
+// The dialog's stand-in without a display: no window system at all. It
+// writes every message box to standard error and keeps the tree only when it
+// is to be listed; nothing reloads or ends later, the process ends with the
+// job.
 
 #include "cli/CommandLineJob.h"
 #include "table/RecipeTree.h"
@@ -19,25 +20,14 @@ public:
     HeadlessDialog(std::string appName, std::FILE* err, bool keepTree);
 
     RecipeTreeStore* treeStore() override;
-    bool IsEnglishNamesChecked() const override { return englishNames_; }
-    bool debugMode() const override { return debugMode_; }
-    void ShowMessage(std::string_view text) override;
-
-    void CheckEnglishNames() override { englishNames_ = true; }
-    void CheckDebugMode() override { debugMode_ = true; }
-    // Nothing reloads or ends later: the process ends with the job.
-    void SetArchivePath(const std::string&) override {}
-    void EndDialog(int) override {}
     const RecipeTree* LoadedTree() const override { return keepTree_ ? &tree_ : nullptr; }
-
+    void ShowMessage(std::string_view text) override;
 
 private:
     std::string appName_;
     std::FILE* err_;
     bool keepTree_;
     RecipeTree tree_;
-    bool englishNames_ = false;
-    bool debugMode_ = false;
 };
 
 // The whole program without a display: parses arguments (the usage box goes

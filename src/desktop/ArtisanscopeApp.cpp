@@ -22,6 +22,11 @@ RememberedPlaces& CArtisanscopeApp::remembered() {
     return remembered_;
 }
 
+std::optional<QRect> CArtisanscopeApp::RememberedWindow() {
+    const bool openWith = remember_ && !commandLine_.camelot_dir.empty() && commandLine_.output_file.empty();
+    return openWith ? RememberedPlaces(true).Window() : remembered().Window();
+}
+
 bool CArtisanscopeApp::InitInstance(const std::vector<std::string>& arguments) {
     commandLine_.SetUsageBox([this](std::string_view text) { prompter_.ShowMessage(nullptr, appName(), text); });
     ParseCommandLine(commandLine_, arguments);

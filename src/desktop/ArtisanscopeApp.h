@@ -41,6 +41,10 @@ public:
     // writes it. File dialogs start in StartFolder() and report the chosen
     // file to RememberFile().
     RememberedPlaces& remembered();
+    // The window's place and size of the last interactive run: also for a
+    // start with a game folder and no output file (how a file manager's
+    // "Open With" starts the program), which remembers nothing itself.
+    std::optional<QRect> RememberedWindow();
     QString StartFolder(RememberedFolder which) { return remembered().StartFolder(which); }
     void RememberFile(RememberedFolder which, const QString& chosenFile) { remembered().RememberFile(which, chosenFile); }
 

@@ -13,16 +13,20 @@
 #include "desktop/DialogSetup.h"
 #include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
+#include "desktop/PlanWindow.h"
 #include "cli/PathRules.h"
 #include "load/LoadRecipeTable.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
+#include "desktop/PlanWindow.h"
 #include "desktop/RememberedPlaces.h"
+#include "desktop/TreePlace.h"
 #include "desktop/WrappingCheckBox.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -43,7 +47,7 @@ namespace {
 
 constexpr const char* kControlIdProperty = "controlId";
 constexpr std::string_view kCompareWithText = "&Compare with\xE2\x80\xA6";  // "…"
-constexpr const char* kNoRecipesMatchText = "No recipes match";
+const QKeySequence kCompareWithKeys(Qt::CTRL | Qt::Key_D);
 constexpr std::string_view kAddToPlanText = "Add to &plan";
 
 }  // namespace
@@ -74,8 +78,8 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
         treeView_->setStyle(lines);
     }
     treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // The tree has a menu of its own for the items that offer an action;
-    // elsewhere in the tree none.
+    // The tree has a menu of its own for its items: their actions and the
+    // comparison; its empty space has none.
     treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(treeView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         ShowTreeContextMenu(treeModel_->ItemOf(treeView_->indexAt(at)), treeView_->viewport()->mapToGlobal(at));
@@ -115,6 +119,7 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     }
     emptyTreeMessage_ = new QLabel(QString::fromLatin1(kNoRecipesMatchText), treeView_->viewport());
     emptyTreeMessage_->setAlignment(Qt::AlignCenter);
+    emptyTreeMessage_->setWordWrap(true);
     emptyTreeMessage_->setAttribute(Qt::WA_TransparentForMouseEvents);
     emptyTreeMessage_->hide();
     treeView_->viewport()->installEventFilter(this);
@@ -147,6 +152,7 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
             &CArtisanscopeDlg::OnFindPrevious);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
             [this] { ShowPlan(true); });
+    connect(new QShortcut(kCompareWithKeys, this), &QShortcut::activated, this, &CArtisanscopeDlg::OnCompareWith);
     connect(findBar_, &FindBar::queryChanged, this, &CArtisanscopeDlg::OnFindQueryChanged);
     connect(findBar_, &FindBar::nextRequested, this, &CArtisanscopeDlg::OnFindNext);
     connect(findBar_, &FindBar::previousRequested, this, &CArtisanscopeDlg::OnFindPrevious);
@@ -155,7 +161,13 @@ CArtisanscopeDlg::CArtisanscopeDlg(CArtisanscopeApp& app, QWidget* parent)
     treeView_->installEventFilter(this);
 }
 
-CArtisanscopeDlg::~CArtisanscopeDlg() = default;
+// The plan window reads the plan index as long as it lives: it goes first,
+// not with the other children after the members (the index) are gone. The
+// children's teardown may still reach the dialog's handlers.
+CArtisanscopeDlg::~CArtisanscopeDlg() {
+    delete planWindow_;
+    planWindow_ = nullptr;
+}
 
 void CArtisanscopeDlg::Place(QWidget* control, const DialogRect& rect, int id) {
     const DialogRect pixels = MapDialogRect(rect, units_);
@@ -181,7 +193,11 @@ int CArtisanscopeDlg::DoModal() {
 
 bool CArtisanscopeDlg::OnInitDialog() {
     setWindowIcon(appIcon_);
+    // A plan kept from the last run is looked up in the first load.
+    const QString savedPlan = app_.remembered().SavedPlanPath();
+    if (!savedPlan.isEmpty() && QFileInfo::exists(savedPlan)) planIndexOn_ = true;
     RunCommandLineJob(app_);
+    ReopenLastGame();
     RestoreWindow();
     // The job's --find query stays in the find bar, applied to the tree.
     const std::string& find = app_.jobIo().find;
@@ -191,7 +207,33 @@ bool CArtisanscopeDlg::OnInitDialog() {
         OnSize(width(), height());
         ApplyFind(findBar_->query());
     }
+    RestoreSavedPlan();
     return true;
+}
+
+void CArtisanscopeDlg::ReopenLastGame() {
+    if (endedEarly_ || !archivePath_.empty() || !app_.remembered().on()) return;
+    const QString game = app_.remembered().GameFile();
+    const std::optional<std::string> derived = game.isEmpty() ? std::nullopt : ArchivePathOf(game);
+    if (!derived) return;
+    // The archive the choice leads to must still be there.
+    const std::string archive = ResolveArchivePath(*derived);
+    if (!QFileInfo::exists(QFile::decodeName(archive.c_str()))) return;
+    archivePath_ = archive;
+    const LoadResult load = Reload();
+    if (!load) ShowFailedLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load);
+}
+
+void CArtisanscopeDlg::ShowTitle() {
+    const QString caption = Utf8Text(main_dialog::kCaption);
+    const bool loaded = !archivePath_.empty() && treeModel_->tree().size() > 0;
+    setWindowTitle(loaded ? caption + QStringLiteral(" \u2013 ") + QFile::decodeName(archivePath_.c_str()) : caption);
+}
+
+std::optional<std::string> CArtisanscopeDlg::ArchivePathOf(const QString& chosen) {
+    // A folder is the game folder itself.
+    if (QFileInfo(chosen).isDir()) return NormaliseCamelotDir(FileNameBytes(chosen));
+    return DeriveArchivePath(FileNameBytes(chosen));
 }
 
 RecipeTreeStore* CArtisanscopeDlg::treeStore() { return treeModel_; }
@@ -204,12 +246,16 @@ void CArtisanscopeDlg::ShowFailedLoad(std::string_view text, const LoadResult& l
     app_.prompter().ShowMessage(this, app_.appName(), text, load.reason);
 }
 
-void CArtisanscopeDlg::CheckEnglishNames() { englishNamesCheck_->setChecked(true); }
-
-void CArtisanscopeDlg::CheckDebugMode() {
-    debugMode_ = true;
-    debugModeCheck_->setChecked(true);
+void CArtisanscopeDlg::AdoptCommandLine(const MyCommandLine& commandLine) {
+    archivePath_ = commandLine.camelot_dir;
+    if (commandLine.useEnglishNames) englishNamesCheck_->setChecked(true);
+    if (commandLine.debugMode) {
+        debugMode_ = true;
+        debugModeCheck_->setChecked(true);
+    }
 }
+
+LoadOptions CArtisanscopeDlg::CurrentLoadOptions() { return LoadOptionsOf(*this, IsEnglishNamesChecked(), debugMode_); }
 
 void CArtisanscopeDlg::EndDialog(int result) {
     if (!isVisible()) {
@@ -229,7 +275,7 @@ void CArtisanscopeDlg::ShowFailedJobLoad(std::string_view text, std::string_view
 
 LoadResult CArtisanscopeDlg::Reload() {
     const BusyCursor busy;
-    return LoadRecipeTable(archivePath_, LoadOptionsOf(*this));
+    return LoadRecipeTable(archivePath_, CurrentLoadOptions());
 }
 
 void CArtisanscopeDlg::OnOpen() {
@@ -240,7 +286,7 @@ void CArtisanscopeDlg::OnOpen() {
                               .startFolder = app_.StartFolder(RememberedFolder::Game)};
     const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
     if (!chosen) return;
-    const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
+    const std::optional<std::string> derived = ArchivePathOf(*chosen);
     if (!derived) return;
     app_.RememberFile(RememberedFolder::Game, *chosen);
     const std::string previous = archivePath_;
@@ -286,10 +332,19 @@ void CArtisanscopeDlg::resizeEvent(QResizeEvent* event) {
 
 void CArtisanscopeDlg::contextMenuEvent(QContextMenuEvent* event) { ShowContextMenu(event->globalPos()); }
 
+void CArtisanscopeDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && findBar_->isVisibleTo(this)) {
+        OnCloseFind();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void CArtisanscopeDlg::ShowContextMenu(const QPoint& globalPosition) {
     QMenu menu(this);
     const QAction* about = menu.addAction(Utf8Text(main_dialog::kAboutItemText));
-    const QAction* compare = menu.addAction(Utf8Text(kCompareWithText));
+    QAction* compare = menu.addAction(Utf8Text(kCompareWithText));
+    compare->setShortcut(kCompareWithKeys);
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return;
     if (chosen == about) OnSysCommand(main_dialog::kAboutCommandId);
@@ -310,11 +365,16 @@ bool CArtisanscopeDlg::ShowTreeContextMenu(std::uint32_t item, const QPoint& glo
         addToPlan = menu.addAction(Utf8Text(kAddToPlanText));
         addToPlan->setShortcut(QKeySequence(Qt::Key_Insert));
     }
-    if (menu.isEmpty()) return false;
+    // Every item's menu offers the comparison; the tree's empty space has none.
+    if (item == kTreeRoot) return false;
+    if (!menu.isEmpty()) menu.addSeparator();
+    QAction* compare = menu.addAction(Utf8Text(kCompareWithText));
+    compare->setShortcut(kCompareWithKeys);
     const QAction* chosen = app_.prompter().PopupMenu(menu, globalPosition);
     if (chosen == nullptr) return true;
     if (chosen == recipesUsing) FindRecipesUsing(item);
     if (chosen == addToPlan && IndexForPlan()) AddToPlan(PatternOf(item));
+    if (chosen == compare) OnCompareWith();
     return true;
 }
 
@@ -379,6 +439,9 @@ void CArtisanscopeDlg::DescribeControls() {
     describe(closeButton_, Utf8Text(main_dialog::kCloseText), QStringLiteral("Ends the program"));
     describe(openButton_, Utf8Text(main_dialog::kOpenText),
              QStringLiteral("Choose Camelot.exe or data/ifd.mpk of a game folder and show its recipes"));
+    openButton_->setToolTip(QStringLiteral("Show the recipes of a game folder's Camelot.exe or data/ifd.mpk.\n"
+                                           "Compare with another: %1 or the tree's context menu")
+                                .arg(kCompareWithKeys.toString(QKeySequence::NativeText)));
     describe(englishNamesCheck_, Utf8Text(main_dialog::kEnglishNamesText),
              QStringLiteral("Shows the raw materials by their English names instead of the German ones"));
     describe(exportButton_, Utf8Text(main_dialog::kExportText),

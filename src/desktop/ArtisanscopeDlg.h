@@ -11,13 +11,16 @@
 #include <QDialog>
 #include <QIcon>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 class QAction;
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -30,6 +33,7 @@ class FindBar;
 class PatternIndex;
 class PlanWindow;
 class RecipeTreeModel;
+struct TreePlace;
 
 // Matches are shown expanded down to the patterns up to this many matching
 // patterns, and down to the categories beyond: laying out more rows than
@@ -50,20 +54,21 @@ public:
     // the find bar); true: focus on Close.
     bool OnInitDialog();
 
-    // RecipeDialog
-    RecipeTreeStore* treeStore() override;
-    bool IsEnglishNamesChecked() const override;
-    bool debugMode() const override { return debugMode_; }
-    void ShowMessage(std::string_view text) override;
-
     // CommandLineJobHost
-    void CheckEnglishNames() override;
-    void CheckDebugMode() override;
-    void SetArchivePath(const std::string& path) override { archivePath_ = path; }
-    void EndDialog(int result) override;
+    RecipeTreeStore* treeStore() override;
     const RecipeTree* LoadedTree() const override;
+    void ShowMessage(std::string_view text) override;
+    void AdoptCommandLine(const MyCommandLine& commandLine) override;
+    void EndDialog(int result) override;
     void ShowFailedJobLoad(std::string_view text, std::string_view reason) override;
     RecipeSink* indexSink() override;
+
+    bool IsEnglishNamesChecked() const;
+    bool debugMode() const { return debugMode_; }
+    void SetArchivePath(const std::string& path) { archivePath_ = path; }
+    // What a load takes now: the boxes' language and debug mode, the tree,
+    // the plan's index and the message box.
+    LoadOptions CurrentLoadOptions();
 
     // Handlers.
     void OnOpen();
@@ -93,6 +98,9 @@ public:
     void AddSelectedToPlan();
     // Shows the crafting plan window (Ctrl+P: activated, to work in).
     void ShowPlan(bool activate);
+    // A double click in the plan: selects pattern (of the plan index) in
+    // the tree, closing the find bar when the find hides it.
+    void SelectPattern(std::uint32_t pattern);
     // The crafting plan window; null until first shown.
     PlanWindow* planWindow() const { return planWindow_; }
 
@@ -111,6 +119,8 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Escape closes the find bar first, wherever the focus is.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -125,9 +135,19 @@ private:
     // also keeps its distance from the bottom edge, level with the tree's
     // bottom.
     void PlaceRightColumn(int clientWidth, int clientHeight);
-    // The window's size and position from the last interactive run, the
-    // position only when it lies on a screen.
+    // The window's size and position from the last interactive run (also
+    // for a start with a game folder and no output file), fitted to the
+    // screen it lands on; the position only when it lies on a screen.
     void RestoreWindow();
+    // An interactive start without a game folder opens the last game file
+    // again when it still exists.
+    void ReopenLastGame();
+    // The plan the last interactive run kept, in its window.
+    void RestoreSavedPlan();
+    // "Artisanscope – PATH" while a table is loaded.
+    void ShowTitle();
+    // The archive path for a chosen file, or for a chosen game folder.
+    static std::optional<std::string> ArchivePathOf(const QString& chosen);
     // The find bar's "n of N" for the selected pattern.
     void ShowMatchPosition();
     // "No recipes match" over an empty tree while a find is applied.
@@ -162,6 +182,8 @@ private:
     std::uint32_t PatternOf(std::uint32_t item) const;
     // One more of pattern (of the plan index) in the plan, its window shown.
     void AddToPlan(std::uint32_t pattern);
+    // The label the tree shows for a pattern of the plan index.
+    std::function<QString(std::uint32_t)> PlanLabels() const;
 
     CArtisanscopeApp& app_;
     QIcon appIcon_;
@@ -181,7 +203,9 @@ private:
     // tree is the one filled by the same walk.
     std::unique_ptr<PatternIndex> planIndex_;
     bool planIndexOn_ = false;  // loads feed planIndex_
+    // A child, deleted by the destructor before planIndex_, which it reads.
     PlanWindow* planWindow_ = nullptr;
+    bool planWindowPlaced_ = false;  // put beside the dialog once
     DialogBaseUnits units_;
     QSize templateSize_;  // the client size the template gives, pixels
     // The template's place of each control of the right-hand column, pixels.
@@ -189,6 +213,9 @@ private:
     // The shown patterns, each with its place in the order Find Next walks
     // them (from 1), sorted by item; built when first needed after a publish.
     std::vector<std::pair<std::uint32_t, std::size_t>> matchPositions_;
+    // The place in the whole tree when the find bar opened; the tree comes
+    // back to it when the query is emptied or the bar closed.
+    std::unique_ptr<TreePlace> placeBeforeFind_;
     bool endedEarly_ = false;
     int endResult_ = 0;
 };

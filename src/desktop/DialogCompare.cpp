@@ -20,13 +20,15 @@
 namespace artisanscope {
 
 void CArtisanscopeDlg::OnCompareWith() {
-    FileDialogOptions options{QStringLiteral("Compare with"),
-                              {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
-                              QStringLiteral("exe")};
-    options.startFolder = app_.StartFolder(RememberedFolder::Game);
+    // Chosen as Open chooses: a game file, the archive or the game folder.
+    const FileDialogOptions options{.title = QStringLiteral("Compare with"),
+                                    .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
+                                    .defaultSuffix = QStringLiteral("exe"),
+                                    .filterNamesOnly = true,
+                                    .startFolder = app_.StartFolder(RememberedFolder::Game)};
     const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
     if (!chosen) return;
-    const std::optional<std::string> derived = DeriveArchivePath(FileNameBytes(*chosen));
+    const std::optional<std::string> derived = ArchivePathOf(*chosen);
     if (!derived) return;
     const std::string other = ResolveArchivePath(*derived);
     CompareSettings settings;

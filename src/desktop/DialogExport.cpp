@@ -8,6 +8,7 @@
 
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/DialogShared.h"
+#include "desktop/ExportFilters.h"
 #include "desktop/Prompter.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
@@ -42,7 +43,7 @@ void CArtisanscopeDlg::OnExport() {
     {
         const BusyCursor busy;
         const TreePlace place = CaptureTreePlace(*treeView_, *treeModel_);
-        outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, LoadOptionsOf(*this));
+        outcome = ExportRecipeTable(archivePath_, choice.path, choice.format, CurrentLoadOptions());
         RestoreTreePlace(*treeView_, *treeModel_, place);
     }
     // A write failure's path and reason go under Details, as a read's do.

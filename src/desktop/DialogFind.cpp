@@ -4,9 +4,11 @@
 
 #include "desktop/ArtisanscopeDlg.h"
 
+#include "desktop/DialogShared.h"
 #include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
+#include "desktop/TreePlace.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -47,14 +49,23 @@ void CArtisanscopeDlg::FindRecipesUsing(std::uint32_t item) {
 void CArtisanscopeDlg::ApplyFind(const QString& query) {
     const std::uint32_t selected = SelectedItem();
     const QByteArray utf8 = query.toUtf8();
-    treeModel_->SetFindQuery(FindQuery::FromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))));
+    FindQuery parsed = FindQuery::FromUtf8(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    // Nothing to find, as before: the tree stays as it is, branches open.
+    if (parsed.empty() && treeModel_->findQuery().empty()) return;
+    treeModel_->SetFindQuery(parsed);
+    // Back to the whole tree: the branches open before the find, and the
+    // selected item in view.
+    if (parsed.empty() && placeBeforeFind_ != nullptr) RestoreTreePlace(*treeView_, *treeModel_, *placeBeforeFind_);
     SelectItem(selected);
 }
 
 void CArtisanscopeDlg::OnTreePublished() {
-    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex());
+    if (planWindow_ != nullptr) planWindow_->SetIndex(PlanIndex(), PlanLabels());
+    ShowTitle();
     const RecipeFilter& filter = treeModel_->filter();
     matchPositions_.clear();
+    const std::string notUnderstood = NotUnderstood(treeModel_->findQuery(), treeModel_->tree().language());
+    findBar_->SetNotUnderstood(QString::fromUtf8(notUnderstood.data(), static_cast<qsizetype>(notUnderstood.size())));
     findBar_->SetMatchCount(filter.ShownPatternCount());
     ShowWhetherFindMatches();
     if (!filter.active()) return;
@@ -63,6 +74,9 @@ void CArtisanscopeDlg::OnTreePublished() {
 
 void CArtisanscopeDlg::OnFind() {
     const bool wasShown = findBar_->isVisibleTo(this);
+    if (!wasShown && !treeModel_->filter().active()) {
+        placeBeforeFind_ = std::make_unique<TreePlace>(CaptureTreePlace(*treeView_, *treeModel_));
+    }
     findBar_->Open();
     if (wasShown) return;
     OnSize(width(), height());
@@ -90,6 +104,7 @@ void CArtisanscopeDlg::OnCloseFind() {
     findBar_->hide();
     OnSize(width(), height());
     ApplyFind(QString());
+    placeBeforeFind_.reset();
     if (hadFocus) treeView_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -114,6 +129,10 @@ void CArtisanscopeDlg::ShowMatchPosition() {
 
 void CArtisanscopeDlg::ShowWhetherFindMatches() {
     const bool nothing = treeModel_->filter().active() && treeModel_->rowCount() == 0;
+    // What was not understood, under the message.
+    const QString reason = findBar_->notUnderstood();
+    emptyTreeMessage_->setText(reason.isEmpty() ? QString::fromLatin1(kNoRecipesMatchText)
+                                                : QString::fromLatin1(kNoRecipesMatchText) + QLatin1Char('\n') + reason);
     emptyTreeMessage_->setGeometry(treeView_->viewport()->rect());
     emptyTreeMessage_->setVisible(nothing);
 }

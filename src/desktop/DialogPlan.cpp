@@ -7,10 +7,14 @@
 #include "desktop/ArtisanscopeDlg.h"
 
 #include "desktop/ArtisanscopeApp.h"
+#include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
 
+#include <QFileInfo>
 #include <QScreen>
+#include <QTimer>
+#include <QTreeView>
 
 namespace artisanscope {
 namespace {
@@ -41,11 +45,21 @@ std::uint32_t CArtisanscopeDlg::PatternOf(std::uint32_t item) const {
     return pattern != kNoPattern ? pattern : index->PatternAtItem(treeModel_->tree().Parent(item));
 }
 
+std::function<QString(std::uint32_t)> CArtisanscopeDlg::PlanLabels() const {
+    return [this](std::uint32_t pattern) {
+        return Cp1252ToQString(treeModel_->tree().Label(planIndex_->ItemOf(pattern)));
+    };
+}
+
 void CArtisanscopeDlg::ShowPlan(bool activate) {
+    IndexForPlan();
     if (planWindow_ == nullptr) {
-        IndexForPlan();
         planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), app_.remembered(), this);
-        planWindow_->SetIndex(PlanIndex());
+        connect(planWindow_, &PlanWindow::patternActivated, this, &CArtisanscopeDlg::SelectPattern);
+    }
+    planWindow_->SetIndex(PlanIndex(), PlanLabels());
+    if (!planWindow_->isVisible() && !planWindow_->placeRestored() && !planWindowPlaced_) {
+        planWindowPlaced_ = true;
         // Beside the dialog where the screen has room, so the tree stays in
         // sight for the next Insert.
         const QRect dialog = frameGeometry();
@@ -63,7 +77,41 @@ void CArtisanscopeDlg::ShowPlan(bool activate) {
 }
 
 void CArtisanscopeDlg::AddSelectedToPlan() {
-    if (IndexForPlan()) AddToPlan(PatternOf(SelectedItem()));
+    const std::uint32_t item = SelectedItem();
+    const int depth = item == kTreeRoot ? -1 : treeModel_->filter().Depth(item);
+    if (depth >= 0 && depth < kPatternDepth) {
+        // Said, not passed over in silence.
+        static const char* const kKinds[] = {"a realm", "a skill", "a category"};
+        ShowPlan(false);
+        planWindow_->ShowStatus(QStringLiteral("Nothing added: \u201C%1\u201D is %2. Insert adds the selected pattern "
+                                               "(or the pattern of the selected ingredient).")
+                                    .arg(Cp1252ToQString(treeModel_->tree().Label(item)), QLatin1String(kKinds[depth])));
+        return;
+    }
+    if (IndexForPlan()) AddToPlan(PatternOf(item));
+}
+
+void CArtisanscopeDlg::SelectPattern(std::uint32_t pattern) {
+    const PatternIndex* index = PlanIndex();
+    if (index == nullptr || pattern >= index->size()) return;
+    const TreeItem item = index->ItemOf(pattern);
+    if (!treeModel_->IndexOf(item).isValid() && findBar_->isVisibleTo(this)) OnCloseFind();
+    SelectItem(item);
+    activateWindow();
+    treeView_->setFocus(Qt::OtherFocusReason);
+}
+
+void CArtisanscopeDlg::RestoreSavedPlan() {
+    const QString saved = app_.remembered().SavedPlanPath();
+    if (endedEarly_ || saved.isEmpty() || !QFileInfo::exists(saved)) return;
+    if (planWindow_ == nullptr) {
+        planWindow_ = new PlanWindow(app_.prompter(), app_.appName(), app_.remembered(), this);
+        connect(planWindow_, &PlanWindow::patternActivated, this, &CArtisanscopeDlg::SelectPattern);
+    }
+    if (!planWindow_->RestoreSavedPlan()) return;
+    planWindow_->SetIndex(PlanIndex(), PlanLabels());
+    // Once the dialog is up, beside it.
+    QTimer::singleShot(0, this, [this] { ShowPlan(false); });
 }
 
 void CArtisanscopeDlg::AddToPlan(std::uint32_t pattern) {

@@ -1,6 +1,7 @@
 #include "desktop/DialogSetup.h"
 
 #include <QFontMetrics>
+#include <QPalette>
 #include <QWidget>
 
 namespace artisanscope {
@@ -12,6 +13,10 @@ DialogBaseUnits UseDialogFont(QWidget& dialog) {
     const QFontMetrics metrics(font);
     return BaseUnitsFromFont(metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
                              metrics.height());
+}
+
+QColor ReadableOnBase(const QPalette& palette, const QColor& onLight, const QColor& onDark) {
+    return palette.color(QPalette::Base).lightness() < 128 ? onDark : onLight;
 }
 
 }  // namespace artisanscope

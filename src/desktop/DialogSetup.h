@@ -4,10 +4,12 @@
 
 #include "desktop/DialogTemplates.h"
 
+#include <QColor>
 #include <QString>
 
 #include <string_view>
 
+class QPalette;
 class QWidget;
 
 namespace artisanscope {
@@ -17,6 +19,11 @@ inline constexpr int kDialogFontPoints = 8;
 
 // Gives dialog the dialog font and returns its base units.
 DialogBaseUnits UseDialogFont(QWidget& dialog);
+
+// Of two colours for text on palette's base (the background of lists and
+// trees), the one that reads there: onLight on a light base, onDark on a
+// dark theme's.
+QColor ReadableOnBase(const QPalette& palette, const QColor& onLight, const QColor& onDark);
 
 // A UTF-8 text of the program (labels, captions) as a QString.
 inline QString Utf8Text(std::string_view utf8) {

@@ -19,6 +19,9 @@ public:
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// Over the tree while a find matches nothing.
+inline constexpr const char* kNoRecipesMatchText = "No recipes match";
+
 inline std::string FileNameBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace artisanscope

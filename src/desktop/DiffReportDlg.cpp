@@ -6,6 +6,7 @@
 #include "desktop/DiffReportDlg.h"
 
 #include "desktop/ArtisanscopeApp.h"
+#include "desktop/DialogSetup.h"
 #include "desktop/Prompter.h"
 
 #include <QApplication>
@@ -29,13 +30,14 @@ namespace {
 
 QString Utf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-// Colours readable on a light background, distinct also for the most common
-// colour blindness (blue and orange rather than green and red alone).
-QColor KindColour(DiffKind kind) {
+// Colours readable on the list's background, light or dark, distinct also
+// for the most common colour blindness (blue and orange rather than green
+// and red alone).
+QColor KindColour(DiffKind kind, const QPalette& palette) {
     switch (kind) {
-        case DiffKind::Added: return QColor(0x00, 0x6e, 0x28);
-        case DiffKind::Removed: return QColor(0xb4, 0x1e, 0x1e);
-        case DiffKind::Changed: return QColor(0x1f, 0x4e, 0xb4);
+        case DiffKind::Added: return ReadableOnBase(palette, QColor(0x00, 0x6e, 0x28), QColor(0x7a, 0xd6, 0x8c));
+        case DiffKind::Removed: return ReadableOnBase(palette, QColor(0xb4, 0x1e, 0x1e), QColor(0xff, 0x8a, 0x80));
+        case DiffKind::Changed: return ReadableOnBase(palette, QColor(0x1f, 0x4e, 0xb4), QColor(0x8a, 0xb4, 0xff));
         case DiffKind::Group: break;
     }
     return {};
@@ -84,7 +86,7 @@ CDiffReportDlg::CDiffReportDlg(const DiffReport& report, const QString& oldName,
         path.resize(std::min(level, path.size()));
         auto* item = path.empty() ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(path.back());
         item->setText(0, Utf8(DiffEntryLine(report, entry)));
-        if (entry.kind != DiffKind::Group) item->setForeground(0, QBrush(KindColour(entry.kind)));
+        if (entry.kind != DiffKind::Group) item->setForeground(0, QBrush(KindColour(entry.kind, tree_->palette())));
         if (entry.kind == DiffKind::Changed) {
             QStringList lines;
             for (const Difference& d : entry.differences) lines << Utf8(DifferenceText(report, d));

@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace artisanscope {
 
 FindBar::FindBar(QWidget* parent) : QWidget(parent) {
@@ -47,8 +49,16 @@ QString FindBar::query() const { return edit_->text(); }
 
 void FindBar::SetMatchCount(std::size_t patterns) {
     patterns_ = patterns;
+    position_ = 0;
+    count_->setToolTip(QString());
     if (edit_->text().trimmed().isEmpty()) {
         count_->clear();
+    } else if (patterns == 0 && !notUnderstood_.isEmpty()) {
+        // Cut to half the bar, so that the query stays in sight; whole in
+        // the tooltip (and over the empty tree).
+        const int room = std::max(count_->minimumWidth(), width() / 2);
+        count_->setText(count_->fontMetrics().elidedText(notUnderstood_, Qt::ElideRight, room));
+        count_->setToolTip(notUnderstood_);
     } else {
         count_->setText(patterns == 1 ? QStringLiteral("1 pattern") : QStringLiteral("%1 patterns").arg(patterns));
     }
@@ -60,9 +70,15 @@ void FindBar::SetMatchPosition(std::size_t position) {
         return;
     }
     count_->setText(QStringLiteral("%1 of %2").arg(position).arg(patterns_));
+    position_ = position;
 }
 
 QString FindBar::matchCountText() const { return count_->text(); }
+
+void FindBar::SetNotUnderstood(const QString& text) {
+    notUnderstood_ = text;
+    SetMatchCount(patterns_);
+}
 
 void FindBar::Open() {
     show();

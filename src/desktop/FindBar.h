@@ -40,6 +40,12 @@ public:
     // counts from 1); 0 goes back to the count alone.
     void SetMatchPosition(std::size_t position);
     QString matchCountText() const;
+    // The position shown, or 0 while the count alone is.
+    std::size_t matchPosition() const { return position_; }
+    // What of the query was not understood (empty: all was), shown in place
+    // of the count while nothing matches: "no material is called Eisn".
+    void SetNotUnderstood(const QString& text);
+    const QString& notUnderstood() const { return notUnderstood_; }
     // Shows the bar and puts the keyboard focus in its line edit, with the
     // query selected so that typing replaces it.
     void Open();
@@ -58,6 +64,8 @@ private:
     QLabel* count_ = nullptr;
     QToolButton* close_ = nullptr;
     std::size_t patterns_ = 0;
+    std::size_t position_ = 0;
+    QString notUnderstood_;
 };
 
 }  // namespace artisanscope

@@ -3,8 +3,12 @@
 #include "desktop/RecipeTreeModel.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+
+#include <algorithm>
 
 namespace artisanscope {
 namespace {
@@ -55,8 +59,22 @@ void Prompter::ShowMessage(QWidget* parent, const QString& title, std::string_vi
 }
 
 void QtPrompter::ShowMessageBox(QWidget* parent, const QString& title, const QString& text, const QString& details) {
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-    if (!details.isEmpty()) box.setDetailedText(details);
+    // A dialog not shown yet (a failed load of the command line's folder)
+    // sits at the screen's corner: the box is then centred on the screen.
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok,
+                    parent != nullptr && parent->window()->isVisible() ? parent : nullptr);
+    // The reason under the text; a longer account whole under Details.
+    const QStringList lines = details.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (!lines.isEmpty()) {
+        const QString reason = lines.size() == 1 ? lines.front() : lines.front() + QStringLiteral(" \u2026");
+        box.setInformativeText(reason);
+        // A path reads best on one line: the box widens for it, up to a point.
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            const QFontMetrics metrics(label->font());
+            label->setMinimumWidth(std::min(metrics.horizontalAdvance(reason) + 2, metrics.averageCharWidth() * 70));
+        }
+    }
+    if (lines.size() > 1) box.setDetailedText(details);
     box.exec();
 }
 

@@ -45,8 +45,10 @@ public:
     // given, selectedFilter receives the filter selected at the end.
     virtual std::optional<QString> SaveFileName(QWidget* parent, const FileDialogOptions& options,
                                                 QString* selectedFilter = nullptr) = 0;
-    // A modal message box with an OK button and the warning icon; details,
-    // when not empty, behind the box's details button.
+    // A modal message box with an OK button and the warning icon, centred on
+    // parent (on the screen while parent is not shown); details, when not
+    // empty, beneath the text (their first line, the whole behind the box's
+    // details button when they are longer).
     virtual void ShowMessageBox(QWidget* parent, const QString& title, const QString& text,
                                 const QString& details) = 0;
     // The same for the program's own texts: code page 1252 with CR LF line

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace artisanscope {
 namespace {
 
@@ -32,6 +34,33 @@ QString RememberedPlaces::SettingsPath() {
            QStringLiteral("/artisanscope/artisanscope.ini");
 }
 
+namespace {
+
+QString DataFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/artisanscope");
+}
+
+QString PlanWindowSettingsPath() { return DataFolder() + QStringLiteral("/plan-window.ini"); }
+
+}  // namespace
+
+QString RememberedPlaces::SavedPlanPath() const { return on_ ? DataFolder() + QStringLiteral("/plan.csv") : QString(); }
+
+std::optional<QRect> RememberedPlaces::PlanWindow() const {
+    if (!on_) return std::nullopt;
+    const QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
+    const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
+    if (!frame.isValid()) return std::nullopt;
+    return frame;
+}
+
+void RememberedPlaces::RememberPlanWindow(const QRect& frame) {
+    if (!on_ || !frame.isValid()) return;
+    // QSettings replaces its file through a temporary one, whole or not at all.
+    QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("window/frame"), frame);
+}
+
 QString RememberedPlaces::StartFolder(RememberedFolder which) const {
     if (!on_) return {};
     const QSettings settings(SettingsPath(), QSettings::IniFormat);
@@ -50,6 +79,12 @@ void RememberedPlaces::RememberFile(RememberedFolder which, const QString& chose
     const QFileInfo file(chosenFile);
     QSettings settings(SettingsPath(), QSettings::IniFormat);
     settings.setValue(KeyOf(which), which == RememberedFolder::Game ? file.absoluteFilePath() : file.absolutePath());
+}
+
+QString RememberedPlaces::GameFile() const {
+    if (!on_) return {};
+    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    return settings.value(KeyOf(RememberedFolder::Game)).toString();
 }
 
 std::optional<QRect> RememberedPlaces::Window() const {
@@ -73,6 +108,16 @@ bool ReachableOnScreens(const QRect& frame, const QList<QRect>& screens) {
         if (piece.width() >= std::min(kGripWidth, frame.width()) && piece.height() >= kGripHeight) return true;
     }
     return false;
+}
+
+QRect FitToScreen(const QRect& window, const QSize& minimum, const QRect& available, const QSize& frameMargins) {
+    const QSize room = (available.size() - frameMargins).expandedTo(QSize(0, 0));
+    const QSize size = window.size().boundedTo(room).expandedTo(minimum);
+    const QSize frame = size + frameMargins;
+    // Inside the area where it fits; its top-left corner kept in sight where not.
+    const int x = std::max(available.left(), std::min(window.x(), available.right() + 1 - frame.width()));
+    const int y = std::max(available.top(), std::min(window.y(), available.bottom() + 1 - frame.height()));
+    return QRect(QPoint(x, y), size);
 }
 
 }  // namespace artisanscope

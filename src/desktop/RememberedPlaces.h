@@ -36,12 +36,23 @@ public:
     // file itself).
     void RememberFile(RememberedFolder which, const QString& chosenFile);
 
+    // The game file last opened (empty when none is remembered).
+    QString GameFile() const;
+
     // The window's frame position and client size of the last run.
     std::optional<QRect> Window() const;
     void RememberWindow(const QRect& frame);
 
     // The settings file, as it would be used now.
     static QString SettingsPath();
+
+    // The crafting plan kept between runs: the file it is saved to on every
+    // change, $XDG_DATA_HOME/artisanscope/plan.csv (else
+    // ~/.local/share/...); empty while off.
+    QString SavedPlanPath() const;
+    // The plan window's frame position and client size, kept beside it.
+    std::optional<QRect> PlanWindow() const;
+    void RememberPlanWindow(const QRect& frame);
 
 private:
     bool on_;
@@ -51,5 +62,11 @@ private:
 // one of the screens for the user to reach it and drag it back: the frame
 // rectangle of a window, screens in the same global coordinates.
 bool ReachableOnScreens(const QRect& frame, const QList<QRect>& screens);
+
+// A remembered window (frame position, client size) fitted to the available
+// area of the screen it lands on: never larger than that area, never smaller
+// than minimum, moved inside it when it would stick out. frameMargins: what
+// the frame adds to the client size.
+QRect FitToScreen(const QRect& window, const QSize& minimum, const QRect& available, const QSize& frameMargins = {});
 
 }  // namespace artisanscope

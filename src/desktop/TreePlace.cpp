@@ -74,7 +74,9 @@ LabelPath LabelPathOf(const RecipeTreeModel& model, const QModelIndex& index) {
 
 QModelIndex IndexOfLabelPath(const RecipeTreeModel& model, const LabelPath& path) {
     QModelIndex at;
-    for (const LabelStep& step : path) {
+    // The path's first step is a realm's (depth 0), each further one a level deeper.
+    for (std::size_t depth = 0; depth < path.size(); ++depth) {
+        const LabelStep& step = path[depth];
         const int rows = model.rowCount(at);
         const int row = static_cast<int>(std::min<std::uint32_t>(step.row, INT32_MAX));
         QModelIndex found = NearestChild(model, at, row, [&](const QModelIndex& child) {
@@ -85,7 +87,10 @@ QModelIndex IndexOfLabelPath(const RecipeTreeModel& model, const LabelPath& path
                 return LabelsOverlap(model, child, step.label);
             });
         }
-        if (!found.isValid() && row < rows) found = model.index(row, 0, at);
+        // Only an ingredient's label changes with the language; any other
+        // label not found names an item that is gone, whose neighbour at
+        // its row is another.
+        if (!found.isValid() && depth == kPatternDepth + 1u && row < rows) found = model.index(row, 0, at);
         if (!found.isValid()) return {};
         at = found;
     }

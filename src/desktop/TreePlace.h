@@ -5,8 +5,8 @@
 // row among the shown siblings. A step finds the sibling nearest to its row
 // with the same label; else the nearest whose label holds the old one as
 // whole words or is held by it (the debug mode adds values around a label);
-// else (a label changed with the language) the sibling at its row. Items
-// that can no longer be found are not restored.
+// else, for an ingredient only (its label changes with the language), the
+// sibling at its row. Items that can no longer be found are not restored.
 //
 // Only the open part of the tree is visited: the children of collapsed
 // items are never looked at, so capturing and restoring cost what the view

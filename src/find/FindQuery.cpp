@@ -202,32 +202,49 @@ FindQuery FindQuery::FromUtf8(std::string_view text) {
     constexpr std::string_view kMaterial = "material:";
     FindQuery query;
     std::string term;
+    std::string typed;                    // the term as typed, without its quotes
+    std::vector<std::size_t> typedStart;  // where in typed each byte of term began
     bool termWritable = true;
     bool quoted = false;
     std::size_t firstQuote = std::string::npos;  // where in term the first quote stood
     auto addOnce = [](std::vector<std::string>& list, const std::string& item) {
-        if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+        if (std::find(list.begin(), list.end(), item) == list.end()) {
+            list.push_back(item);
+            return true;
+        }
+        return false;
     };
     auto endTerm = [&] {
+        const bool unquoted = firstQuote == std::string::npos;
         if (!termWritable) {
             query.matchesNothing = true;
-        } else if (std::uint32_t low = 0, high = 0; firstQuote == std::string::npos && term.starts_with(kLevel) &&
+        } else if (std::uint32_t low = 0, high = 0; unquoted && term.starts_with(kLevel) &&
                                                     ParseLevelRange(std::string_view(term).substr(kLevel.size()), low, high)) {
             query.levelMin = query.hasLevel ? std::max(query.levelMin, low) : low;
             query.levelMax = query.hasLevel ? std::min(query.levelMax, high) : high;
             query.hasLevel = true;
         } else if (term.starts_with(kMaterial) && term.size() > kMaterial.size() &&
-                   (firstQuote == std::string::npos || firstQuote >= kMaterial.size())) {
-            addOnce(query.materials, term.substr(kMaterial.size()));
+                   (unquoted || firstQuote >= kMaterial.size())) {
+            if (addOnce(query.materials, term.substr(kMaterial.size()))) {
+                query.materialNames.push_back(typed.substr(typedStart[kMaterial.size()]));
+            }
         } else if (!term.empty()) {
+            const UnreadTerm unread{typed, term.starts_with(kLevel)};
+            const bool wanted = unquoted && (unread.level || term == kMaterial);
+            if (wanted && std::find(query.unreadTerms.begin(), query.unreadTerms.end(), unread) == query.unreadTerms.end()) {
+                query.unreadTerms.push_back(unread);
+            }
             addOnce(query.terms, term);
         }
         term.clear();
+        typed.clear();
+        typedStart.clear();
         termWritable = true;
         firstQuote = std::string::npos;
     };
     std::size_t pos = 0;
     while (pos < text.size()) {
+        const std::size_t start = pos;
         const std::optional<char32_t> c = DecodeUtf8(text, pos);
         if (c && *c == '"') {
             quoted = !quoted;
@@ -241,17 +258,37 @@ FindQuery FindQuery::FromUtf8(std::string_view text) {
         const std::optional<unsigned char> byte = c ? ToCp1252(*c) : std::nullopt;
         if (byte) {
             term += static_cast<char>(kFold[*byte]);
+            typedStart.push_back(typed.size());
         } else {
             termWritable = false;
         }
+        typed += text.substr(start, pos - start);
     }
+    query.openQuote = quoted;
     endTerm();
     if (query.matchesNothing) {
         query.terms.clear();
         query.materials.clear();
+        query.materialNames.clear();
         query.hasLevel = false;
     }
     return query;
+}
+
+std::string NotUnderstood(const FindQuery& query, Language language) {
+    std::string said;
+    auto say = [&said](std::string_view part) {
+        if (!said.empty()) said += "; ";
+        said += part;
+    };
+    for (const FindQuery::UnreadTerm& term : query.unreadTerms) {
+        say("'" + term.typed + (term.level ? "' is no level such as 300-350" : "' names no material"));
+    }
+    for (std::size_t i = 0; i < query.materials.size() && i < query.materialNames.size(); ++i) {
+        if (MaterialIdsNamed(language, query.materials[i]).none()) say("no material is called " + query.materialNames[i]);
+    }
+    if (query.openQuote) say("a quote is not closed");
+    return said;
 }
 
 }  // namespace artisanscope

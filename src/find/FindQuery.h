@@ -60,6 +60,18 @@ struct FindQuery {
     // A term holds a character that code page 1252 cannot write (or bytes
     // that are not UTF-8): no label can contain it, so nothing matches.
     bool matchesNothing = false;
+    // What the user probably meant otherwise, as typed (UTF-8): unquoted
+    // "level:" terms of no level form and "material:" without a name (both
+    // taken as words), and the names of the material terms in the order of
+    // materials. openQuote: the last quote runs to the end.
+    struct UnreadTerm {
+        std::string typed;
+        bool level = false;  // else "material:"
+        bool operator==(const UnreadTerm&) const = default;
+    };
+    std::vector<UnreadTerm> unreadTerms;
+    std::vector<std::string> materialNames;
+    bool openQuote = false;
 
     // A query typed by a user or given on the command line, in UTF-8. White
     // space (blank, tab, line ends, no-break space) outside double quotes
@@ -71,6 +83,12 @@ struct FindQuery {
     // A level or material term: only patterns match.
     bool patternsOnly() const { return hasLevel || !materials.empty(); }
 };
+
+// What of query was not understood, in words for the user (UTF-8), the
+// parts joined by "; ": an unread term ("'level:abc' is no level such as
+// 300-350"), a quote left open, a material name that no material of
+// language has ("no material is called Eisn"). Empty when all was understood.
+std::string NotUnderstood(const FindQuery& query, Language language);
 
 // Finds a folded term in folded text. Longer terms are looked for eight
 // starting places at a time: a place is a candidate when the term's first

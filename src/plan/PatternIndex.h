@@ -69,6 +69,8 @@ public:
 
     // The pattern whose tree item is item, or kNoPattern.
     PatternRef PatternAtItem(TreeItem item) const;
+    // The tree item of pattern (a ref below size()).
+    TreeItem ItemOf(PatternRef pattern) const { return patterns_[pattern].item; }
     PatternKey KeyOf(PatternRef pattern) const;
     std::string_view PatternName(PatternRef pattern) const;  // UTF-8, as shown
 

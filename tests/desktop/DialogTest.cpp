@@ -1,6 +1,9 @@
 // The main dialog and the About box under Qt's offscreen platform, with
 // file dialogs, message boxes, menus and modal runs scripted.
 
+// The plan's types first: Qt's "slots" keyword would take a field of theirs.
+#include "plan/CraftingPlan.h"
+
 #include "GameFolder.h"
 #include "ScriptedPrompter.h"
 #include "TempDir.h"
@@ -8,11 +11,14 @@
 #include "desktop/ArtisanscopeApp.h"
 #include "desktop/ArtisanscopeDlg.h"
 #include "desktop/DiffReportDlg.h"
+#include "desktop/FindBar.h"
 #include "desktop/PlanWindow.h"
 #include "desktop/RecipeTreeModel.h"
 #include "desktop/RememberedPlaces.h"
 
 #include <QCheckBox>
+#include <QScreen>
+#include <QSettings>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -182,6 +188,7 @@ void DialogTest::openDerivesTheArchivePath_data() {
     QTest::newRow("IFD.MPK") << "$GAME/data/IFD.MPK" << true << "$GAME/data/IFD.MPK" << true << QStringList();
     QTest::newRow("upper-case archive found from Camelot.exe")
         << "$GAME/Camelot.exe" << true << "$GAME/data/IFD.MPK" << true << QStringList();
+    QTest::newRow("the game folder itself") << "$GAME" << false << "$GAME/data/ifd.mpk" << true << QStringList();
     QTest::newRow("no separator") << "Camelot.exe" << false << "" << false << QStringList();
     QTest::newRow("cancelled") << "" << false << "" << false << QStringList();
     QTest::newRow("wrong folder") << "$GAME/data/Camelot.exe" << false << "$GAME/data/data/ifd.mpk" << false
@@ -218,6 +225,9 @@ void DialogTest::openDerivesTheArchivePath() {
     }
     QCOMPARE(h.dialog->treeModel().rowCount() > 0, loaded);
     if (loaded) QCOMPARE(h.TreeRows(), h.ReferenceRows(false, false, h.dialog->archivePath()));
+    // The title names the file open.
+    QCOMPARE(h.dialog->windowTitle(),
+             loaded ? QStringLiteral("Artisanscope \u2013 ") + Q(h.dialog->archivePath()) : QStringLiteral("Artisanscope"));
 }
 
 void DialogTest::checkboxesReload() {
@@ -492,6 +502,7 @@ void DialogTest::remembersBetweenInteractiveRuns() {
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
     const std::string settingsFolder = config / "artisanscope";
+    const std::filesystem::path dataFolder = std::filesystem::path(qgetenv("XDG_DATA_HOME").toStdString()) / "artisanscope";
     QRect window;
     std::string game;
     {
@@ -506,12 +517,24 @@ void DialogTest::remembersBetweenInteractiveRuns() {
         QTRY_VERIFY(first.dialog->width() > first.dialog->minimumWidth());
         first.dialog->move(40, 30);
         window = QRect(first.dialog->pos(), first.dialog->size());
+        // A plan, kept as it changes.
+        first.dialog->ShowPlan(false);
+        first.dialog->planWindow()->Add(0);
+        first.dialog->planWindow()->Add(0);
+        const std::vector<PlanEntry> plan = first.dialog->planWindow()->CurrentPlan();
         first.Click(main_dialog::kCloseId);
         QVERIFY(std::filesystem::exists(settingsFolder));
+        QVERIFY(std::filesystem::exists(dataFolder / "plan.csv"));
 
+        // The game file, its plan and the window come back.
         Harness second({}, 102, /*remember=*/true);
         QVERIFY(second.Show());
         QCOMPARE(QRect(second.dialog->pos(), second.dialog->size()), window);
+        QCOMPARE(second.dialog->archivePath(), first.Archive());
+        QCOMPARE(second.dialog->windowTitle(), QStringLiteral("Artisanscope \u2013 ") + Q(first.Archive()));
+        QTRY_VERIFY(second.dialog->planWindow() != nullptr && second.dialog->planWindow()->isVisible());
+        QCOMPARE(second.dialog->planWindow()->CurrentPlan(), plan);
+        QCOMPARE(second.dialog->planWindow()->totals().missing, std::size_t{0});
         second.Click(main_dialog::kOpenId);    // cancelled
         second.Click(main_dialog::kExportId);  // cancelled
         QCOMPARE(second.prompter.openOptions.at(0).startFolder, Q(game));
@@ -524,7 +547,20 @@ void DialogTest::remembersBetweenInteractiveRuns() {
         }
         QCOMPARE(second.prompter.saveOptions.at(1).startFolder, Q(first.scratch.path()));
     }
+    // A size kept at another scale fits the screen it comes back on.
+    {
+        QSettings(Q(settingsFolder + "/artisanscope.ini"), QSettings::IniFormat)
+            .setValue("window/frame", QRect(40, 30, 2200, 1500));
+        Harness third({}, 102, /*remember=*/true);
+        QVERIFY(third.Show());
+        const QRect screen = third.dialog->screen()->availableGeometry();
+        QVERIFY(screen.width() < 2200 && screen.height() < 1500);
+        QVERIFY(screen.contains(QRect(third.dialog->pos(), third.dialog->size())));
+        QVERIFY(third.dialog->width() >= third.dialog->minimumWidth());
+        third.Click(main_dialog::kCloseId);
+    }
     std::filesystem::remove_all(settingsFolder);
+    std::filesystem::remove_all(dataFolder);
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-q", "$GAME", "$OUT/out.txt"},
                                                  std::vector<std::string>{"$GAME"}}) {
         Harness job(args, 102, /*remember=*/true);
@@ -536,6 +572,7 @@ void DialogTest::remembersBetweenInteractiveRuns() {
             job.Click(main_dialog::kCloseId);
         }
         QVERIFY(!std::filesystem::exists(settingsFolder));
+        QVERIFY(!std::filesystem::exists(dataFolder));
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
 }
@@ -627,11 +664,11 @@ void DialogTest::aboutIsReachable() {
     QCOMPARE(h.prompter.modalTitles, QStringList{caption});
     QCOMPARE(aboutTexts, (QStringList{"Artisanscope Version 1.0", "Crafting recipes of Camelot"}));
 
-    // Not on the tree.
+    // Not on the tree, where an item's menu offers its own actions.
     QWidget* viewport = qobject_cast<QAbstractScrollArea*>(d.GetDlgItem(main_dialog::kTreeId))->viewport();
     QContextMenuEvent onTree(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(viewport, &onTree);
-    QCOMPARE(h.prompter.menusShown, 1);
+    QCOMPARE(h.prompter.modalTitles, QStringList{caption});
 
     // F1.
     d.activateWindow();
@@ -652,6 +689,7 @@ void DialogTest::keysAndButtonsEndTheDialog_data() {
     QTest::newRow("Enter in the tree") << "enter-tree" << int(QDialog::Accepted);
     QTest::newRow("Enter on Open") << "enter-open" << -1;
     QTest::newRow("Escape") << "escape" << int(QDialog::Rejected);
+    QTest::newRow("Escape with the find bar open") << "escape-find" << -1;
     QTest::newRow("Close button") << "close-button" << int(QDialog::Accepted);
     QTest::newRow("close box") << "close-box" << int(QDialog::Rejected);
 }
@@ -678,6 +716,13 @@ void DialogTest::keysAndButtonsEndTheDialog() {
         QCOMPARE(h.prompter.openOptions.size(), std::size_t{1});
     } else if (action == "escape") {
         QTest::keyClick(&d, Qt::Key_Escape);
+    } else if (action == "escape-find") {
+        // The bar closes first, the focus on Close.
+        QTest::keyClick(&d, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(d.findBar().isVisible());
+        d.GetDlgItem(main_dialog::kCloseId)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!d.findBar().isVisible());
     } else if (action == "close-button") {
         h.Click(main_dialog::kCloseId);
     } else {
@@ -852,6 +897,16 @@ void DialogTest::compareWithByKeyboard() {
     QCOMPARE(h.prompter.menusShown, 2);
     QCOMPARE(h.prompter.MessageTexts(), QStringList{"can't read 'ifd.mpk'"});
     QCOMPARE(h.prompter.modalTitles.size(), qsizetype(1));
+
+    // Ctrl+D, shown in Open's tooltip, without a menu; a folder chosen as
+    // Open takes it.
+    QVERIFY(h.Button(main_dialog::kOpenId)->toolTip().contains(QKeySequence(Qt::CTRL | Qt::Key_D).toString(QKeySequence::NativeText)));
+    h.prompter.onModal = [](QDialog&) { return 0; };
+    h.prompter.openAnswers.push_back(Q(patched.path()));
+    QTest::keyClick(&d, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.prompter.modalTitles.size(), qsizetype(2));
+    QVERIFY(h.prompter.openOptions.back().filterNamesOnly);
 }
 
 // The filters as the user reads them in Qt's own file dialog: the Open
@@ -902,8 +957,9 @@ void DialogTest::treeDrawsConnectingLines() {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // Whatever a test remembers stays in a folder of its own.
-    const TempDir config;
+    const TempDir config, data;
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
     QApplication application(argc, argv);
     DialogTest test;
     return QTest::qExec(&test, argc, argv);

@@ -53,8 +53,9 @@ fixtures::TablePlan RingTable() {
 
 // Albion: Waffenschmied > Schwerter (a hidden pattern, then "Schwert 0" to
 // "Schwert 29" with a material of two languages) and Äxte (Beil);
-// Schneider > Mäntel (Umhang). Tall enough to scroll.
-fixtures::TablePlan PlaceTable() {
+// Schneider > Mäntel (Umhang). Tall enough to scroll. Midgard: Rüstungsbauer
+// > Helme (Helm), unless left out, and Gerber > Leder (Wams).
+fixtures::TablePlan PlaceTable(bool withArmourer = true) {
     using namespace fixtures;
     TablePlan table;
     RealmPlan& albion = table.realms[0];
@@ -70,6 +71,11 @@ fixtures::TablePlan PlaceTable() {
     const std::uint16_t axesIndex = albion.AddCategory(axes);
     albion.skills.push_back({.name = "Waffenschmied", .categories = {swordsIndex, axesIndex}});
     albion.skills.push_back({.name = "Schneider", .categories = {albion.AddCategory(cloaks)}});
+    RealmPlan& midgard = table.realms[1];
+    const CategoryPlan helms{.name = "Helme", .patterns = {midgard.AddPattern({.name = "Helm", .skill = 30, .slots = {{.name = "Eisen", .quantity = 4}}})}};
+    const CategoryPlan leather{.name = "Leder", .patterns = {midgard.AddPattern({.name = "Wams", .skill = 15, .slots = {{.name = "Haut", .quantity = 3}}})}};
+    if (withArmourer) midgard.skills.push_back({.name = "R\xFCstungsbauer", .categories = {midgard.AddCategory(helms)}});
+    midgard.skills.push_back({.name = "Gerber", .categories = {midgard.AddCategory(leather)}});
     return table;
 }
 
@@ -95,12 +101,8 @@ fixtures::TablePlan MaterialTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/FindBar.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -116,30 +118,14 @@ fixtures::TablePlan MaterialTable() {
 #include <memory>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    explicit Harness(const std::string& find = {}) {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(FindTable()));
-        CommandLineJobIo io{stdout, stderr, "artisanscope", false};
-        io.find = find;
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, io);
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    explicit Harness(const std::string& find = {}) : DialogHarness(fixtures::WriteRecipeTable(FindTable()), find) {}
     FindBar& Bar() const { return dialog->findBar(); }
-    const RecipeTreeModel& Model() const { return dialog->treeModel(); }
     QString SelectedLabel() const {
         const QModelIndexList selected = Tree()->selectionModel()->selectedIndexes();
         return selected.size() == 1 ? selected.front().data().toString() : QStringLiteral("<%1 selected>").arg(selected.size());
@@ -171,15 +157,6 @@ struct Harness {
         }
         return at;
     }
-    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
-    }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
 }  // namespace
@@ -260,7 +237,7 @@ void FindBarTest::findByKeyboard() {
     english->setFocus();
     h.Key(Qt::Key_Space);
     QVERIFY(english->isChecked());
-    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 of 2"));
     QCOMPARE(h.SelectedLabel(), QStringLiteral("Kurzschwert (10)"));
     QCOMPARE(h.Model().rowCount(), 2);
     QCOMPARE(h.VisibleRows().size(), 8);
@@ -345,7 +322,8 @@ void FindBarTest::commandLineQueryFillsTheBar() {
 // Either checkbox, Export and Open of the same archive reload the tree; the
 // open branches, the selected item and the first row in view stay, found by
 // their labels (the hidden pattern Debug-Mode adds shifts the rows) or, for
-// an ingredient that changes with the language, by its row.
+// an ingredient that changes with the language, by its row. A branch that is
+// gone stays closed: its neighbour now at its row does not open.
 void FindBarTest::reloadsKeepThePlace() {
     Harness h;
     fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(PlaceTable()));
@@ -357,6 +335,8 @@ void FindBarTest::reloadsKeepThePlace() {
     tree->expand(h.ByLabels(swords));
     tree->expand(h.ByLabels(cloaks.mid(0, 2)));
     tree->expand(h.ByLabels(cloaks));
+    tree->expand(h.ByLabels({"Midgard"}));
+    tree->expand(h.ByLabels({"Midgard", "R\u00FCstungsbauer"}));
     const QModelIndex ingredient = h.Model().index(0, 0, h.ByLabels(swords + QStringList{"Schwert 20"}));
     tree->setCurrentIndex(ingredient);
     tree->scrollTo(h.ByLabels(swords + QStringList{"Schwert 5"}), QAbstractItemView::PositionAtTop);
@@ -366,7 +346,8 @@ void FindBarTest::reloadsKeepThePlace() {
     const auto place = [&] {
         QStringList open;
         for (const QStringList& branch : {swords.mid(0, 1), swords.mid(0, 2), swords, cloaks.mid(0, 2), cloaks,
-                                          QStringList{"Albion", "Waffenschmied", "\u00C4xte"}}) {
+                                          QStringList{"Albion", "Waffenschmied", "\u00C4xte"}, QStringList{"Midgard"},
+                                          QStringList{"Midgard", "Gerber"}}) {
             if (tree->isExpanded(h.ByLabels(branch))) open << branch.join('/');
         }
         const QModelIndex current = tree->currentIndex();
@@ -376,7 +357,7 @@ void FindBarTest::reloadsKeepThePlace() {
     };
     const QStringList before = place();
     QCOMPARE(before, (QStringList{"Albion, Albion/Waffenschmied, Albion/Waffenschmied/Schwerter, Albion/Schneider, "
-                                  "Albion/Schneider/M\u00E4ntel",
+                                  "Albion/Schneider/M\u00E4ntel, Midgard",
                                   "Schwert 20", "0", "selected", "Schwert 5"}));
     const auto click = [&](int id) {
         auto* button = qobject_cast<QAbstractButton*>(h.dialog->GetDlgItem(id));
@@ -388,11 +369,28 @@ void FindBarTest::reloadsKeepThePlace() {
         [&] { click(main_dialog::kDebugModeId); },
         [&] { click(main_dialog::kEnglishNamesId); },
         [&] { click(main_dialog::kDebugModeId); },
+        // The find bar opened and closed, with nothing typed and with a word.
+        [&] {
+            tree->setFocus();
+            h.Key(Qt::Key_F, Qt::ControlModifier);
+            h.Key(Qt::Key_Escape);
+        },
+        [&] {
+            tree->setFocus();
+            h.Key(Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClicks(h.Bar().lineEdit(), "schwert");
+            h.Key(Qt::Key_Escape);
+        },
         [&] {
             h.prompter.saveAnswers.push_back(QString::fromStdString(out / "recipes.txt"));
             click(main_dialog::kExportId);
         },
         [&] {
+            h.prompter.openAnswers.push_back(QString::fromStdString(h.game / "Camelot.exe"));
+            click(main_dialog::kOpenId);
+        },
+        [&] {  // Rüstungsbauer gone: Gerber takes its row
+            fixtures::WriteGameDirectory(h.game.path(), fixtures::WriteRecipeTable(PlaceTable(false)));
             h.prompter.openAnswers.push_back(QString::fromStdString(h.game / "Camelot.exe"));
             click(main_dialog::kOpenId);
         },
@@ -416,8 +414,13 @@ void FindBarTest::levelAndMaterialTerms() {
     QTreeView* tree = h.Tree();
     QVERIFY(h.Bar().lineEdit()->toolTip().contains("material:"));
 
-    // Levels from the table; with a level term a skill is not shown whole.
+    // What was not understood is said while nothing matches.
     h.Key(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(h.Bar().lineEdit(), "material:Eisn");
+    QCOMPARE(h.Bar().matchCountText(), QStringLiteral("no material is called Eisn"));
+    h.Key(Qt::Key_A, Qt::ControlModifier);
+
+    // Levels from the table; with a level term a skill is not shown whole.
     QTest::keyClicks(h.Bar().lineEdit(), "level:300-");
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("2 patterns"));
     const QStringList eisen = {"Albion", "  Schmied", "    Waffen", "      Schwert (310)",
@@ -448,7 +451,7 @@ void FindBarTest::levelAndMaterialTerms() {
     QCOMPARE(h.VisibleRows(), withSelected);
 
     // Typed by hand, the same; a right click on an ingredient without a
-    // material offers nothing, on one with Eisenholz its recipes.
+    // material offers the comparison alone, on one with Eisenholz its recipes.
     h.Key(Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(h.Bar().lineEdit(), "eisen");
     h.Key(Qt::Key_A, Qt::ControlModifier);
@@ -463,10 +466,11 @@ void FindBarTest::levelAndMaterialTerms() {
         QApplication::sendEvent(tree->viewport(), &event);
     };
     rightClick(h.Model().index(0, 0, h.Model().index(2, 0, weapons)));  // 2 Erz
-    QCOMPARE(h.prompter.menusShown, 1);
+    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.Bar().isVisible(), false);
     h.prompter.menuChoice = QStringLiteral("Recipes using Eisenholz");
     rightClick(h.Model().index(1, 0, h.Model().index(0, 0, weapons)));  // Griff: 1 Eisenholz
-    QCOMPARE(h.prompter.menusShown, 2);
+    QCOMPARE(h.prompter.menusShown, 3);
     QCOMPARE(h.Bar().matchCountText(), QStringLiteral("1 pattern"));
 }
 

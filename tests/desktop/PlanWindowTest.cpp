@@ -5,6 +5,7 @@
 // The tables first: Qt's "slots" keyword would take the fixtures' field.
 #include "fixtures/TableWriter.h"
 #include "plan/CraftingPlan.h"
+#include "plan/PlanFile.h"
 
 namespace {
 using namespace artisanscope;
@@ -28,74 +29,68 @@ fixtures::TablePlan SwordTable() {
 
 }  // namespace
 
-#include "ScriptedPrompter.h"
-#include "TempDir.h"
-#include "desktop/ArtisanscopeApp.h"
-#include "desktop/ArtisanscopeDlg.h"
+#include "DialogHarness.h"
 #include "desktop/PlanWindow.h"
-#include "desktop/RecipeTreeModel.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTreeView>
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 using namespace artisanscope;
-using artisanscope::testing::ScriptedPrompter;
+using artisanscope::testing::DialogHarness;
 using artisanscope::testing::TempDir;
 
 namespace {
 
-struct Harness {
-    Harness() {
-        fixtures::WriteGameDirectory(game.path(), fixtures::WriteRecipeTable(SwordTable()));
-        app = std::make_unique<CArtisanscopeApp>(line, prompter, CommandLineJobIo{stdout, stderr, "artisanscope", false});
-        dialog = std::make_unique<CArtisanscopeDlg>(*app);
-        app->SetMainWindow(dialog.get());
-        ParseCommandLine(line, {game.path()});
-    }
-    bool Show() {
-        dialog->OnInitDialog();
-        dialog->show();
-        dialog->activateWindow();
-        return QTest::qWaitForWindowActive(dialog.get());
-    }
-    QTreeView* Tree() const { return qobject_cast<QTreeView*>(dialog->GetDlgItem(main_dialog::kTreeId)); }
+struct Harness : DialogHarness {
+    Harness() : DialogHarness(fixtures::WriteRecipeTable(SwordTable())) {}
     // Selects the row-th pattern of Albion's first category, the tree focused.
     void SelectPattern(int row) const {
-        const RecipeTreeModel& model = dialog->treeModel();
-        const QModelIndex category = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        const QModelIndex category = Model().index(0, 0, Model().index(0, 0, Model().index(0, 0)));
         Tree()->setFocus();
-        Tree()->setCurrentIndex(model.index(row, 0, category));
+        Tree()->setCurrentIndex(Model().index(row, 0, category));
     }
-    static void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
-    }
+    // Each entry's label, place in the tree and count.
     QStringList Entries() const {
         QStringList rows;
         const QTableWidget* view = dialog->planWindow()->entriesView();
         for (int row = 0; row < view->rowCount(); ++row) {
-            rows << view->item(row, 0)->text() + " x" + view->item(row, 1)->text();
+            rows << view->item(row, PlanWindow::kPatternColumn)->text() + " | " +
+                        view->item(row, PlanWindow::kPlaceColumn)->text() + " x" +
+                        view->item(row, PlanWindow::kCountColumn)->text();
         }
         return rows;
     }
+    // Insert on both patterns, the first twice: the plan window opens.
+    PlanWindow* InsertBoth() {
+        for (const int row : {0, 0, 1}) {
+            SelectPattern(row);
+            Key(Qt::Key_Insert);
+        }
+        return dialog->planWindow();
+    }
+    // The plan window active, its list focused on row.
+    void FocusEntry(int row) const {
+        PlanWindow* window = dialog->planWindow();
+        QApplication::setActiveWindow(window);
+        window->entriesView()->setFocus();
+        window->entriesView()->setCurrentCell(row, PlanWindow::kCountColumn);
+    }
     QString Totals() const { return dialog->planWindow()->totalsView()->toPlainText(); }
-
-    TempDir game;
-    ScriptedPrompter prompter;
-    MyCommandLine line;
-    std::unique_ptr<CArtisanscopeApp> app;
-    std::unique_ptr<CArtisanscopeDlg> dialog;
 };
 
-const QString kShort = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Kurzschwert");
-const QString kBroad = QStringLiteral("Albion \u203A Waffenschmied \u203A Schwerter \u203A Breitschwert");
+const QString kShort = QStringLiteral("Kurzschwert (15) | Albion \u203A Waffenschmied \u203A Schwerter");
+const QString kBroad = QStringLiteral("Breitschwert (115) | Albion \u203A Waffenschmied \u203A Schwerter");
 
 }  // namespace
 
@@ -105,6 +100,9 @@ class PlanWindowTest : public QObject {
 private slots:
     void planByKeyboard();
     void planSurvivesReloads();
+    void undoBringsThePlanBack_data();
+    void undoBringsThePlanBack();
+    void windowGoesBeforeTheDialogsIndex();
 };
 
 void PlanWindowTest::planByKeyboard() {
@@ -125,6 +123,13 @@ void PlanWindowTest::planByKeyboard() {
     h.Key(Qt::Key_Insert);
     QCOMPARE(h.Entries(), (QStringList{kShort + " x2", kBroad + " x1"}));
     QCOMPARE(h.Totals(), QStringLiteral("2 Faden\n1 Lederstreifen: Gepr\u00E4gt\n8 Metallbarren: Eisen\n"));
+    // Insert on the category adds nothing and says why.
+    h.Tree()->setCurrentIndex(h.Tree()->currentIndex().parent());
+    h.Key(Qt::Key_Insert);
+    QCOMPARE(window->plan().size(), 2u);
+    QCOMPARE(window->statusLine()->text(),
+             QStringLiteral("Nothing added: \u201CSchwerter\u201D is a category. Insert adds the selected pattern "
+                            "(or the pattern of the selected ingredient)."));
 
     // The tree kept the focus; Ctrl+P goes to the plan. A count typed into
     // the list's spin box changes the totals as it goes.
@@ -135,7 +140,7 @@ void PlanWindowTest::planByKeyboard() {
     if (!window->isActiveWindow()) QApplication::setActiveWindow(window);
     QTableWidget* entries = window->entriesView();
     entries->setFocus();
-    entries->setCurrentCell(1, 1);
+    entries->setCurrentCell(1, PlanWindow::kCountColumn);
     h.Key(Qt::Key_F2);
     auto* spin = qobject_cast<QSpinBox*>(QApplication::focusWidget());
     QVERIFY(spin != nullptr);
@@ -185,6 +190,13 @@ void PlanWindowTest::planByKeyboard() {
     QCOMPARE(h.prompter.messages.size(), 1u);
     QCOMPARE(h.prompter.messages[0].details, QStringLiteral("line 3: a short row: 2 fields, 6 expected\n"));
 
+    // A double click on an entry selects its pattern in the tree.
+    h.Tree()->setCurrentIndex(QModelIndex());
+    const QPoint entry = entries->visualItemRect(entries->item(0, 0)).center();
+    QTest::mousePress(entries->viewport(), Qt::LeftButton, {}, entry);
+    QTest::mouseDClick(entries->viewport(), Qt::LeftButton, {}, entry);
+    QCOMPARE(h.Tree()->currentIndex().data().toString(), QStringLiteral("Kurzschwert (15)"));
+
     // Ctrl+P in the main dialog shows the window again once closed.
     window->close();
     QApplication::setActiveWindow(h.dialog.get());
@@ -231,8 +243,80 @@ void PlanWindowTest::planSurvivesReloads() {
     // A folder without a table: kept, shown missing, counted.
     h.prompter.openAnswers.push_back(QString::fromStdString(patched / "nothing/Camelot.exe"));
     h.dialog->OnOpen();
-    QCOMPARE(h.Entries(), (QStringList{kBroad + "  (missing) x1"}));
+    QCOMPARE(h.Entries(), (QStringList{"Breitschwert  (missing) | Albion \u203A Waffenschmied \u203A Schwerter x1"}));
     QCOMPARE(h.Totals(), QStringLiteral("1 entry is missing from this table and left out\n"));
+}
+
+void PlanWindowTest::undoBringsThePlanBack_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("changed");
+    QTest::newRow("Delete") << "Delete" << QStringList{kBroad + " x1"};
+    QTest::newRow("Remove button") << "Alt+R" << QStringList{kBroad + " x1"};
+    QTest::newRow("context menu") << "&Remove" << QStringList{kBroad + " x1"};
+    QTest::newRow("Clear") << "Alt+L" << QStringList();
+    QTest::newRow("Open") << "Alt+O" << QStringList{kShort + " x3"};
+    QTest::newRow("count, step by step") << "Up Up Up" << QStringList{kShort + " x5", kBroad + " x1"};
+}
+
+// Each change, then Ctrl+Z: the plan as it was, no question asked, and the
+// edit of a count ended before its row went (no commitData warning).
+void PlanWindowTest::undoBringsThePlanBack() {
+    QFETCH(QString, change);
+    QFETCH(QStringList, changed);
+    Harness h;
+    QVERIFY(h.Show());
+    PlanWindow* window = h.InsertBoth();
+    const QStringList before{kShort + " x2", kBroad + " x1"};
+    QCOMPARE(h.Entries(), before);
+    const QString totals = h.Totals();
+    const QString planFile = QString::fromStdString(h.game / "three.csv");
+    QVERIFY(WritePlanFile(planFile.toStdString(), Plan{{{"Albion", "Waffenschmied", "Schwerter", "Kurzschwert", std::nullopt}, 3}}));
+    h.prompter.openAnswers.push_back(planFile);
+    h.prompter.menuChoice = change;
+    QTest::failOnWarning(QRegularExpression("commitData"));
+    h.FocusEntry(0);
+    if (change.startsWith("Up")) {
+        h.Key(Qt::Key_F2);
+        for (int step = 0; step < 3; ++step) h.Key(Qt::Key_Up);
+    } else if (change == "Delete") {
+        h.Key(Qt::Key_F2);  // the spin box is open; Delete on the list removes
+        h.Key(Qt::Key_Escape);
+        h.Key(Qt::Key_Delete);
+    } else if (change.startsWith("Alt+")) {
+        h.Key(Qt::Key_F2);
+        h.Key(change.back().unicode(), Qt::AltModifier);
+    } else {
+        const QPoint at = window->entriesView()->visualItemRect(window->entriesView()->item(0, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, window->entriesView()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(window->entriesView()->viewport(), &event);
+    }
+    QTRY_COMPARE(h.Entries(), changed);
+    QCOMPARE(h.prompter.messages.size(), 0u);
+    h.FocusEntry(0);
+    h.Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.Entries(), before);
+    QCOMPARE(h.Totals(), totals);
+    h.Key(Qt::Key_Z, Qt::ControlModifier);  // the last Insert
+    QCOMPARE(h.Entries(), QStringList{kShort + " x2"});
+}
+
+// The plan window reads the dialog's plan index until it is deleted: torn
+// down with the dialog, it is gone before the index, and before the
+// dialog's other parts, whose teardown may still reach it.
+void PlanWindowTest::windowGoesBeforeTheDialogsIndex() {
+    Harness h;
+    QVERIFY(h.Show());
+    h.SelectPattern(0);
+    h.Key(Qt::Key_Insert);
+    const QPointer<PlanWindow> window = h.dialog->planWindow();
+    QVERIFY(window != nullptr);
+    std::optional<std::size_t> entriesSeen;
+    QObject::connect(h.Tree(), &QObject::destroyed, [&] {
+        if (window != nullptr) entriesSeen = window->CurrentPlan().size();
+    });
+    h.dialog.reset();
+    QVERIFY(window.isNull());
+    QCOMPARE(entriesSeen, std::nullopt);
 }
 
 int main(int argc, char** argv) {
