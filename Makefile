@@ -53,7 +53,30 @@ test-noqt: deps $(NOQT_BUILD)/CMakeCache.txt
 	@! ldd $(NOQT_BUILD)/artisanscope | grep -i qt || { echo "the executable links Qt"; exit 1; }
 	ctest --test-dir $(NOQT_BUILD) --output-on-failure -R '^(layer_check|shell_tests|process_tests)$$'
 
-test: test-plain test-asan test-noqt fuzz-ci package-check
+test: test-plain test-asan test-noqt fuzz-ci package-check test-web
+
+# The WebAssembly build (build-web/, emscripten from Debian): the libraries
+# compiled once by tools/web-deps.sh into build-web/deps, then
+# build-web/artisanscope.js (the command line for Node), the page's module
+# and the core's tests. emscripten 3.1.6 finds its acorn module through
+# NODE_PATH when Node is not Debian's own.
+WEB_BUILD := build-web
+export NODE_PATH := $(if $(NODE_PATH),$(NODE_PATH):)/usr/share/nodejs
+
+.PHONY: web test-web bench-web
+
+web: deps
+	sh tools/web-deps.sh $(WEB_BUILD)/deps
+	@[ -f $(WEB_BUILD)/CMakeCache.txt ] || \
+	  emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WEB_BUILD) -j$(JOBS)
+
+# The core's tests under Node, the process rows of the native tests run on
+# artisanscope.js, and the native program against the WebAssembly one (the
+# native build supplies its executable and the inputs).
+test-web: web build
+	cmake --build $(BUILD) -j$(JOBS) --target process_tests_web seed_corpora seed_games robustness_fixtures
+	ctest --test-dir $(WEB_BUILD) --output-on-failure
 
 # The Debian package artisanscope_<version>_<arch>.deb, written to this
 # folder from a build of its own: installed under /usr, with Debian's
@@ -106,7 +129,7 @@ run: build
 	fi
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(NOQT_BUILD) $(PACKAGE_BUILD) build-fuzz build-bench build-robust build-compare artisanscope_*.deb
+	rm -rf $(BUILD) $(ASAN_BUILD) $(NOQT_BUILD) $(PACKAGE_BUILD) $(WEB_BUILD) build-fuzz build-bench build-robust build-compare artisanscope_*.deb
 
 # Benchmarks, in build-bench/ (Release, with the desktop part for the Qt
 # model): `make bench-data` writes the bench game directories once,
@@ -130,6 +153,12 @@ bench-data: deps $(BENCH_BUILD)/CMakeCache.txt
 bench: bench-data
 	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope-bench
 	./$(BENCH_BUILD)/bench/artisanscope-bench --data=$(BENCH_DATA) $(BENCH_ARGS)
+
+# The WebAssembly program against the native one on the bench tables, one
+# process per run, alternating (tools/bench-web.py); and the .wasm sizes.
+bench-web: web build bench-data
+	python3 tools/bench-web.py $(BUILD)/artisanscope $(WEB_BUILD)/artisanscope.js $(BENCH_DATA) \
+	  --web-module $(WEB_BUILD)/artisanscope-web.wasm
 
 bench-compare: bench-data
 	@sh tools/install-deps.sh time

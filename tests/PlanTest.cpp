@@ -12,6 +12,8 @@
 #include <rapidjson/document.h>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace artisanscope {
 namespace {
@@ -205,6 +207,20 @@ TEST(PlanTest, IndexFollowsTheTree) {
             ++patterns;
         }
         EXPECT_EQ(patterns, index.size());
+    }
+}
+
+// Names that would carry the index's name pool past its 32-bit offsets are
+// memory that ran out, also where three bytes a character wraps in size_t
+// (the name bytes here do not exist).
+TEST(PlanTest, NamesBeyondThePoolRunOutOfMemory) {
+    constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
+    for (const std::size_t size : {kMax, kMax / 3 + 1, kMax / 3 + 2, std::size_t{0xFFFFFFFFu / 3 + 1}}) {
+        PatternIndex index;
+        index.Realm(0, "Albion");
+        const char byte = 'x';
+        EXPECT_THROW(index.Skill(SkillRecord{}, std::string_view(&byte, size)), std::bad_alloc) << size;
+        EXPECT_THROW(index.Category(0, 1, std::string_view(&byte, size)), std::bad_alloc) << size;
     }
 }
 

@@ -144,6 +144,20 @@ TEST(GrowableArrayTest, ImpossibleSizesFailWithoutChange) {
     EXPECT_EQ(array[0], 42u);
 }
 
+// Labels that would carry the label pool past its 32-bit offsets are refused
+// before a byte is read, also where pool size plus label size wraps in
+// size_t (the label bytes here do not exist).
+TEST(RecipeTreeTest, LabelsBeyondThePoolAreRefused) {
+    constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
+    for (const std::size_t size : {kMax, kMax - 1, kMax - 2, std::size_t{0xFFFFFFFFu} - 2}) {
+        RecipeTree tree;
+        const TreeItem first = tree.InsertItem(kTreeRoot, "abc");
+        const char byte = 'x';
+        EXPECT_EQ(tree.InsertItem(first, std::string_view(&byte, size)), kNoTreeItem) << size;
+        EXPECT_EQ(tree.LabelBytes(), "abc");
+    }
+}
+
 TEST(GrowableArrayTest, LargeBlockTakesItsAddressSpaceOnceAndGivesItBack) {
     GrowableArray<std::uint64_t> array;
     const std::size_t count = kHugePageAdviceBytes / sizeof(std::uint64_t) + 1;

@@ -24,6 +24,7 @@ MAY_INCLUDE = {
     "compare": ["load", "find", "table"],
     "plan": ["archive", "recipes", "table", "find", "load", "export"],
     "cli": ["archive", "recipes", "table", "find", "load", "export", "compare", "plan"],
+    "web": ["archive", "recipes", "table", "find", "load", "export", "compare", "plan"],
     "desktop": ["archive", "recipes", "table", "find", "load", "export", "compare", "plan", "cli"],
 }
 

@@ -124,6 +124,14 @@ private:
 
 bool ArchiveFile::Open(const std::string& path, MpakStepError& error) {
 #ifndef _WIN32
+#ifdef __EMSCRIPTEN__
+    // Node opens without O_NONBLOCK, and a pipe would wait for a writer:
+    // whatever is not a regular file is turned away before it is opened.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode)) {
+        return Fail(MpakError::NotRegularFile, "is a device, pipe or socket, not a game archive", error);
+    }
+#endif
     fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0 && errno == ENOENT) return Fail(MpakError::Unreadable, "does not exist", error);
     if (fd_ < 0) return Fail(MpakError::Unreadable, CannotBe("opened", errno), error);

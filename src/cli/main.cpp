@@ -89,7 +89,14 @@ int main(int argc, char** argv) {
     if (longOptions.diff) return RunDiffCommand(arguments, longOptions, io);
     // So is a plan's totals.
     if (longOptions.plan) return RunPlanCommand(arguments, longOptions, io);
+#ifndef __EMSCRIPTEN__
     if (!IsHeadless(GetEnvironment)) return RunDesktop(argc, argv, io);
+#else
+    // Under Node there is no desktop: always the job without a display.
+    // (argv[0] is the script's path, so the messages name artisanscope.)
+    (void)GetEnvironment;
+    (void)RunDesktop;
+#endif
     MyCommandLine commandLine;
     return RunHeadless(commandLine, arguments, io);
 }

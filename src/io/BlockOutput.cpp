@@ -4,6 +4,7 @@
 
 namespace artisanscope {
 
+#if ARTISANSCOPE_THREADS
 BlockWriterThread::BlockWriterThread(std::FILE* file) : file_(file), thread_([this] { Run(); }) {}
 
 BlockWriterThread::~BlockWriterThread() {
@@ -53,7 +54,12 @@ void BlockWriterThread::Run() {
     }
 }
 
+#endif
+
 void BlockOutput::HandOver() {
+#if !ARTISANSCOPE_THREADS
+    WriteBlock();
+#else
     if (file_ != nullptr && !failure_ && !writer_ && !writerUnavailable_) {
         try {
             writer_ = std::make_unique<BlockWriterThread>(file_);
@@ -77,6 +83,7 @@ void BlockOutput::HandOver() {
     } else {
         buffer_.clear();
     }
+#endif
 }
 
 }  // namespace artisanscope

@@ -11,23 +11,34 @@
 //
 // Writers append to buffer() and call Written(); RapidJSON writes through
 // Put/PutN as its output stream.
+//
+// Built with ARTISANSCOPE_THREADS=0 (WebAssembly has no threads), every block
+// is written by the filling side, in the same order and with the same bytes.
+
+#ifndef ARTISANSCOPE_THREADS
+#define ARTISANSCOPE_THREADS 1
+#endif
 
 #include "io/WriteFailure.h"
 #include "io/TextCursor.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
+#if ARTISANSCOPE_THREADS
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
 
 namespace artisanscope {
+
+#if ARTISANSCOPE_THREADS
 
 // Writes blocks to a FILE on a thread of its own, one at a time: two buffers
 // alternate between the filling side and this one.
@@ -60,6 +71,7 @@ private:
     WriteFailure failure_;
     std::thread thread_;  // last: starts when everything above is ready
 };
+#endif
 
 class BlockOutput {
 public:
@@ -116,7 +128,9 @@ public:
 
     // Hands everything gathered to the file and flushes the file's own buffer.
     void WriteBlock() {
+#if ARTISANSCOPE_THREADS
         if (writer_) Fail(writer_->Wait());
+#endif
         const std::size_t size = Size();
         if (!failure_ && size > 0) {
             errno = 0;
@@ -179,10 +193,12 @@ private:
     std::size_t put_ = 0;
     std::size_t room_ = 0;
     WriteFailure failure_;
+#if ARTISANSCOPE_THREADS
     // Started at the first full block; null before, and when no thread could
     // be started (every block is then written by the filling side).
     std::unique_ptr<BlockWriterThread> writer_;
     bool writerUnavailable_ = false;
+#endif
 };
 
 // RapidJSON's writers find this through argument-dependent lookup, in place

@@ -39,7 +39,7 @@ void RecipeTree::DeleteAllItems() noexcept {
 TreeItem RecipeTree::InsertItem(TreeItem parent, std::string_view label) {
     constexpr std::uint64_t kPoolLimit = std::numeric_limits<std::uint32_t>::max();
     if (parent >= parent_.size() || parent_.size() >= kNoTreeItem ||
-        pool_.size() + label.size() > kPoolLimit) {
+        label.size() > kPoolLimit - pool_.size()) {
         return kNoTreeItem;
     }
     // Room first, so that a failure changes nothing.
