@@ -217,10 +217,10 @@ TEST(PlanTest, NamesBeyondThePoolRunOutOfMemory) {
     constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
     for (const std::size_t size : {kMax, kMax / 3 + 1, kMax / 3 + 2, std::size_t{0xFFFFFFFFu / 3 + 1}}) {
         PatternIndex index;
-        index.Realm(0, "Albion");
+        index.Realm(1, 0, "Albion");
         const char byte = 'x';
-        EXPECT_THROW(index.Skill(SkillRecord{}, std::string_view(&byte, size)), std::bad_alloc) << size;
-        EXPECT_THROW(index.Category(0, 1, std::string_view(&byte, size)), std::bad_alloc) << size;
+        EXPECT_THROW(index.Skill(2, SkillRecord{}, std::string_view(&byte, size)), std::bad_alloc) << size;
+        EXPECT_THROW(index.Category(3, 0, 1, std::string_view(&byte, size)), std::bad_alloc) << size;
     }
 }
 
