@@ -278,19 +278,26 @@ LoadResult CArtisanscopeDlg::Reload() {
     return LoadRecipeTable(archivePath_, CurrentLoadOptions());
 }
 
+std::optional<std::pair<QString, std::string>> CArtisanscopeDlg::ChooseGameFile(const QString& title) {
+    const FileDialogOptions options{.title = title,
+                                    .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
+                                    .defaultSuffix = QStringLiteral("exe"),
+                                    .filterNamesOnly = true,
+                                    .startFolder = app_.StartFolder(RememberedFolder::Game)};
+    std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
+    if (!chosen) return std::nullopt;
+    std::optional<std::string> derived = ArchivePathOf(*chosen);
+    if (!derived) return std::nullopt;
+    return std::pair{std::move(*chosen), std::move(*derived)};
+}
+
 void CArtisanscopeDlg::OnOpen() {
-    const FileDialogOptions options{.title = QStringLiteral("Camelot-Verzeichnis"),
-                              .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
-                              .defaultSuffix = QStringLiteral("exe"),
-                              .filterNamesOnly = true,
-                              .startFolder = app_.StartFolder(RememberedFolder::Game)};
-    const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
+    const auto chosen = ChooseGameFile(QStringLiteral("Camelot-Verzeichnis"));
     if (!chosen) return;
-    const std::optional<std::string> derived = ArchivePathOf(*chosen);
-    if (!derived) return;
-    app_.RememberFile(RememberedFolder::Game, *chosen);
+    const auto& [file, derived] = *chosen;
+    app_.RememberFile(RememberedFolder::Game, file);
     const std::string previous = archivePath_;
-    archivePath_ = ResolveArchivePath(*derived);
+    archivePath_ = ResolveArchivePath(derived);
     // The same archive again: the user keeps their place in it.
     const LoadResult load = archivePath_ == previous && !previous.empty() ? ReloadKeepingPlace() : Reload();
     if (!load) ShowFailedLoad(FailedLoadMessage(load, kCantReadArchiveMessage), load);

@@ -80,6 +80,9 @@ public:
     // Compares the open table (old) with one the user chooses (new) and
     // shows the report.
     void OnCompareWith();
+    // A game file, archive or game folder picked as Open picks it, with the
+    // archive path it names; none when the user cancels or it names none.
+    std::optional<std::pair<QString, std::string>> ChooseGameFile(const QString& title);
     // Ctrl+F: shows the find bar and filters with what it holds.
     void OnFind();
     void OnFindQueryChanged(const QString& query);

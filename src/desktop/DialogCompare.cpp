@@ -21,16 +21,9 @@ namespace artisanscope {
 
 void CArtisanscopeDlg::OnCompareWith() {
     // Chosen as Open chooses: a game file, the archive or the game folder.
-    const FileDialogOptions options{.title = QStringLiteral("Compare with"),
-                                    .filters = {QStringLiteral("Camelot.exe or ifd.mpk (Camelot.exe ifd.mpk)")},
-                                    .defaultSuffix = QStringLiteral("exe"),
-                                    .filterNamesOnly = true,
-                                    .startFolder = app_.StartFolder(RememberedFolder::Game)};
-    const std::optional<QString> chosen = app_.prompter().OpenFileName(this, options);
+    const auto chosen = ChooseGameFile(QStringLiteral("Compare with"));
     if (!chosen) return;
-    const std::optional<std::string> derived = ArchivePathOf(*chosen);
-    if (!derived) return;
-    const std::string other = ResolveArchivePath(*derived);
+    const std::string other = ResolveArchivePath(chosen->second);
     CompareSettings settings;
     settings.language = IsEnglishNamesChecked() ? Language::English : Language::German;
     settings.debug = debugMode_;
