@@ -19,6 +19,7 @@ CArtisanscopeApp::CArtisanscopeApp(MyCommandLine& commandLine, Prompter& prompte
 
 RememberedPlaces& CArtisanscopeApp::remembered() {
     remembered_.SetOn(remember_ && commandLine_.camelot_dir.empty());
+    remembered_.SetKeepsPlan(remember_ && commandLine_.output_file.empty());
     return remembered_;
 }
 

@@ -44,10 +44,10 @@ QString PlanWindowSettingsPath() { return DataFolder() + QStringLiteral("/plan-w
 
 }  // namespace
 
-QString RememberedPlaces::SavedPlanPath() const { return on_ ? DataFolder() + QStringLiteral("/plan.csv") : QString(); }
+QString RememberedPlaces::SavedPlanPath() const { return keepsPlan_ ? DataFolder() + QStringLiteral("/plan.csv") : QString(); }
 
 std::optional<QRect> RememberedPlaces::PlanWindow() const {
-    if (!on_) return std::nullopt;
+    if (!keepsPlan_) return std::nullopt;
     const QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
     const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
     if (!frame.isValid()) return std::nullopt;
@@ -55,7 +55,7 @@ std::optional<QRect> RememberedPlaces::PlanWindow() const {
 }
 
 void RememberedPlaces::RememberPlanWindow(const QRect& frame) {
-    if (!on_ || !frame.isValid()) return;
+    if (!keepsPlan_ || !frame.isValid()) return;
     // QSettings replaces its file through a temporary one, whole or not at all.
     QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("window/frame"), frame);

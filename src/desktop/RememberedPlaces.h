@@ -25,9 +25,14 @@ enum class RememberedFolder {
 class RememberedPlaces {
 public:
     // Off: every question answers "nothing remembered", every change is dropped.
-    explicit RememberedPlaces(bool on = false) : on_(on) {}
+    explicit RememberedPlaces(bool on = false) : on_(on), keepsPlan_(on) {}
     bool on() const { return on_; }
     void SetOn(bool on) { on_ = on; }
+    // The crafting plan and its window's place are kept apart from the rest:
+    // also where a game folder was given without an output file (a file
+    // manager's "Open With"), since the plan is the user's own work.
+    bool keepsPlan() const { return keepsPlan_; }
+    void SetKeepsPlan(bool keeps) { keepsPlan_ = keeps; }
 
     // The folder a file dialog for which starts in; empty when nothing is
     // remembered or the folder is gone.
@@ -48,7 +53,7 @@ public:
 
     // The crafting plan kept between runs: the file it is saved to on every
     // change, $XDG_DATA_HOME/artisanscope/plan.csv (else
-    // ~/.local/share/...); empty while off.
+    // ~/.local/share/...); empty while the plan is not kept.
     QString SavedPlanPath() const;
     // The plan window's frame position and client size, kept beside it.
     std::optional<QRect> PlanWindow() const;
@@ -56,6 +61,7 @@ public:
 
 private:
     bool on_;
+    bool keepsPlan_;
 };
 
 // True when enough of a window's top strip (where its title bar is) lies on

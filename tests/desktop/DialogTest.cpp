@@ -499,7 +499,8 @@ void DialogTest::resizeFollowsTheRightEdge() {
 // Two interactive runs over one configuration folder: the second starts its
 // file dialogs where the first chose, and its window where the first left
 // it. A command-line job, even one that leaves the dialog open, reads and
-// writes nothing of it.
+// writes nothing of it but the crafting plan, which a start by "Open With"
+// keeps.
 void DialogTest::remembersBetweenInteractiveRuns() {
     TempDir config;
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
@@ -572,10 +573,13 @@ void DialogTest::remembersBetweenInteractiveRuns() {
             job.dialog->show();
             job.Open(job.game / "Camelot.exe");
             QVERIFY(job.prompter.openOptions.front().startFolder.isEmpty());
+            // Started by "Open With": the plan is the user's work and is kept.
+            job.dialog->ShowPlan(false);
+            job.dialog->planWindow()->Add(0);
             job.Click(main_dialog::kCloseId);
         }
         QVERIFY(!std::filesystem::exists(settingsFolder));
-        QVERIFY(!std::filesystem::exists(dataFolder));
+        QCOMPARE(std::filesystem::exists(dataFolder / "plan.csv"), !job.dialog->endedBeforeShown());
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
 }
