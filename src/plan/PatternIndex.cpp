@@ -46,8 +46,9 @@ void PatternIndex::Clear() {
 PatternIndex::Text PatternIndex::Keep(std::string_view cp1252) {
     // Offsets are 32-bit: a table whose names would not fit (huge strings
     // shared by many patterns) is reported as memory that ran out.
-    // Counted in 64 bits: with a 32-bit size_t the sum itself could wrap.
-    if (std::uint64_t{pool_.size()} + 3 * std::uint64_t{cp1252.size()} > kMaxPoolBytes) throw std::bad_alloc();
+    // Up to three bytes a character; compared by what is left, so that no
+    // product or sum can wrap, whatever the width of size_t.
+    if (cp1252.size() > (kMaxPoolBytes - pool_.size()) / 3) throw std::bad_alloc();
     Text text;
     text.begin = static_cast<std::uint32_t>(pool_.size());
     AppendCp1252AsUtf8(pool_, cp1252);
