@@ -180,7 +180,7 @@ Outcome Load(std::span<const std::uint8_t> image, Output output, FuzzLoad& dialo
         *streamed = out.result ? std::optional<std::string>(streamFile.Take()) : std::nullopt;
     }
     if (text != nullptr) {
-        textExport.reset();  // what a refused load began is still flushed, to be checked
+        textExport.reset();  // a refused load ends no writer: what it began is thrown away
         std::fclose(text);
         out.text.assign(textBuffer, textSize);
         std::free(textBuffer);
@@ -297,7 +297,9 @@ void CheckOutcome(const Outcome& out, const FuzzLoad& dialog, std::uint32_t vers
         }
     }
 
-    if (withText) {
+    if (withText && !out.result) {
+        if (!out.text.empty()) Fail("a refused load wrote text");
+    } else if (withText) {
         // The header follows debug mode for every version: it is written
         // before the version rule is applied.
         const std::string_view header = debug ? kTextHeaderDebug : kTextHeader;
