@@ -89,6 +89,13 @@ Outcome RunArtisanscope(const std::vector<std::string>& args, const std::string&
         executable = *reachable / "artisanscope";
         fs::copy_file(ARTISANSCOPE_EXECUTABLE, executable);
         fs::permissions(executable, open);
+        // The WebAssembly program's launcher runs the script and module beside it.
+        for (const char* beside : {"artisanscope.js", "artisanscope.wasm"}) {
+            const fs::path from = fs::path(ARTISANSCOPE_EXECUTABLE).parent_path() / beside;
+            if (!fs::exists(from)) continue;
+            fs::copy_file(from, *reachable / beside);
+            fs::permissions(*reachable / beside, open);
+        }
     }
     std::vector<std::string> argvStrings{executable};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
