@@ -42,23 +42,32 @@ QString DataFolder() {
 
 QString PlanWindowSettingsPath() { return DataFolder() + QStringLiteral("/plan-window.ini"); }
 
+// A window's frame position and client size kept in an INI file.
+std::optional<QRect> FrameIn(const QString& file) {
+    const QSettings settings(file, QSettings::IniFormat);
+    const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
+    if (!frame.isValid()) return std::nullopt;
+    return frame;
+}
+
+void KeepFrameIn(const QString& file, const QRect& frame) {
+    if (!frame.isValid()) return;
+    // QSettings replaces its file through a temporary one, whole or not at all.
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setValue(QStringLiteral("window/frame"), frame);
+}
+
 }  // namespace
 
 QString RememberedPlaces::SavedPlanPath() const { return keepsPlan_ ? DataFolder() + QStringLiteral("/plan.csv") : QString(); }
 
 std::optional<QRect> RememberedPlaces::PlanWindow() const {
     if (!keepsPlan_) return std::nullopt;
-    const QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
-    const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
-    if (!frame.isValid()) return std::nullopt;
-    return frame;
+    return FrameIn(PlanWindowSettingsPath());
 }
 
 void RememberedPlaces::RememberPlanWindow(const QRect& frame) {
-    if (!keepsPlan_ || !frame.isValid()) return;
-    // QSettings replaces its file through a temporary one, whole or not at all.
-    QSettings settings(PlanWindowSettingsPath(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("window/frame"), frame);
+    if (keepsPlan_) KeepFrameIn(PlanWindowSettingsPath(), frame);
 }
 
 QString RememberedPlaces::StartFolder(RememberedFolder which) const {
@@ -89,16 +98,11 @@ QString RememberedPlaces::GameFile() const {
 
 std::optional<QRect> RememberedPlaces::Window() const {
     if (!on_) return std::nullopt;
-    const QSettings settings(SettingsPath(), QSettings::IniFormat);
-    const QRect frame = settings.value(QStringLiteral("window/frame")).toRect();
-    if (!frame.isValid()) return std::nullopt;
-    return frame;
+    return FrameIn(SettingsPath());
 }
 
 void RememberedPlaces::RememberWindow(const QRect& frame) {
-    if (!on_ || !frame.isValid()) return;
-    QSettings settings(SettingsPath(), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("window/frame"), frame);
+    if (on_) KeepFrameIn(SettingsPath(), frame);
 }
 
 bool ReachableOnScreens(const QRect& frame, const QList<QRect>& screens) {
