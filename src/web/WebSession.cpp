@@ -60,6 +60,7 @@ WebOutcome WebSession::Open(std::string archive, const WebSettings& settings) {
     WebOutcome outcome;
     filter_.Reset();
     tree_.DeleteAllItems();
+    index_.Clear();
     archive_ = Keep("ifd.mpk", archive);
     if (archive_.empty()) {
         AddLine(outcome, kOutOfMemoryMessage);
@@ -68,6 +69,7 @@ WebOutcome WebSession::Open(std::string archive, const WebSettings& settings) {
     }
     LoadOptions options = Options(settings, outcome);
     options.tree = &tree_;
+    options.alongside = &index_;
     const LoadResult load = LoadRecipeTable(archive_, options);
     tree_.Finish();
     if (!load) {

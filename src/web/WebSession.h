@@ -11,6 +11,7 @@
 #include "find/FindQuery.h"
 #include "find/RecipeFilter.h"
 #include "load/LoadRecipeTable.h"
+#include "plan/PatternIndex.h"
 #include "table/RecipeTree.h"
 
 #include <cstdint>
@@ -43,6 +44,8 @@ public:
     // Takes the archive's bytes and walks its table into the tree.
     WebOutcome Open(std::string archive, const WebSettings& settings);
     const RecipeTree& tree() const { return tree_; }
+    // The open table's patterns, by the tree's item numbers (for the plan).
+    const PatternIndex& index() const { return index_; }
     // The label of item in UTF-8.
     std::string Label(TreeItem item) const;
     // Filters the open tree by query; false when memory ran out.
@@ -66,6 +69,7 @@ private:
     std::string folder_;
     std::string archive_;  // path of the open archive's copy; empty: none
     RecipeTree tree_;
+    PatternIndex index_;
     RecipeFilter filter_;
 };
 
