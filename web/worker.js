@@ -24,7 +24,7 @@ const MIME = { xml: 'application/xml', text: 'text/plain', csv: 'text/csv', json
 const ARCHIVE_COPY = '/artisanscope/ifd.mpk';
 
 const ctx = { module: null, session: null, settings: { english: false, debug: false, find: '' },
-              archive: null, name: '', view: null, wasm: null };
+              archive: false, name: '', view: null, wasm: null };
 let modulePromise = null;
 
 function loadModule() {
@@ -65,7 +65,7 @@ function messagesOf(outcome) {
 // starts with every branch closed.
 function openArchive() {
   const { session } = ctx;
-  const outcome = session.open(ctx.archive, { english: ctx.settings.english, debug: ctx.settings.debug, find: '' });
+  const outcome = session.openKept({ english: ctx.settings.english, debug: ctx.settings.debug, find: '' });
   if (ctx.settings.find && !session.find(ctx.settings.find)) throw new RangeError('out of memory');
   ctx.view = new TreeRows(session);
   if (ctx.settings.find) ctx.view.refilter(findOpenDepth(session.patternCount()), false);
@@ -102,7 +102,9 @@ const handlers = {
   async open(_, { file, bytes, name, english, debug }) {
     await loadModule();
     const buffer = bytes || await file.arrayBuffer();
-    ctx.archive = new Uint8Array(buffer);
+    // The in-memory file system keeps the bytes as they are, no copy.
+    ctx.module.FS.writeFile(ctx.session.archivePath(), new Uint8Array(buffer), { canOwn: true });
+    ctx.archive = true;
     ctx.name = name || 'ifd.mpk';
     if (english !== undefined) ctx.settings.english = english;
     if (debug !== undefined) ctx.settings.debug = debug;
