@@ -257,7 +257,7 @@ export class RecipeTree {
 
   async toggle(data, open = !data.expanded) {
     if (!data.expandable || open === data.expanded) return;
-    const answer = await this.call('toggle', { item: data.item, open });
+    const answer = await this.call('toggle', { item: data.item, open, window: this.window() });
     if (this.selected && this.selected.item === data.item) this.selected.row = answer.row;
     await this.update(answer);
   }
