@@ -8,7 +8,7 @@ import { forms, startBrowser, openPage, openArchive, selectedRow, native, patter
 
 const context = await startBrowser();
 
-const queries = ['level:1-10', 'level:100-', 'material:Eisen', 'material:"Schweres Leder"', 'schwert',
+const queries = ['level:1-10', 'level:100-', 'level:-300', 'material:Eisen', 'material:"Schweres Leder"', 'schwert',
                  '"Metallbarren: 4"', 'robe', 'material:Unobtainium'];
 
 // Keys pressed in the find box and the step shown after each (1-based).
@@ -38,7 +38,7 @@ for (const form of forms) {
     }
 
     test('Enter and F3 step through the found patterns', async () => {
-      const query = 'level:1-10';
+      const query = 'level:100-';
       const patterns = foundPatterns(query);
       assert.ok(patterns.length > 3);
       await typeFind(page, query);

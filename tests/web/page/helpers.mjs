@@ -116,7 +116,12 @@ export async function openPage(context, form) {
   });
   await page.goto(formUrl(context, form), { waitUntil: 'load' });
   await page.waitForFunction(() => document.body && document.body.dataset.state !== 'loading');
-  await page.waitForNetworkIdle({ idleTime: 300 });
+  // Loaded: nothing more requested for half a second (the worker fetches
+  // its module after the load event).
+  for (let seen = -1; seen !== page.requests.length;) {
+    seen = page.requests.length;
+    await new Promise(r => setTimeout(r, 500));
+  }
   loaded = Date.now();
   page.form = form;
   return page;
@@ -167,6 +172,39 @@ export function rows(page) {
 }
 
 export const selectedRow = async page => (await rows(page)).find(r => r.selected);
+
+// Presses each key once the tree has caught up with the one before (opening
+// a branch asks the worker for its children): the tree's rows unchanged for
+// three frames.
+export async function pressKeys(page, keys) {
+  for (const key of keys) {
+    await page.keyboard.press(key);
+    await page.waitForFunction(() => {
+      const tree = document.querySelector('#tree');
+      const now = tree.innerHTML;
+      const w = window.__treeCalm ??= { html: null, frames: 0 };
+      w.frames = now === w.html ? w.frames + 1 : 0;
+      w.html = now;
+      return w.frames >= 3;
+    }, { polling: 'raf', timeout: 10000 });
+    await page.evaluate(() => { window.__treeCalm = null; });
+  }
+}
+
+// Waits for the selected row to be label at level (the tree may ask its
+// worker first); fails showing the row selected then.
+export async function expectSelected(page, label, level, message = label) {
+  try {
+    await page.waitForFunction((label, level) => {
+      const row = document.querySelector('#tree [role="treeitem"][aria-selected="true"]');
+      return row && row.textContent.trim() === label && Number(row.getAttribute('aria-level')) === level;
+    }, { timeout: 5000 }, label, level);
+  } catch {
+    const row = await selectedRow(page);
+    assert.deepEqual(row && { label: row.label, level: row.level }, { label, level }, message);
+  }
+  return selectedRow(page);
+}
 export const text = (page, selector) => page.$eval(selector, e => e.textContent.trim());
 
 // Runs action and resolves to the next download the browser finished:
