@@ -170,9 +170,14 @@ bench: bench-data
 
 # The WebAssembly program against the native one on the bench tables, one
 # process per run, alternating (tools/bench-web.py); and the .wasm sizes.
+# Then the page in headless chromium (tools/bench-page.mjs): the realistic
+# table's open against the dialog's reload timed in the same run, a find
+# keystroke, scrolling by pages, the maximum table's open, the site's size.
 bench-web: web build bench-data
+	cmake --build $(BENCH_BUILD) -j$(JOBS) --target artisanscope-bench
 	python3 tools/bench-web.py $(BUILD)/artisanscope $(WEB_BUILD)/artisanscope.js $(BENCH_DATA) \
 	  --web-module $(WEB_BUILD)/artisanscope-web.wasm
+	node tools/bench-page.mjs $(WEB_BUILD) $(BENCH_DATA) --dialog-bench $(BENCH_BUILD)/bench/artisanscope-bench
 
 bench-compare: bench-data
 	@sh tools/install-deps.sh time

@@ -7,6 +7,10 @@
 # what changed. RapidJSON is headers only: DEPS/include links Debian's.
 #
 #   tools/web-deps.sh [DEPS]      (default build-web/deps)
+#
+# Also the page's side: Debian's chromium, which its tests and benchmarks
+# drive headless, and its npm packages (web/package-lock.json) by `npm ci`
+# whenever the lock file changed.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps=$(mkdir -p "${1:-$root/build-web/deps}" && cd "${1:-$root/build-web/deps}" && pwd)
@@ -167,3 +171,13 @@ fi
 # come before emscripten's own C library).
 ln -sfn /usr/include/rapidjson "$deps/include/rapidjson"
 rmdir "$deps/obj" 2>/dev/null || true
+
+# The page's npm packages, installed again only when the lock file changed
+# (a copy of it beside them marks what was installed). npm comes with
+# NodeSource's Node; Debian's Node needs Debian's npm.
+sh "$root/tools/install-deps.sh" chromium
+command -v npm > /dev/null || sh "$root/tools/install-deps.sh" npm
+if ! cmp -s "$root/web/package-lock.json" "$root/web/node_modules/.installed-lock.json"; then
+  (cd "$root/web" && npm ci --no-audit --no-fund)
+  cp "$root/web/package-lock.json" "$root/web/node_modules/.installed-lock.json"
+fi
