@@ -48,8 +48,9 @@ val Entries(WebPlan& plan, const WebSession& session) {
 std::string TotalsText(WebPlan& plan, const WebSession& session) { return plan.TotalsText(session); }
 std::string FileText(WebPlan& plan, const WebSession& session) { return plan.FileText(session); }
 
-val Read(WebPlan& plan, std::string name, std::string bytes) {
-    const WebPlanRead read = plan.Read(name, bytes);
+// undoable false: the plan the page kept, restored.
+val Read(WebPlan& plan, std::string name, std::string bytes, bool undoable) {
+    const WebPlanRead read = plan.Read(name, bytes, undoable);
     val out = val::object();
     out.set("replaced", read.replaced);
     out.set("message", read.message);

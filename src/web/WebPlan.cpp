@@ -128,7 +128,7 @@ std::string WebPlan::TotalsText(const WebSession& session) {
 
 std::string WebPlan::FileText(const WebSession& session) { return PlanFileText(CurrentPlan(Follow(session))); }
 
-WebPlanRead WebPlan::Read(std::string_view name, std::string_view bytes) {
+WebPlanRead WebPlan::Read(std::string_view name, std::string_view bytes, bool undoable) {
     WebPlanRead read;
     PlanFileRead file;
     if (bytes.size() > kMaxPlanFileBytes) {
@@ -141,7 +141,7 @@ WebPlanRead WebPlan::Read(std::string_view name, std::string_view bytes) {
         read.details = file.failure;
         return read;
     }
-    KeepForUndo();
+    if (undoable) KeepForUndo();
     plan_ = std::move(file.plan);
     resolved_.clear();
     read.replaced = true;

@@ -59,8 +59,9 @@ public:
     // The plan file (CSV), resolved entries as the table shows them now.
     std::string FileText(const WebSession& session);
     // Replaces the plan by a plan file's rows (when it can be read at all).
-    // name: the file's name, for the reason a whole file is refused.
-    WebPlanRead Read(std::string_view name, std::string_view bytes);
+    // name: the file's name, for the reason a whole file is refused. A plan
+    // restored from what the page kept is no change to undo.
+    WebPlanRead Read(std::string_view name, std::string_view bytes, bool undoable = true);
 
 private:
     // Resolves the entries again when the session's table is not the one
