@@ -63,13 +63,27 @@ test: test-plain test-asan test-noqt fuzz-ci package-check test-web
 WEB_BUILD := build-web
 export NODE_PATH := $(if $(NODE_PATH),$(NODE_PATH):)/usr/share/nodejs
 
-.PHONY: web test-web bench-web
+.PHONY: web web-page run-web test-web bench-web
 
 web: deps
 	sh tools/web-deps.sh $(WEB_BUILD)/deps
 	@[ -f $(WEB_BUILD)/CMakeCache.txt ] || \
 	  emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WEB_BUILD) -j$(JOBS)
+	$(MAKE) web-page
+
+# The page (web/) in its two forms: $(WEB_BUILD)/site/ for a web host and
+# $(WEB_BUILD)/artisanscope.html, one file to open from disk. esbuild, pinned
+# in web/package-lock.json, bundles and inlines.
+web-page:
+	@[ -x web/node_modules/.bin/esbuild ] || (cd web && npm ci --no-audit --no-fund)
+	node web/build.mjs $(WEB_BUILD)
+
+# The site on this machine only, at the address printed.
+WEB_PORT ?= 8000
+run-web: web
+	@echo "Artisanscope in the browser: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)/site
 
 # The core's tests under Node, the process rows of the native tests run on
 # artisanscope.js, and the native program against the WebAssembly one (the

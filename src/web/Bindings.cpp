@@ -9,6 +9,7 @@
 #include <emscripten/val.h>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -52,6 +53,34 @@ val Children(WebSession& session, TreeItem item) {
     return out;
 }
 
+// The same as a Uint32Array (a copy), which the page's tree takes in one
+// step however many children there are.
+val ChildIds(WebSession& session, TreeItem item) {
+    const RecipeFilter& filter = session.filter();
+    const RecipeTree& tree = session.tree();
+    if (!tree.Contains(item)) return val::global("Uint32Array").new_(0);
+    const bool filtered = filter.active();
+    const std::uint32_t count = filtered ? filter.ShownChildCount(item) : tree.ChildCount(item);
+    std::vector<TreeItem> ids(count);
+    for (std::uint32_t row = 0; row < count; ++row) ids[row] = filtered ? filter.ShownChild(item, row) : tree.Child(item, row);
+    return val(emscripten::typed_memory_view(ids.size(), ids.data())).call<val>("slice");
+}
+
+std::uint32_t ChildCount(WebSession& session, TreeItem item) {
+    if (!session.tree().Contains(item)) return 0;
+    return session.filter().active() ? session.filter().ShownChildCount(item) : session.tree().ChildCount(item);
+}
+
+TreeItem Parent(WebSession& session, TreeItem item) {
+    return session.tree().Contains(item) ? session.tree().Parent(item) : kNoTreeItem;
+}
+
+int Depth(WebSession& session, TreeItem item) { return session.tree().Contains(item) ? session.filter().Depth(item) : -1; }
+double PatternCount(WebSession& session) { return static_cast<double>(session.filter().ShownPatternCount()); }
+TreeItem NextPattern(WebSession& session, TreeItem item) { return session.filter().NextPattern(item); }
+TreeItem PreviousPattern(WebSession& session, TreeItem item) { return session.filter().PreviousPattern(item); }
+std::string NotUnderstoodText(WebSession& session) { return session.NotUnderstoodText(); }
+
 std::string Label(WebSession& session, TreeItem item) { return session.Label(item); }
 std::uint16_t Value(WebSession& session, TreeItem item) { return session.tree().Value(item); }
 bool Find(WebSession& session, std::string query) { return session.Find(query); }
@@ -81,6 +110,14 @@ EMSCRIPTEN_BINDINGS(artisanscope) {
         .constructor<>()
         .function("open", &Open)
         .function("children", &Children)
+        .function("childIds", &ChildIds)
+        .function("childCount", &ChildCount)
+        .function("parent", &Parent)
+        .function("depth", &Depth)
+        .function("patternCount", &PatternCount)
+        .function("nextPattern", &NextPattern)
+        .function("previousPattern", &PreviousPattern)
+        .function("notUnderstood", &NotUnderstoodText)
         .function("label", &Label)
         .function("value", &Value)
         .function("find", &Find)

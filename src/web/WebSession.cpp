@@ -59,6 +59,7 @@ LoadOptions WebSession::Options(const WebSettings& settings, WebOutcome& outcome
 WebOutcome WebSession::Open(std::string archive, const WebSettings& settings) {
     WebOutcome outcome;
     filter_.Reset();
+    query_ = FindQuery();
     tree_.DeleteAllItems();
     index_.Clear();
     archive_ = Keep("ifd.mpk", archive);
@@ -72,6 +73,8 @@ WebOutcome WebSession::Open(std::string archive, const WebSettings& settings) {
     options.alongside = &index_;
     const LoadResult load = LoadRecipeTable(archive_, options);
     tree_.Finish();
+    // Bound to the new tree, showing all of it.
+    filter_.Apply(tree_, query_);
     if (!load) {
         AddFailedLoad(outcome, load);
         outcome.status = 1;
@@ -86,8 +89,11 @@ std::string WebSession::Label(TreeItem item) const {
 }
 
 bool WebSession::Find(std::string_view query) {
-    return filter_.Apply(tree_, FindQuery::FromUtf8(query));
+    query_ = FindQuery::FromUtf8(query);
+    return filter_.Apply(tree_, query_);
 }
+
+std::string WebSession::NotUnderstoodText() const { return NotUnderstood(query_, tree_.language()); }
 
 WebOutcome WebSession::Export(ExportFormat format, const WebSettings& settings, const Chunks& write) {
     WebOutcome outcome;

@@ -51,6 +51,9 @@ public:
     // Filters the open tree by query; false when memory ran out.
     bool Find(std::string_view query);
     const RecipeFilter& filter() const { return filter_; }
+    // What of the last find's query was not understood (UTF-8), as the
+    // find bar says it; empty when all was.
+    std::string NotUnderstoodText() const;
 
     // Writes the open archive's export, chunk by chunk, to write.
     using Chunks = std::function<void(std::span<const char> bytes)>;
@@ -71,6 +74,7 @@ private:
     RecipeTree tree_;
     PatternIndex index_;
     RecipeFilter filter_;
+    FindQuery query_;
 };
 
 }  // namespace artisanscope

@@ -1,0 +1,4 @@
+// The comparison with a second archive.
+export function initCompare(env) {
+  void env;
+}

@@ -1,0 +1,4 @@
+// The crafting plan's panel.
+export function initPlan(env) {
+  void env;
+}

@@ -1,0 +1,213 @@
+// The Web Worker that owns the WebAssembly session: it opens the archive,
+// keeps the tree's open branches flattened into the rows the page shows,
+// finds, exports and reloads, so that the page never waits on the core.
+// Each request { id, op, args } is answered by { id, result } or
+// { id, error } with the reason in the command line's words.
+
+import createArtisanscope from 'artisanscope-module';
+import { planHandlers } from './worker-plan.js';
+import { TreeRows, capturePlace, findOpenDepth, restorePlace } from './worker-tree.js';
+
+// A result handed back with some of its buffers moved, not copied.
+export class Transfer {
+  constructor(result, list) {
+    this.result = result;
+    this.list = list;
+  }
+}
+
+const EXTENSIONS = { xml: 'xml', text: 'txt', csv: 'csv', json: 'json', sqlite: 'db' };
+const MIME = { xml: 'application/xml', text: 'text/plain', csv: 'text/csv', json: 'application/json',
+               sqlite: 'application/vnd.sqlite3' };
+// Where the session keeps the archive's copy: its path in the core's
+// messages is replaced by the name the player chose.
+const ARCHIVE_COPY = '/artisanscope/ifd.mpk';
+
+const ctx = { module: null, session: null, settings: { english: false, debug: false, find: '' },
+              archive: null, name: '', view: null, wasm: null };
+let modulePromise = null;
+
+function loadModule() {
+  if (!modulePromise) {
+    const options = ctx.wasm ? { wasmBinary: ctx.wasm } : {};
+    modulePromise = createArtisanscope(options).then(module => {
+      ctx.module = module;
+      ctx.session = new module.Session();
+      return module;
+    }, error => {
+      modulePromise = null;
+      throw error;
+    });
+  }
+  return modulePromise;
+}
+
+// After the module ran out of memory or aborted, the next call starts a
+// fresh one.
+function dropModule() {
+  modulePromise = null;
+  ctx.module = null;
+  ctx.session = null;
+  ctx.view = null;
+}
+
+function reason(error) {
+  const text = String(error && error.message ? error.message : error);
+  if (error instanceof RangeError || /out of memory|Cannot enlarge memory|Aborted/i.test(text)) return 'out of memory';
+  return text;
+}
+
+function messagesOf(outcome) {
+  return outcome.messages.split(ARCHIVE_COPY).join(ctx.name).replace(/\n$/, '');
+}
+
+// Opens ctx.archive with ctx.settings and applies the find; the view
+// starts with every branch closed.
+function openArchive() {
+  const { session } = ctx;
+  const outcome = session.open(ctx.archive, { english: ctx.settings.english, debug: ctx.settings.debug, find: '' });
+  if (ctx.settings.find && !session.find(ctx.settings.find)) throw new RangeError('out of memory');
+  ctx.view = new TreeRows(session);
+  if (ctx.settings.find) ctx.view.refilter(findOpenDepth(session.patternCount()), false);
+  return outcome;
+}
+
+function summary(outcome) {
+  const { session, view } = ctx;
+  return { status: outcome.status, messages: messagesOf(outcome), name: ctx.name, rowCount: view.count,
+           patternCount: ctx.settings.find ? session.patternCount() : 0, notUnderstood: session.notUnderstood(),
+           failed: outcome.status !== 0 && session.childCount(0) === 0 };
+}
+
+function requireTable() {
+  if (!ctx.view) throw new Error('Open a game archive first');
+}
+
+const handlers = {
+  // Starts the module while the player picks a file.
+  async ping() {
+    await loadModule();
+    return true;
+  },
+
+  async wasm(_, { base64 }) {
+    const text = atob(base64);
+    const bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
+    ctx.wasm = bytes;
+    return true;
+  },
+
+  // { file: a File or Blob, or bytes: an ArrayBuffer; name }
+  async open(_, { file, bytes, name, english, debug }) {
+    await loadModule();
+    const buffer = bytes || await file.arrayBuffer();
+    ctx.archive = new Uint8Array(buffer);
+    ctx.name = name || 'ifd.mpk';
+    if (english !== undefined) ctx.settings.english = english;
+    if (debug !== undefined) ctx.settings.debug = debug;
+    return summary(openArchive());
+  },
+
+  // Opens the archive again with other settings; the open branches, the
+  // selected item and the first row in view are kept by their labels.
+  async reload(_, { english, debug, selected, top }) {
+    ctx.settings.english = english;
+    ctx.settings.debug = debug;
+    if (!ctx.archive) return null;
+    await loadModule();
+    const place = ctx.view ? capturePlace(ctx.session, ctx.view, selected, top) : null;
+    const outcome = openArchive();
+    const restored = place ? restorePlace(ctx.session, ctx.view, place) : { selected: -1, top: -1 };
+    return { ...summary(outcome), ...restored };
+  },
+
+  // The rows from start on, with their labels.
+  async rows({ view, session }, { start, count }) {
+    requireTable();
+    const end = Math.min(view.count, start + count);
+    const rows = [];
+    for (let row = Math.max(0, start); row < end; ++row) {
+      const item = view.items[row];
+      rows.push({ row, item, level: view.levels[row] + 1, label: session.label(item), expandable: view.expandable(row),
+                  expanded: view.isOpen(item), position: view.positions[row] + 1, setSize: view.setSizes[row] });
+    }
+    return { generation: view.generation, count: view.count, rows };
+  },
+
+  // Opens or closes item; returns the rows and where item is now.
+  async toggle({ view }, { item, open }) {
+    requireTable();
+    if (open) view.expand(item);
+    else view.collapse(item);
+    return { generation: view.generation, count: view.count, row: view.rowOf(item) };
+  },
+
+  // The row of item's parent (-1 for a realm).
+  async parentRow({ view, session }, { item }) {
+    requireTable();
+    const parent = session.parent(item);
+    return parent === 0 ? -1 : view.rowOf(parent);
+  },
+
+  // Opens item's ancestors and returns its row.
+  async reveal({ view }, { item }) {
+    requireTable();
+    view.reveal(item);
+    return { generation: view.generation, count: view.count, row: view.rowOf(item) };
+  },
+
+  // Applies a find query (empty: the whole tree, with the branches that
+  // were open before the find).
+  async find({ session, view }, { query }) {
+    requireTable();
+    const before = ctx.settings.find;
+    ctx.settings.find = query;
+    if (!before && query) view.keepOpenBeforeFind();
+    if (!session.find(query)) throw new RangeError('out of memory');
+    const count = query ? session.patternCount() : 0;
+    view.refilter(query ? findOpenDepth(count) : -1, !query);
+    return { generation: view.generation, count: view.count, patternCount: count,
+             notUnderstood: query ? session.notUnderstood() : '' };
+  },
+
+  // The next (or previous) shown pattern from item, revealed, with its
+  // place among the matches.
+  async step({ session, view }, { item, back }) {
+    requireTable();
+    const found = back ? session.previousPattern(item ?? 0) : session.nextPattern(item ?? 0);
+    if (found === 0xFFFFFFFF) return null;
+    view.reveal(found);
+    return { item: found, row: view.rowOf(found), generation: view.generation, count: view.count,
+             position: view.matchPosition(found), patternCount: session.patternCount() };
+  },
+
+  // The export of the open archive under the settings (and the find) as
+  // parts for a Blob, each moved out of the worker.
+  async exportTable(_, { format }) {
+    if (!ctx.archive) throw new Error('Open a game archive first');
+    await loadModule();
+    const parts = [];
+    const outcome = ctx.session.exportTable(format, ctx.settings, chunk => parts.push(chunk.slice().buffer));
+    if (outcome.status !== 0) throw new Error(messagesOf(outcome));
+    return new Transfer({ parts, name: 'recipes.' + EXTENSIONS[format], type: MIME[format] }, parts);
+  },
+};
+
+Object.assign(handlers, planHandlers);
+
+self.onmessage = async ({ data: { id, op, args } }) => {
+  const handler = handlers[op];
+  try {
+    if (!handler) throw new Error('unknown request ' + op);
+    const result = await handler(ctx, args || {});
+    if (result instanceof Transfer) self.postMessage({ id, result: result.result }, result.list);
+    else self.postMessage({ id, result });
+  } catch (error) {
+    const text = reason(error);
+    if (text === 'out of memory' || (error instanceof WebAssembly.RuntimeError)) dropModule();
+    self.postMessage({ id, error: text });
+  }
+};
+
+export { ctx, loadModule };
