@@ -92,7 +92,8 @@ export function initCompare(env) {
       summary.textContent = report.text === '' ? 'The tables show no difference.' : '';
       summary.hidden = report.text !== '';
       panel.hidden = false;
-      (report.text ? pre : close).focus();
+      env.main.scrollTop = 0;
+      (report.text ? pre : close).focus({ preventScroll: true });
     } catch (error) {
       env.showMessage(error.message);
     } finally {

@@ -124,7 +124,6 @@ export function initPlan(env) {
       const [name, where, count] = row.cells;
       const show = name.firstElementChild;
       show.textContent = entry.label;
-      show.disabled = entry.missing;
       show.title = entry.missing ? 'Not in the loaded table: left out of the totals' : 'Show it in the tree';
       row.classList.toggle('missing', entry.missing);
       where.textContent = entry.place;
@@ -138,8 +137,9 @@ export function initPlan(env) {
   function makeRow() {
     const show = element('button', { type: 'button', className: 'plan-pattern' });
     show.addEventListener('click', () => {
-      const place = placeOf(show);
-      if (!entries[place].missing) env.selectItem(entries[place].item);
+      const entry = entries[placeOf(show)];
+      if (entry.missing) showStatus('This pattern is not in the loaded table.');
+      else env.selectItem(entry.item);
     });
     const input = element('input', { type: 'number', min: 1, max: 9999, step: 1, required: true });
     input.setAttribute('aria-label', 'Count');
@@ -169,7 +169,7 @@ export function initPlan(env) {
 
   function focusRow(place) {
     const row = rows.children[place];
-    if (row) row.cells[2].firstElementChild.focus();
+    if (row) row.cells[0].firstElementChild.focus();
   }
 
   async function add(item) {
