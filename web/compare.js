@@ -1,7 +1,9 @@
 // "Compare with…": the open table (old) against a second archive (new), the
 // report as the desktop's comparison window shows it: which tables, what
 // the new one added (+), removed (-) and changed (~), and the totals line.
-// The report's text is --diff's; it downloads as text or as JSON.
+// Under an active find, only what it shows is compared, as the export
+// writes only that. The report's text is --diff's (with --find); it
+// downloads as text or as JSON.
 
 function element(tag, properties = {}, ...children) {
   const made = Object.assign(document.createElement(tag), properties);
@@ -86,7 +88,7 @@ export function initCompare(env) {
       const result = await call('compare', { name: file.name, bytes }, [bytes]);
       report = { text: result.text, oldName: result.oldName, newName: result.newName };
       env.showMessage(result.messages);
-      sides.textContent = `Old: ${report.oldName}\nNew: ${report.newName}`;
+      sides.textContent = `Old: ${report.oldName}\nNew: ${report.newName}` + (result.find ? `\nFind: ${result.find}` : '');
       fillReport(pre, report.text);
       pre.hidden = report.text === '';
       summary.textContent = report.text === '' ? 'The tables show no difference.' : '';

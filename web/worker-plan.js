@@ -86,14 +86,15 @@ export const planHandlers = {
   },
 
   // The open archive (old) against a second one (new): the text report,
-  // as --diff writes it, with the settings of the open tree.
+  // as --diff writes it, with the settings of the open tree and under its
+  // find query, as the export is.
   async compare(ctx, { name, bytes }) {
     await loadModule();
     if (!ctx.archive || !ctx.view) throw new Error('Open a table first');
-    ctx.compared = { name, bytes: new Uint8Array(bytes), settings: { ...ctx.settings, find: '' } };
+    ctx.compared = { name, bytes: new Uint8Array(bytes), settings: { ...ctx.settings } };
     const outcome = compare(ctx, false);
     return { status: outcome.status, text: outcome.text, messages: comparedNames(ctx, outcome.messages),
-             oldName: ctx.name, newName: name };
+             oldName: ctx.name, newName: name, find: ctx.settings.find.trim() };
   },
 
   // The last comparison's report as JSON.
