@@ -57,6 +57,7 @@ export function initCompare(env) {
   const panel = element('section', { id: 'comparison', className: 'panel comparison', hidden: true },
     element('h2', { textContent: 'Compare recipe tables' }), sides, pre, summary,
     element('div', { className: 'plan-buttons' },
+      button('Copy', 'Put the text report on the clipboard', copy),
       button('Save as text', 'Download the report as comparison.txt, as --diff writes it', () => {
         if (report) env.download('comparison.txt', [report.text], 'text/plain');
       }),
@@ -67,6 +68,21 @@ export function initCompare(env) {
     if (event.key === 'Escape') close.click();
   });
   env.main.append(panel);
+
+  // The report, or the line saying there is none, as the desktop copies it.
+  async function copy() {
+    const text = report && report.text ? report.text : summary.textContent;
+    try {
+      await navigator.clipboard.writeText(text);
+    } catch {
+      const range = document.createRange();
+      range.selectNodeContents(report && report.text ? pre : summary);
+      getSelection().removeAllRanges();
+      getSelection().addRange(range);
+      document.execCommand('copy');
+      getSelection().removeAllRanges();
+    }
+  }
 
   async function saveJson() {
     if (!report) return;
