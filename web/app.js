@@ -189,6 +189,17 @@ function treeKey(event) {
     });
     return true;
   }
+  // Ctrl+C copies the selected branch, as the dialog does.
+  if ((event.ctrlKey || event.metaKey) && !event.altKey && event.key.toLowerCase() === 'c') {
+    event.preventDefault();
+    tree.afterKeys(async () => {
+      const item = tree.selectedItem();
+      if (item === null) return;
+      const text = await call('branchText', { item });
+      await navigator.clipboard.writeText(text).catch(() => showMessage('The browser did not let the page copy'));
+    });
+    return true;
+  }
   if (event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey)) {
     event.preventDefault();
     tree.afterKeys(() => {

@@ -49,6 +49,8 @@ function dropModule() {
   ctx.module = null;
   ctx.session = null;
   ctx.view = null;
+  // The archive's copy went with the module's memory.
+  ctx.archive = false;
 }
 
 function reason(error) {
@@ -166,6 +168,12 @@ const handlers = {
     requireTable();
     const parent = session.parent(item);
     return parent === 0 ? -1 : view.rowOf(parent);
+  },
+
+  // The shown branch under item, as text to copy.
+  async branchText({ session }, { item }) {
+    requireTable();
+    return session.branchText(item);
   },
 
   // Opens item's ancestors and returns its row.

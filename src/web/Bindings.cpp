@@ -85,6 +85,18 @@ TreeItem PreviousPattern(WebSession& session, TreeItem item) { return session.fi
 std::string NotUnderstoodText(WebSession& session) { return session.NotUnderstoodText(); }
 
 std::string Label(WebSession& session, TreeItem item) { return session.Label(item); }
+
+// The shown branch under item as the dialog copies it: one item a line,
+// indented by two blanks a level, UTF-8.
+std::string BranchText(WebSession& session, TreeItem item) {
+    std::string text;
+    if (!session.tree().Contains(item) || item == kTreeRoot) return text;
+    ListShownItems(session.filter(), item, [&text](std::string_view block) {
+        text += block;
+        return true;
+    });
+    return text;
+}
 std::uint16_t Value(WebSession& session, TreeItem item) { return session.tree().Value(item); }
 bool Find(WebSession& session, std::string query) { return session.Find(query); }
 
@@ -124,6 +136,7 @@ EMSCRIPTEN_BINDINGS(artisanscope) {
         .function("previousPattern", &PreviousPattern)
         .function("notUnderstood", &NotUnderstoodText)
         .function("label", &Label)
+        .function("branchText", &BranchText)
         .function("value", &Value)
         .function("find", &Find)
         .function("exportTable", &Export)

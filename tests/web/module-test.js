@@ -116,6 +116,14 @@ for (const find of ['', 'e', 'schwert eisen', 'level:100-']) {
     visit(0, 0);
     return {status: 0, messages: '', text: lines.join('')};
   }, ['--tree', ...(find ? ['--find=' + find] : []), sample], run => run.stdout]);
+  // The branch the page copies: the tree's lines of the last realm shown
+  // (found through childIds, as the page's tree finds it).
+  cases.push([`branch find "${find}"`, {english: false, debug: false, find}, s => {
+    if (find !== '' && !s.find(find)) return {status: 1, text: ''};
+    const realms = s.childIds(0);
+    return {status: 0, messages: '', text: s.branchText(realms[realms.length - 1])};
+  }, ['--tree', ...(find ? ['--find=' + find] : []), sample],
+  run => Buffer.from(run.stdout.toString('utf8').split(/^(?=\S)/m).pop(), 'utf8')]);
 }
 
 let artisanscope;
