@@ -70,15 +70,10 @@ function openArchive(file, name = file.name) {
     setState('loading');
     showMessage('');
     try {
-      const summary = await call('open', { file, name, ...settings() });
-      if (findInput.value.trim()) {
-        const found = await call('find', { query: findInput.value });
-        Object.assign(summary, { patternCount: found.patternCount, notUnderstood: found.notUnderstood },
-                      { rowCount: found.count });
-      }
+      const summary = await call('open', { file, name, ...settings(), find: findInput.value.trim() ? findInput.value : '',
+                                           window: { start: 0, count: tree.window().count } });
       tree.clear();
-      const answer = await call('rows', tree.window());
-      await tree.update(answer);
+      await tree.update(summary);
       showTable(summary);
       setState(summary.failed ? 'failed' : 'ready');
       requestAnimationFrame(() => performance.mark('rows-painted'));
@@ -101,11 +96,11 @@ function reload() {
     }
     setState('loading');
     try {
-      const summary = await call('reload', { ...settings(), selected: tree.selectedItem(), top: tree.topRow });
-      const answer = await call('rows', { start: Math.max(0, summary.top), count: 120 });
+      const summary = await call('reload', { ...settings(), selected: tree.selectedItem(), top: tree.topRow,
+                                             window: tree.window() });
       tree.selected = summary.selectedItem !== null ? { item: summary.selectedItem, row: summary.selected } : null;
       tree.generation = -1;
-      await tree.update(answer);
+      tree.update(summary);
       if (summary.top >= 0) tree.scrollToRow(summary.top, true);
       tree.render();
       await tree.whenPainted();
@@ -135,11 +130,11 @@ async function runFind() {
     findWanted = null;
     await queue(async () => {
       try {
-        const answer = await call('find', { query });
-        const rows = await call('rows', { start: 0, count: tree.window().count });
+        const window = { start: 0, count: tree.window().count };
+        const answer = await call('find', { query, window });
         tree.generation = -1;
         tree.element.scrollTop = 0;
-        await tree.update(rows);
+        await tree.update(answer);
         showFindCount(query.trim() ? answer.patternCount : null, answer.notUnderstood);
         if (tree.selected) tree.selected.row = -1;
         performance.mark('find-painted');
@@ -165,7 +160,7 @@ function showFindCount(count, notUnderstood = '') {
 async function step(back) {
   if (!tableOpen || !findInput.value.trim()) return;
   await queue(async () => {
-    const found = await call('step', { item: tree.selectedItem(), back });
+    const found = await call('step', { item: tree.selectedItem(), back, window: tree.window() });
     if (!found) return;
     await tree.update(found);
     tree.select(found.row, found.item);
@@ -175,7 +170,7 @@ async function step(back) {
 
 function selectItem(item) {
   return queue(async () => {
-    const found = await call('reveal', { item });
+    const found = await call('reveal', { item, window: tree.window() });
     await tree.update(found);
     if (found.row >= 0) tree.select(found.row, item);
   });

@@ -17,6 +17,7 @@ export class RecipeTree {
     this.onKey = onKey;
     this.count = 0;
     this.generation = -1;
+    this.epoch = 0;  // counts the changes of rows, for repainting
     this.cache = new Map();
     this.selected = null;  // { item, row }
     this.fetching = null;
@@ -92,6 +93,7 @@ export class RecipeTree {
     if (generation === this.generation && count === this.count) return Promise.resolve();
     this.generation = generation;
     this.count = count;
+    ++this.epoch;
     this.cache.clear();
     if (rows) this.store(rows);
     if (this.selected) {
@@ -188,7 +190,7 @@ export class RecipeTree {
 
   paintRow(element, data) {
     const selected = this.selected !== null && this.selected.item === data.item;
-    const key = `${this.generation}:${data.row}:${selected}:${this.rowHeight}`;
+    const key = `${this.epoch}:${data.row}:${selected}:${this.rowHeight}`;
     if (element.dataset.key === key) return;
     element.dataset.key = key;
     element.id = `tree-item-${data.item}`;
@@ -255,7 +257,7 @@ export class RecipeTree {
 
   async toggle(data, open = !data.expanded) {
     if (!data.expandable || open === data.expanded) return;
-    const answer = await this.call('toggle', { item: data.item, open });
+    const answer = await this.call('toggle', { item: data.item, open, window: this.window() });
     if (this.selected && this.selected.item === data.item) this.selected.row = answer.row;
     await this.update(answer);
   }

@@ -24,7 +24,7 @@ const MIME = { xml: 'application/xml', text: 'text/plain', csv: 'text/csv', json
 const ARCHIVE_COPY = '/artisanscope/ifd.mpk';
 
 const ctx = { module: null, session: null, settings: { english: false, debug: false, find: '' },
-              archive: null, name: '', view: null, wasm: null };
+              archive: false, name: '', view: null, wasm: null };
 let modulePromise = null;
 
 function loadModule() {
@@ -65,7 +65,7 @@ function messagesOf(outcome) {
 // starts with every branch closed.
 function openArchive() {
   const { session } = ctx;
-  const outcome = session.open(ctx.archive, { english: ctx.settings.english, debug: ctx.settings.debug, find: '' });
+  const outcome = session.openKept({ english: ctx.settings.english, debug: ctx.settings.debug, find: '' });
   if (ctx.settings.find && !session.find(ctx.settings.find)) throw new RangeError('out of memory');
   ctx.view = new TreeRows(session);
   if (ctx.settings.find) ctx.view.refilter(findOpenDepth(session.patternCount()), false);
@@ -77,6 +77,27 @@ function summary(outcome) {
   return { status: outcome.status, messages: messagesOf(outcome), name: ctx.name, rowCount: view.count,
            patternCount: ctx.settings.find ? session.patternCount() : 0, notUnderstood: session.notUnderstood(),
            failed: outcome.status !== 0 && session.childCount(0) === 0 };
+}
+
+// The rows of a window ({ start, count }) with their labels.
+function rowsOf(window) {
+  const { view, session } = ctx;
+  const rows = [];
+  if (!view || !window) return rows;
+  const end = Math.min(view.count, window.start + window.count);
+  for (let row = Math.max(0, window.start); row < end; ++row) {
+    const item = view.items[row];
+    rows.push({ row, item, level: view.levels[row] + 1, label: session.label(item), expandable: view.expandable(row),
+                expanded: view.isOpen(item), position: view.positions[row] + 1, setSize: view.setSizes[row] });
+  }
+  return rows;
+}
+
+// What the tree needs after a change: the rows' generation and count,
+// and those of the window it shows, so that it repaints without asking.
+function changedRows(window) {
+  const { view } = ctx;
+  return { generation: view.generation, count: view.count, rows: rowsOf(window) };
 }
 
 function requireTable() {
@@ -99,48 +120,45 @@ const handlers = {
   },
 
   // { file: a File or Blob, or bytes: an ArrayBuffer; name }
-  async open(_, { file, bytes, name, english, debug }) {
+  async open(_, { file, bytes, name, english, debug, find, window }) {
     await loadModule();
     const buffer = bytes || await file.arrayBuffer();
-    ctx.archive = new Uint8Array(buffer);
+    // The in-memory file system keeps the bytes as they are, no copy.
+    ctx.module.FS.writeFile(ctx.session.archivePath(), new Uint8Array(buffer), { canOwn: true });
+    ctx.archive = true;
     ctx.name = name || 'ifd.mpk';
     if (english !== undefined) ctx.settings.english = english;
     if (debug !== undefined) ctx.settings.debug = debug;
-    return summary(openArchive());
+    if (find !== undefined) ctx.settings.find = find;
+    return { ...summary(openArchive()), ...changedRows(window) };
   },
 
   // Opens the archive again with other settings; the open branches, the
   // selected item and the first row in view are kept by their labels.
-  async reload(_, { english, debug, selected, top }) {
+  async reload(_, { english, debug, selected, top, window }) {
     ctx.settings.english = english;
     ctx.settings.debug = debug;
     if (!ctx.archive) return null;
     await loadModule();
     const place = ctx.view ? capturePlace(ctx.session, ctx.view, selected, top) : null;
     const outcome = openArchive();
-    const restored = place ? restorePlace(ctx.session, ctx.view, place) : { selected: -1, top: -1 };
-    return { ...summary(outcome), ...restored };
+    const restored = place ? restorePlace(ctx.session, ctx.view, place) : { selectedItem: null, selected: -1, top: -1 };
+    const rows = window ? { start: Math.max(0, restored.top), count: window.count } : null;
+    return { ...summary(outcome), ...restored, ...changedRows(rows) };
   },
 
   // The rows from start on, with their labels.
-  async rows({ view, session }, { start, count }) {
+  async rows({ view }, { start, count }) {
     requireTable();
-    const end = Math.min(view.count, start + count);
-    const rows = [];
-    for (let row = Math.max(0, start); row < end; ++row) {
-      const item = view.items[row];
-      rows.push({ row, item, level: view.levels[row] + 1, label: session.label(item), expandable: view.expandable(row),
-                  expanded: view.isOpen(item), position: view.positions[row] + 1, setSize: view.setSizes[row] });
-    }
-    return { generation: view.generation, count: view.count, rows };
+    return { generation: view.generation, count: view.count, rows: rowsOf({ start, count }) };
   },
 
   // Opens or closes item; returns the rows and where item is now.
-  async toggle({ view }, { item, open }) {
+  async toggle({ view }, { item, open, window }) {
     requireTable();
     if (open) view.expand(item);
     else view.collapse(item);
-    return { generation: view.generation, count: view.count, row: view.rowOf(item) };
+    return { ...changedRows(window), row: view.rowOf(item) };
   },
 
   // The row of item's parent (-1 for a realm).
@@ -151,15 +169,16 @@ const handlers = {
   },
 
   // Opens item's ancestors and returns its row.
-  async reveal({ view }, { item }) {
+  async reveal({ view }, { item, window }) {
     requireTable();
     view.reveal(item);
-    return { generation: view.generation, count: view.count, row: view.rowOf(item) };
+    return { ...changedRows(window), row: view.rowOf(item) };
   },
 
   // Applies a find query (empty: the whole tree, with the branches that
   // were open before the find).
-  async find({ session, view }, { query }) {
+  async find({ session, view }, args) {
+    const { query } = args;
     requireTable();
     const before = ctx.settings.find;
     ctx.settings.find = query;
@@ -167,19 +186,20 @@ const handlers = {
     if (!session.find(query)) throw new RangeError('out of memory');
     const count = query ? session.patternCount() : 0;
     view.refilter(query ? findOpenDepth(count) : -1, !query);
-    return { generation: view.generation, count: view.count, patternCount: count,
-             notUnderstood: query ? session.notUnderstood() : '' };
+    return { ...changedRows(args.window), patternCount: count, notUnderstood: query ? session.notUnderstood() : '' };
   },
 
   // The next (or previous) shown pattern from item, revealed, with its
   // place among the matches.
-  async step({ session, view }, { item, back }) {
+  async step({ session, view }, { item, back, window }) {
     requireTable();
     const found = back ? session.previousPattern(item ?? 0) : session.nextPattern(item ?? 0);
     if (found === 0xFFFFFFFF) return null;
     view.reveal(found);
-    return { item: found, row: view.rowOf(found), generation: view.generation, count: view.count,
-             position: view.matchPosition(found), patternCount: session.patternCount() };
+    const row = view.rowOf(found);
+    const around = window ? { start: Math.max(0, row - (window.count >> 1)), count: window.count } : null;
+    return { ...changedRows(around), item: found, row, position: view.matchPosition(found),
+             patternCount: session.patternCount() };
   },
 
   // The export of the open archive under the settings (and the find) as

@@ -1,5 +1,6 @@
 #include "io/Cp1252.h"
 
+#include <algorithm>
 #include <array>
 
 namespace artisanscope {
@@ -23,7 +24,10 @@ char16_t Cp1252ToUnicode(unsigned char byte) {
 }
 
 void AppendCp1252AsUtf8(std::string& out, std::string_view text) {
-    out.reserve(out.size() + text.size());
+    // At least double: a reserve of just the size wanted makes appends to a
+    // long string (a pool) copy it whole each time with libc++.
+    const std::size_t wanted = out.size() + text.size();
+    if (wanted > out.capacity()) out.reserve(std::max(wanted, 2 * out.capacity()));
     std::size_t i = 0;
     while (i < text.size()) {
         // Runs of ASCII, the bulk of every table's text, are copied whole.

@@ -39,6 +39,9 @@ val Open(WebSession& session, std::string archive, val settings) {
     return Outcome(session.Open(std::move(archive), Settings(settings)));
 }
 
+val OpenKept(WebSession& session, val settings) { return Outcome(session.OpenKept(Settings(settings))); }
+std::string ArchivePath(WebSession& session) { return session.ArchivePath(); }
+
 // The shown children of item (all of them without a find), as item ids.
 val Children(WebSession& session, TreeItem item) {
     val out = val::array();
@@ -109,6 +112,8 @@ EMSCRIPTEN_BINDINGS(artisanscope) {
     emscripten::class_<WebSession>("Session")
         .constructor<>()
         .function("open", &Open)
+        .function("openKept", &OpenKept)
+        .function("archivePath", &ArchivePath)
         .function("children", &Children)
         .function("childIds", &ChildIds)
         .function("childCount", &ChildCount)

@@ -57,17 +57,26 @@ LoadOptions WebSession::Options(const WebSettings& settings, WebOutcome& outcome
 }
 
 WebOutcome WebSession::Open(std::string archive, const WebSettings& settings) {
+    if (Keep("ifd.mpk", archive).empty()) {
+        filter_.Reset();
+        tree_.DeleteAllItems();
+        index_.Clear();
+        archive_.clear();
+        WebOutcome outcome;
+        AddLine(outcome, kOutOfMemoryMessage);
+        outcome.status = 1;
+        return outcome;
+    }
+    return OpenKept(settings);
+}
+
+WebOutcome WebSession::OpenKept(const WebSettings& settings) {
     WebOutcome outcome;
     filter_.Reset();
     query_ = FindQuery();
     tree_.DeleteAllItems();
     index_.Clear();
-    archive_ = Keep("ifd.mpk", archive);
-    if (archive_.empty()) {
-        AddLine(outcome, kOutOfMemoryMessage);
-        outcome.status = 1;
-        return outcome;
-    }
+    archive_ = ArchivePath();
     LoadOptions options = Options(settings, outcome);
     options.tree = &tree_;
     options.alongside = &index_;

@@ -43,6 +43,10 @@ public:
 
     // Takes the archive's bytes and walks its table into the tree.
     WebOutcome Open(std::string archive, const WebSettings& settings);
+    // The same for an archive the page wrote to ArchivePath() itself (no
+    // copy through a string).
+    WebOutcome OpenKept(const WebSettings& settings);
+    std::string ArchivePath() const { return folder_ + "/ifd.mpk"; }
     const RecipeTree& tree() const { return tree_; }
     // The open table's patterns, by the tree's item numbers (for the plan).
     const PatternIndex& index() const { return index_; }

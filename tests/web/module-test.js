@@ -13,11 +13,12 @@ const [modulePath, native, sample, patched] = process.argv.slice(2);
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'artisanscope-module-'));
 const archive = folder => new Uint8Array(fs.readFileSync(path.join(folder, 'data', 'ifd.mpk')));
 const runNative = args => spawnSync(native, args, {env: {...process.env, DISPLAY: '', WAYLAND_DISPLAY: ''}});
-const plan = path.join(scratch, 'plan.csv');
-fs.writeFileSync(plan, 'realm,skill,category,pattern,index,count\nAlbion,Waffenschmied,Schwerter,Kurzschwert,,2\n' +
+const planFile = path.join(scratch, 'plan.csv');
+fs.writeFileSync(planFile, 'realm,skill,category,pattern,index,count\nAlbion,Waffenschmied,Schwerter,Kurzschwert,,2\n' +
                        'Albion,Waffenschmied,Schwerter,Nirgendwo,,1\n');
 
-// [name, settings, what the module gives, the native arguments, what of the run to compare]
+// [name, settings, what the module gives, the native arguments, what of the run to compare,
+//  the archive opened first (the sample's)]
 const cases = [];
 for (const english of [false, true]) {
   for (const debug of [false, true]) {
@@ -31,9 +32,76 @@ for (const english of [false, true]) {
     }
     cases.push([`diff ${name}`, settings, s => s.compare(archive(patched), settings, false),
                 [...flags, '--diff', sample, patched], run => run.stdout]);
-    cases.push([`plan ${name}`, settings, s => s.plan(new Uint8Array(fs.readFileSync(plan)), 'json', settings),
-                [...flags, '--format', 'json', '--plan', plan, sample], run => run.stdout]);
+    cases.push([`plan ${name}`, settings, s => s.plan(new Uint8Array(fs.readFileSync(planFile)), 'json', settings),
+                [...flags, '--format', 'json', '--plan', planFile, sample], run => run.stdout]);
   }
+}
+// The plan kept beside a session (Plan): built from tree items, its file
+// read back by the native --plan, whose totals it must print the same.
+const treeItems = (s, depth, item = 0) => depth === 0 ? s.children(item) :
+  s.children(item).flatMap(child => treeItems(s, depth - 1, child));
+const kept = (made, check) => (s, parts) => {
+  const plan = new artisanscope.Plan();
+  try {
+    const faults = made(s, plan);
+    fs.writeFileSync(path.join(scratch, 'kept.csv'), plan.fileText(s));
+    const status = faults ? 99 : plan.entries(s).some(e => e.missing) ? 1 : 0;
+    return {status, messages: faults || '', text: plan.totalsText(s)};
+  } finally {
+    plan.delete();
+  }
+};
+// [step, the native flags and game folder, what is done to the plan: a fault or '']
+const planSteps = [
+  ['from the tree', [], sample, (s, plan) => {
+    const [first, second, ...rest] = treeItems(s, 3);
+    plan.add(s, first);
+    plan.add(s, first);
+    plan.add(s, s.children(second)[0]);  // an ingredient: its pattern
+    plan.add(s, rest[rest.length - 1]);
+    plan.setCount(1, 7);
+    const refused = plan.add(s, treeItems(s, 0)[0]);
+    if (refused.place !== -1 || !refused.reason.startsWith('Nothing added: \u201C')) return 'a realm was added';
+    const counts = plan.entries(s).map(e => e.count).join();
+    return counts === '2,7,1' ? '' : `counts ${counts}`;
+  }],
+  ['removed, undone, cleared, undone', [], sample, (s, plan) => {
+    for (const item of treeItems(s, 3).slice(0, 3)) plan.add(s, item);
+    const file = plan.fileText(s);
+    if (!plan.remove(0) || plan.size() !== 2 || !plan.undo() || plan.fileText(s) !== file) return 'remove, undo';
+    if (!plan.clear() || plan.clear() || !plan.undo() || plan.fileText(s) !== file) return 'clear, undo';
+    return '';
+  }],
+  ['read from a file, a row missing', [], sample, (s, plan) => {
+    const read = plan.read('plan.csv', fs.readFileSync(planFile), true);
+    return read.replaced && read.message === '' ? '' : 'not read';
+  }],
+  ['read with rows that cannot be read', [], sample, (s, plan) => {
+    const read = plan.read('bad.csv', fs.readFileSync(planFile) + 'Albion,,,Robe,,0\n"open\n', true);
+    const told = 'line 4: count \'0\' is not a number from 1 to 9999\nline 5: a quoted field is not closed\n';
+    return read.replaced && read.message === 'Some rows of the plan could not be read.' && read.details === told ? ''
+      : `told ${JSON.stringify(read)}`;
+  }],
+  ['made in German, resolved again in English', ['-e'], sample, (s, plan) => {
+    for (const item of treeItems(s, 3).slice(-3)) plan.add(s, item);
+    s.open(archive(sample), {english: true, debug: false, find: ''});
+    return '';
+  }],
+  ['made on the sample, resolved again on the patched one', [], patched, (s, plan) => {
+    for (const item of treeItems(s, 3)) plan.add(s, item);
+    s.open(archive(patched), {english: false, debug: false, find: ''});
+    return '';
+  }],
+  ['made with no table open, resolved on opening', [], sample, (s, plan) => {
+    plan.read('plan.csv', fs.readFileSync(planFile), false);  // as the page restores it
+    const before = plan.entries(s).every(e => e.missing) && !plan.canUndo() ? '' : 'resolved with no table';
+    s.open(archive(sample), {english: false, debug: false, find: ''});
+    return before;
+  }, new Uint8Array(0)],
+];
+for (const [step, flags, folder, made, opened] of planSteps) {
+  cases.push([`kept plan ${step}`, {english: false, debug: false, find: ''}, kept(made),
+              [...flags, '--plan', path.join(scratch, 'kept.csv'), folder], run => run.stdout, opened]);
 }
 for (const find of ['', 'e', 'schwert eisen', 'level:100-']) {
   cases.push([`tree find "${find}"`, {english: false, debug: false, find}, s => {
@@ -50,11 +118,13 @@ for (const find of ['', 'e', 'schwert eisen', 'level:100-']) {
   }, ['--tree', ...(find ? ['--find=' + find] : []), sample], run => run.stdout]);
 }
 
-require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'))}).then(artisanscope => {
+let artisanscope;
+require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'))}).then(module => {
+  artisanscope = module;
   let faults = 0;
-  for (const [name, settings, made, args, expected] of cases) {
+  for (const [name, settings, made, args, expected, opened = archive(sample)] of cases) {
     const session = new artisanscope.Session();
-    session.open(archive(sample), settings);
+    session.open(opened, settings);
     const parts = [];
     const outcome = made(session, parts);
     const bytes = parts.length ? Buffer.concat(parts) : Buffer.from(outcome.text, 'utf8');
