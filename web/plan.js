@@ -71,7 +71,8 @@ export function initPlan(env) {
     button('Open', 'Read a plan file (CSV) in place of this plan', () => fileInput.click()),
     fileInput, removeButton, clearButton, undoButton);
   const panel = element('section', { id: 'plan', className: 'panel plan' },
-    element('h2', { textContent: 'Crafting plan' }), table, help, status, summary, totals, buttons);
+    element('h2', { textContent: 'Crafting plan' }), element('div', { className: 'plan-scroll' }, table), help, status,
+    summary, totals, buttons);
   panel.setAttribute('aria-label', 'Crafting plan');
   env.main.append(panel);
 
