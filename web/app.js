@@ -179,18 +179,25 @@ function selectItem(item) {
 // Keys of the tree beyond moving about: Insert adds a pattern to the plan,
 // the menu key and Shift+F10 open the item's menu.
 function treeKey(event) {
-  const item = tree.selectedItem();
-  if (event.key === 'Insert' && item !== null && isPattern(item)) {
-    document.dispatchEvent(new CustomEvent('artisanscope:add-to-plan', { detail: { item } }));
+  if (event.key === 'Insert' && !event.shiftKey && !event.ctrlKey && !event.altKey) {
+    event.preventDefault();
+    tree.afterKeys(() => {
+      const item = tree.selectedItem();
+      if (item !== null && isPattern(item)) {
+        document.dispatchEvent(new CustomEvent('artisanscope:add-to-plan', { detail: { item } }));
+      }
+    });
     return true;
   }
   if (event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey)) {
     event.preventDefault();
-    const row = tree.selected && tree.canvas.querySelector(`[data-item="${item}"]`);
-    if (row) {
+    tree.afterKeys(() => {
+      const item = tree.selectedItem();
+      const row = item !== null && tree.canvas.querySelector(`[data-item="${item}"]`);
+      if (!row) return;
       const box = row.getBoundingClientRect();
       showTreeMenu(tree.cache.get(tree.selected.row), box.left + 24, box.bottom);
-    }
+    });
     return true;
   }
   return false;

@@ -225,24 +225,21 @@ export class RecipeTree {
     if (event.target.classList.contains('twisty') && data.expandable) this.toggle(data);
   }
 
-  // Selects row (its item when known) and scrolls it into view.
-  select(row, item = this.cache.get(row)?.item) {
+  // Selects row (its item when known) and scrolls it into view; resolves
+  // once the row is painted and its item known.
+  async select(row, item = this.cache.get(row)?.item) {
     if (row < 0 || row >= this.count) return;
     this.selected = { row, item: item ?? null };
     this.scrollToRow(row);
     this.render();
     if (this.selected.item === null) {
-      this.whenPainted().then(() => {
-        const data = this.cache.get(row);
-        if (data && this.selected && this.selected.row === row) {
-          this.selected.item = data.item;
-          this.render();
-          this.onSelect(data.item);
-        }
-      });
-    } else {
-      this.onSelect(this.selected.item);
+      await this.whenPainted();
+      const data = this.cache.get(row);
+      if (!data || !this.selected || this.selected.row !== row) return;
+      this.selected.item = data.item;
+      this.render();
     }
+    this.onSelect(this.selected.item);
   }
 
   scrollToRow(row, atTop = false) {
@@ -262,38 +259,56 @@ export class RecipeTree {
     await this.update(answer);
   }
 
+  // Keys are taken in order: each waits for the change of the one before
+  // (a branch opened in the worker, a row fetched), so that Right then Down
+  // lands on the first child however fast they come.
   keydown(event) {
     if (this.onKey(event)) return;
     if (event.altKey || event.ctrlKey || event.metaKey) return;
+    const key = event.key;
+    const moves = ['ArrowDown', 'ArrowUp', 'PageDown', 'PageUp', 'Home', 'End', 'ArrowRight', 'ArrowLeft', 'Enter'];
+    if (moves.includes(key)) {
+      event.preventDefault();
+      this.afterKeys(() => this.move(key));
+    } else if (key.length === 1 && key !== ' ') {
+      event.preventDefault();
+      this.afterKeys(() => this.typeAhead(key));
+    }
+  }
+
+  // Runs action after the keys taken so far.
+  afterKeys(action) {
+    this.keys = (this.keys || Promise.resolve()).then(action).catch(() => {});
+    return this.keys;
+  }
+
+  async move(key) {
     const sel = this.selected;
     const data = sel ? this.cache.get(sel.row) : null;
     const page = Math.max(1, Math.floor(this.element.clientHeight / this.rowHeight) - 1);
     const row = sel ? sel.row : -1;
-    let handled = true;
-    switch (event.key) {
-      case 'ArrowDown': this.select(Math.min(this.count - 1, row + 1)); break;
-      case 'ArrowUp': this.select(Math.max(0, row - 1)); break;
-      case 'PageDown': this.select(Math.min(this.count - 1, row + page)); break;
-      case 'PageUp': this.select(Math.max(0, row - page)); break;
-      case 'Home': this.select(0); break;
-      case 'End': this.select(this.count - 1); break;
+    switch (key) {
+      case 'ArrowDown': return this.select(Math.min(this.count - 1, row + 1));
+      case 'ArrowUp': return this.select(Math.max(0, row - 1));
+      case 'PageDown': return this.select(Math.min(this.count - 1, row + page));
+      case 'PageUp': return this.select(Math.max(0, row - page));
+      case 'Home': return this.select(0);
+      case 'End': return this.select(this.count - 1);
       case 'ArrowRight':
-        if (!data) this.select(0);
-        else if (data.expandable && !data.expanded) this.toggle(data, true);
-        else if (data.expandable) this.select(row + 1);
-        break;
+        if (!data) return this.select(0);
+        if (data.expandable && !data.expanded) return this.toggle(data, true);
+        if (data.expandable) return this.select(row + 1);
+        return undefined;
       case 'ArrowLeft':
-        if (!data) break;
-        if (data.expandable && data.expanded) this.toggle(data, false);
-        else if (data.level > 1) this.call('parentRow', { item: data.item }).then(parent => this.select(parent));
-        break;
+        if (!data) return undefined;
+        if (data.expandable && data.expanded) return this.toggle(data, false);
+        if (data.level > 1) return this.select(await this.call('parentRow', { item: data.item }));
+        return undefined;
       case 'Enter':
-        if (data && data.expandable) this.toggle(data);
-        break;
+        return data && data.expandable ? this.toggle(data) : undefined;
       default:
-        handled = event.key.length === 1 && event.key !== ' ' && this.typeAhead(event.key);
+        return undefined;
     }
-    if (handled) event.preventDefault();
   }
 
   // The next row in view (or fetched) whose label begins with what was
@@ -305,7 +320,7 @@ export class RecipeTree {
     const from = this.selected ? this.selected.row + (this.typed.length === 1 ? 1 : 0) : 0;
     const rows = [...this.cache.values()].filter(data => data.row >= from).sort((a, b) => a.row - b.row);
     const found = rows.find(data => data.label.toLowerCase().startsWith(this.typed));
-    if (found) this.select(found.row, found.item);
-    return true;
+    if (found) return this.select(found.row, found.item);
+    return undefined;
   }
 }
