@@ -71,7 +71,8 @@ export function initPlan(env) {
     button('Open', 'Read a plan file (CSV) in place of this plan', () => fileInput.click()),
     fileInput, removeButton, clearButton, undoButton);
   const panel = element('section', { id: 'plan', className: 'panel plan' },
-    element('h2', { textContent: 'Crafting plan' }), table, help, status, summary, totals, buttons);
+    element('h2', { textContent: 'Crafting plan' }), element('div', { className: 'plan-scroll' }, table), help, status,
+    summary, totals, buttons);
   panel.setAttribute('aria-label', 'Crafting plan');
   env.main.append(panel);
 
@@ -90,7 +91,7 @@ export function initPlan(env) {
       showStatus(error.message);
       return null;
     });
-    work = next;
+    work = next.catch(() => null);
     return next;
   }
 
@@ -239,11 +240,11 @@ export function initPlan(env) {
     if (read.replaced) select(-1);
   });
 
-  // Delete removes the selected entry (not in a count, where it edits the
-  // number); Ctrl+Z undoes anywhere in the panel but in a count.
+  // Delete in the list removes the selected entry (not in a count, where it
+  // edits the number); Ctrl+Z undoes anywhere in the panel but in a count.
   panel.addEventListener('keydown', event => {
     const inCount = event.target.matches('input[type="number"]');
-    if (event.key === 'Delete' && !inCount && current >= 0) {
+    if (event.key === 'Delete' && !inCount && table.contains(event.target) && current >= 0) {
       event.preventDefault();
       remove(current);
     } else if ((event.ctrlKey || event.metaKey) && event.key.toLowerCase() === 'z' && !inCount) {

@@ -114,7 +114,13 @@ std::vector<WebPlanEntry> WebPlan::Entries(const WebSession& session) {
         WebPlanEntry& entry = entries.emplace_back();
         entry.missing = resolved_[i] == kNoPattern;
         entry.item = entry.missing ? kTreeRoot : index.ItemOf(resolved_[i]);
-        entry.label = entry.missing ? shown[i].key.pattern + "  (missing)" : session.Label(entry.item);
+        if (entry.missing) {
+            entry.label = shown[i].key.pattern + "  (missing)";
+        } else if (session.tree().Contains(entry.item)) {
+            entry.label = session.Label(entry.item);
+        } else {
+            entry.label = shown[i].key.pattern;  // a walk cut short by memory: the tree ended first
+        }
         entry.place = EntryPlace(shown[i].key);
         entry.count = shown[i].count;
     }

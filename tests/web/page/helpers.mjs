@@ -114,18 +114,25 @@ export async function openPage(context, form) {
       for (const r of records) if (r.attributeName === 'data-state') window.__states.push(r.target.dataset.state);
     }).observe(document, { attributes: true, subtree: true, attributeFilter: ['data-state'] });
   });
-  await page.goto(formUrl(context, form), { waitUntil: 'load' });
-  await page.waitForFunction(() => document.body && document.body.dataset.state !== 'loading');
-  // Loaded: nothing more requested for half a second (the worker fetches
-  // its module after the load event).
-  for (let seen = -1; seen !== page.requests.length;) {
-    seen = page.requests.length;
-    await new Promise(r => setTimeout(r, 500));
-  }
-  loaded = Date.now();
+  // Loaded: the load event, then nothing more requested for half a second
+  // (the worker fetches its module after the load event).
+  page.untilLoaded = async navigation => {
+    loaded = null;
+    await navigation;
+    await page.waitForFunction(() => document.body && document.body.dataset.state !== 'loading');
+    for (let seen = -1; seen !== page.requests.length;) {
+      seen = page.requests.length;
+      await new Promise(r => setTimeout(r, 500));
+    }
+    loaded = Date.now();
+  };
+  await page.untilLoaded(page.goto(formUrl(context, form), { waitUntil: 'load' }));
   page.form = form;
   return page;
 }
+
+// Loads the page again, as a player's next visit.
+export const reloadPage = page => page.untilLoaded(page.reload({ waitUntil: 'load' }));
 
 // Runs action (which starts an open or a reload) and waits until the page
 // is "ready" or "failed" again; returns that state.

@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { forms, startBrowser, openPage, openArchive, settle, click, control, download, native, nativeTree,
-         at, sample, scratch, selectedRow, assertPrivate } from './helpers.mjs';
+         at, sample, scratch, selectedRow, expectSelected, pressKeys, reloadPage, assertPrivate } from './helpers.mjs';
 
 const context = await startBrowser();
 const tree = nativeTree(sample);
@@ -42,21 +42,19 @@ const entryCount = page => page.$$eval('#plan [aria-label="Count"]', inputs => i
 async function selectPattern(page, indices) {
   const first = await page.$('#tree [role="treeitem"][aria-level="1"]');
   await first.click();
-  await page.keyboard.press('Home');
+  await pressKeys(page, ['Home']);
   for (const [depth, index] of indices.entries()) {
     for (let i = 0; i < index; i++) {
       // Down past the open siblings' children: Left closes, Down moves on.
-      const row = await selectedRow(page);
-      if (row.expanded === 'true') await page.keyboard.press('ArrowLeft');
-      await page.keyboard.press('ArrowDown');
+      if ((await selectedRow(page)).expanded === 'true') await pressKeys(page, ['ArrowLeft']);
+      await pressKeys(page, ['ArrowDown']);
     }
     if (depth < indices.length - 1) {
-      const row = await selectedRow(page);
-      if (row.expanded !== 'true') await page.keyboard.press('ArrowRight');
-      await page.keyboard.press('ArrowDown');
+      if ((await selectedRow(page)).expanded !== 'true') await pressKeys(page, ['ArrowRight']);
+      await pressKeys(page, ['ArrowDown']);
     }
   }
-  assert.equal((await selectedRow(page)).label, at(tree, indices).label);
+  await expectSelected(page, at(tree, indices).label, indices.length);
 }
 
 async function add(page, how) {
@@ -104,7 +102,7 @@ for (const form of forms) {
 
     test('the plan survives a reload of the page', async () => {
       const before = await planText(page);
-      await page.reload({ waitUntil: 'load' });
+      await reloadPage(page);
       assert.equal(await openArchive(page, sample), 'ready');
       await page.waitForFunction(t => document.querySelector('#plan-totals')?.textContent === t, { timeout: 5000 },
                                  before).catch(async () => assert.equal(await planText(page), before));
@@ -124,7 +122,7 @@ for (const form of forms) {
     test('Clear empties the plan, also after a reload', async () => {
       await click(page, 'button', 'Clear');
       await page.waitForFunction(() => !document.querySelector('#plan [aria-label="Count"]'), { timeout: 5000 });
-      await page.reload({ waitUntil: 'load' });
+      await reloadPage(page);
       assert.equal(await openArchive(page, sample), 'ready');
       assert.equal(await entryCount(page), 0);
     });
