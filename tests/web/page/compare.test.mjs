@@ -3,10 +3,9 @@
 // a query.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { forms, startBrowser, openPage, openArchive, settle, pickFile, click, download, native, sample, patched,
+import { forms, browserSuite, openPage, openArchive, settle, pickFile, click, download, native, sample, patched,
          typeFind, waitStatus, countText, patternCount, assertPrivate } from './helpers.mjs';
 
-const context = await startBrowser();
 
 const cases = [
   { name: 'the whole tables', query: '' },
@@ -18,35 +17,37 @@ const diff = (query, ...args) => {
   return run.stdout;
 };
 
-for (const form of forms) {
-  describe(`the comparison (${form})`, () => {
-    let page;
-    before(async () => {
-      page = await openPage(context, form);
-      assert.equal(await openArchive(page, sample), 'ready');
-    });
-    after(() => assertPrivate(context, page));
-
-    for (const { name, query } of cases) {
-      test(name, async () => {
-        await typeFind(page, query);
-        if (query) await waitStatus(page, countText(patternCount(query)));
-        const text = diff(query);
-        await pickFile(page, 'Compare with…', patched);
-        await page.waitForFunction(t => document.querySelector('#comparison-report')?.textContent === t,
-                                   { timeout: 10000 }, text.toString('utf8'))
-          .catch(async () => assert.equal(await page.$eval('#comparison-report', e => e.textContent),
-                                          text.toString('utf8')));
-        const saved = await download(context, () => click(page, 'button', 'Save as text', '#comparison'));
-        assert.equal(saved.name, 'comparison.txt');
-        assert.ok(saved.bytes.equals(text), 'the text download');
-        const json = await download(context, () => click(page, 'button', 'Save as JSON', '#comparison'));
-        assert.equal(json.name, 'comparison.json');
-        assert.ok(json.bytes.equals(diff(query, '--format', 'json')), 'the JSON download');
-        await click(page, 'button', 'Close', '#comparison');
-        await page.waitForFunction(() => !document.querySelector('#comparison-report')?.checkVisibility(),
-                                   { timeout: 5000 });
+browserSuite('the comparison', context => {
+  for (const form of forms) {
+    describe(`the comparison (${form})`, () => {
+      let page;
+      before(async () => {
+        page = await openPage(context, form);
+        assert.equal(await openArchive(page, sample), 'ready');
       });
-    }
-  });
-}
+      after(() => assertPrivate(context, page));
+
+      for (const { name, query } of cases) {
+        test(name, async () => {
+          await typeFind(page, query);
+          if (query) await waitStatus(page, countText(patternCount(query)));
+          const text = diff(query);
+          await pickFile(page, 'Compare with…', patched);
+          await page.waitForFunction(t => document.querySelector('#comparison-report')?.textContent === t,
+                                     { timeout: 10000 }, text.toString('utf8'))
+            .catch(async () => assert.equal(await page.$eval('#comparison-report', e => e.textContent),
+                                            text.toString('utf8')));
+          const saved = await download(context, () => click(page, 'button', 'Save as text', '#comparison'));
+          assert.equal(saved.name, 'comparison.txt');
+          assert.ok(saved.bytes.equals(text), 'the text download');
+          const json = await download(context, () => click(page, 'button', 'Save as JSON', '#comparison'));
+          assert.equal(json.name, 'comparison.json');
+          assert.ok(json.bytes.equals(diff(query, '--format', 'json')), 'the JSON download');
+          await click(page, 'button', 'Close', '#comparison');
+          await page.waitForFunction(() => !document.querySelector('#comparison-report')?.checkVisibility(),
+                                     { timeout: 5000 });
+        });
+      }
+    });
+  }
+});

@@ -2,10 +2,9 @@
 // native --format export writes for the same archive, options and query.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { forms, startBrowser, openPage, openArchive, settle, click, download, nativeFile, sample,
+import { forms, browserSuite, openPage, openArchive, settle, click, download, nativeFile, sample,
          assertPrivate, typeFind, waitStatus, countText, patternCount } from './helpers.mjs';
 
-const context = await startBrowser();
 
 const formats = [
   { item: 'XML', format: 'xml', name: 'recipes.xml' },
@@ -22,31 +21,33 @@ const variants = [
     query: 'level:1-10', args: ['-e', '-d', '--find', 'level:1-10'] },
 ];
 
-for (const form of forms) {
-  describe(`export (${form})`, () => {
-    let page;
-    before(async () => {
-      page = await openPage(context, form);
-      assert.equal(await openArchive(page, sample), 'ready');
-    });
-    after(() => assertPrivate(context, page));
-
-    for (const variant of variants) {
-      test(variant.name, async () => {
-        for (const box of variant.boxes) assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready');
-        await typeFind(page, variant.query);
-        await waitStatus(page, variant.query ? countText(patternCount(variant.query, ...variant.args.filter(a => a === '-d' || a === '-e'))) : '');
-        for (const { item, format, name } of formats) {
-          const got = await download(context, async () => {
-            await click(page, 'button', 'Export');
-            await click(page, 'menuitem', item);
-          });
-          assert.equal(got.name, name);
-          const expected = nativeFile(name, '-q', '--format', format, ...variant.args, sample);
-          assert.ok(got.bytes.equals(expected), `${item}: ${got.bytes.length} bytes, native ${expected.length}`);
-        }
-        for (const box of variant.boxes) assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready');
+browserSuite('export', context => {
+  for (const form of forms) {
+    describe(`export (${form})`, () => {
+      let page;
+      before(async () => {
+        page = await openPage(context, form);
+        assert.equal(await openArchive(page, sample), 'ready');
       });
-    }
-  });
-}
+      after(() => assertPrivate(context, page));
+
+      for (const variant of variants) {
+        test(variant.name, async () => {
+          for (const box of variant.boxes) assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready');
+          await typeFind(page, variant.query);
+          await waitStatus(page, variant.query ? countText(patternCount(variant.query, ...variant.args.filter(a => a === '-d' || a === '-e'))) : '');
+          for (const { item, format, name } of formats) {
+            const got = await download(context, async () => {
+              await click(page, 'button', 'Export');
+              await click(page, 'menuitem', item);
+            });
+            assert.equal(got.name, name);
+            const expected = nativeFile(name, '-q', '--format', format, ...variant.args, sample);
+            assert.ok(got.bytes.equals(expected), `${item}: ${got.bytes.length} bytes, native ${expected.length}`);
+          }
+          for (const box of variant.boxes) assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready');
+        });
+      }
+    });
+  }
+});

@@ -3,10 +3,9 @@
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import path from 'node:path';
-import { forms, startBrowser, openPage, openArchive, rows, native, nativeTree, sample, brokenInputs,
+import { forms, browserSuite, openPage, openArchive, rows, native, nativeTree, sample, brokenInputs,
          assertPrivate } from './helpers.mjs';
 
-const context = await startBrowser();
 const inputs = brokenInputs();
 const realms = nativeTree(sample).map(n => n.label);
 
@@ -18,21 +17,23 @@ function reason(file) {
     .replaceAll(file, 'ifd.mpk');
 }
 
-for (const form of forms) {
-  describe(`failures (${form})`, () => {
-    let page;
-    before(async () => { page = await openPage(context, form); });
-    after(() => assertPrivate(context, page));
+browserSuite('failures', context => {
+  for (const form of forms) {
+    describe(`failures (${form})`, () => {
+      let page;
+      before(async () => { page = await openPage(context, form); });
+      after(() => assertPrivate(context, page));
 
-    for (const [name, file] of Object.entries(inputs)) {
-      test(`${name}: the reason, then the sample opens`, async () => {
-        assert.equal(await openArchive(page, file), 'failed');
-        const shown = await page.$eval('#messages', e => e.textContent);
-        assert.ok(shown.includes(reason(file)), `shown: ${shown}\nexpected: ${reason(file)}`);
-        assert.equal(await openArchive(page, sample), 'ready');
-        assert.deepEqual((await rows(page)).filter(r => r.level === 1).map(r => r.label), realms);
-        assert.equal(await page.$eval('#messages', e => e.textContent.trim()), '');
-      });
-    }
-  });
-}
+      for (const [name, file] of Object.entries(inputs)) {
+        test(`${name}: the reason, then the sample opens`, async () => {
+          assert.equal(await openArchive(page, file), 'failed');
+          const shown = await page.$eval('#messages', e => e.textContent);
+          assert.ok(shown.includes(reason(file)), `shown: ${shown}\nexpected: ${reason(file)}`);
+          assert.equal(await openArchive(page, sample), 'ready');
+          assert.deepEqual((await rows(page)).filter(r => r.level === 1).map(r => r.label), realms);
+          assert.equal(await page.$eval('#messages', e => e.textContent.trim()), '');
+        });
+      }
+    });
+  }
+});

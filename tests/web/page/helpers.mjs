@@ -8,7 +8,7 @@
 //   ARTISANSCOPE_NATIVE_BUILD   the native build: its executable and sample
 //                               (default build)
 //   ARTISANSCOPE_CHROMIUM       the browser (default /usr/bin/chromium)
-import { after } from 'node:test';
+import { describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
@@ -63,7 +63,7 @@ export function scratch(prefix = 'artisanscope-page-') {
   return dir;
 }
 
-// One browser for a test file (closed after its tests), the site's server,
+// One browser (closed by close()), the site's server,
 // and the downloads of every page caught into a scratch folder. No name
 // resolves but the loopback's, so that nothing leaves the machine: a request
 // that tries is still recorded by the page (openPage) and fails the test.
@@ -79,12 +79,22 @@ export async function startBrowser({ width = 1280, height = 900 } = {}) {
   const cdp = await browser.target().createCDPSession();
   await cdp.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: downloads,
                                                   eventsEnabled: true });
-  const context = { browser, cdp, site, downloads };
-  after(async () => {
+  const close = async () => {
     await browser.close();
     await site.close();
+  };
+  return { browser, cdp, site, downloads, close };
+}
+
+// The suites of a test file around one browser: body(context) declares
+// them; context is filled in before they run and its browser closed after.
+export function browserSuite(name, body) {
+  describe(name, () => {
+    const context = {};
+    before(async () => Object.assign(context, await startBrowser()));
+    after(() => context.close?.());
+    body(context);
   });
-  return context;
 }
 
 export function formUrl(context, form) {

@@ -6,10 +6,9 @@ import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { forms, startBrowser, openPage, openArchive, settle, click, control, download, native, nativeTree,
+import { forms, browserSuite, openPage, openArchive, settle, click, control, download, native, nativeTree,
          at, sample, scratch, selectedRow, expectSelected, pressKeys, reloadPage, assertPrivate } from './helpers.mjs';
 
-const context = await startBrowser();
 const tree = nativeTree(sample);
 const dir = scratch();
 
@@ -65,66 +64,68 @@ async function add(page, how) {
   await click(page, 'menuitem', 'Add to plan');
 }
 
-for (const form of forms) {
-  describe(`the crafting plan (${form})`, () => {
-    let page;
-    before(async () => {
-      page = await openPage(context, form);
-      await page.evaluate(() => localStorage.clear());
-      assert.equal(await openArchive(page, sample), 'ready');
-    });
-    after(() => assertPrivate(context, page));
+browserSuite('the crafting plan', context => {
+  for (const form of forms) {
+    describe(`the crafting plan (${form})`, () => {
+      let page;
+      before(async () => {
+        page = await openPage(context, form);
+        await page.evaluate(() => localStorage.clear());
+        assert.equal(await openArchive(page, sample), 'ready');
+      });
+      after(() => assertPrivate(context, page));
 
-    test('three patterns: the totals of --plan', async () => {
-      for (const [i, entry] of entries.entries()) {
-        await selectPattern(page, entry.path);
-        await add(page, entry.by);
-        await page.waitForFunction(n => document.querySelectorAll('#plan [aria-label="Count"]').length === n,
-                                   { timeout: 5000 }, i + 1);
-        const count = (await page.$$('#plan [aria-label="Count"]'))[i];
-        await count.click({ clickCount: 3 });
-        await count.type(String(entry.count));
-        await count.press('Tab');
-      }
-      const expected = nativeTotals(planFile('three.csv', entries));
-      await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
-                                 expected).catch(async () => assert.equal(await planText(page), expected));
-      assert.match(await page.$eval('#plan', e => e.textContent), /Totals of 3 entries/);
-    });
+      test('three patterns: the totals of --plan', async () => {
+        for (const [i, entry] of entries.entries()) {
+          await selectPattern(page, entry.path);
+          await add(page, entry.by);
+          await page.waitForFunction(n => document.querySelectorAll('#plan [aria-label="Count"]').length === n,
+                                     { timeout: 5000 }, i + 1);
+          const count = (await page.$$('#plan [aria-label="Count"]'))[i];
+          await count.click({ clickCount: 3 });
+          await count.type(String(entry.count));
+          await count.press('Tab');
+        }
+        const expected = nativeTotals(planFile('three.csv', entries));
+        await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
+                                   expected).catch(async () => assert.equal(await planText(page), expected));
+        assert.match(await page.$eval('#plan', e => e.textContent), /Totals of 3 entries/);
+      });
 
-    test('the saved plan file gives --plan the same totals', async () => {
-      const saved = await download(context, () => click(page, 'button', 'Save'));
-      assert.equal(saved.name, 'plan.csv');
-      const file = path.join(dir, `saved-${form}.csv`);
-      fs.writeFileSync(file, saved.bytes);
-      assert.equal(nativeTotals(file), await planText(page));
-    });
+      test('the saved plan file gives --plan the same totals', async () => {
+        const saved = await download(context, () => click(page, 'button', 'Save'));
+        assert.equal(saved.name, 'plan.csv');
+        const file = path.join(dir, `saved-${form}.csv`);
+        fs.writeFileSync(file, saved.bytes);
+        assert.equal(nativeTotals(file), await planText(page));
+      });
 
-    test('the plan survives a reload of the page', async () => {
-      const before = await planText(page);
-      await reloadPage(page);
-      assert.equal(await openArchive(page, sample), 'ready');
-      await page.waitForFunction(t => document.querySelector('#plan-totals')?.textContent === t, { timeout: 5000 },
-                                 before).catch(async () => assert.equal(await planText(page), before));
-      assert.equal(await entryCount(page), entries.length);
-    });
+      test('the plan survives a reload of the page', async () => {
+        const before = await planText(page);
+        await reloadPage(page);
+        assert.equal(await openArchive(page, sample), 'ready');
+        await page.waitForFunction(t => document.querySelector('#plan-totals')?.textContent === t, { timeout: 5000 },
+                                   before).catch(async () => assert.equal(await planText(page), before));
+        assert.equal(await entryCount(page), entries.length);
+      });
 
-    test('a plan file opened: its totals', async () => {
-      const file = planFile('two.csv', [{ path: [0, 0, 1, 0], count: 7 }, { path: [0, 2, 0, 0], count: 3 }]);
-      const expected = nativeTotals(file);
-      const [chooser] = await Promise.all([page.waitForFileChooser(),
-                                           (await control(page, 'button', 'Open', '#plan')).click()]);
-      await chooser.accept([file]);
-      await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
-                                 expected).catch(async () => assert.equal(await planText(page), expected));
-    });
+      test('a plan file opened: its totals', async () => {
+        const file = planFile('two.csv', [{ path: [0, 0, 1, 0], count: 7 }, { path: [0, 2, 0, 0], count: 3 }]);
+        const expected = nativeTotals(file);
+        const [chooser] = await Promise.all([page.waitForFileChooser(),
+                                             (await control(page, 'button', 'Open', '#plan')).click()]);
+        await chooser.accept([file]);
+        await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
+                                   expected).catch(async () => assert.equal(await planText(page), expected));
+      });
 
-    test('Clear empties the plan, also after a reload', async () => {
-      await click(page, 'button', 'Clear');
-      await page.waitForFunction(() => !document.querySelector('#plan [aria-label="Count"]'), { timeout: 5000 });
-      await reloadPage(page);
-      assert.equal(await openArchive(page, sample), 'ready');
-      assert.equal(await entryCount(page), 0);
+      test('Clear empties the plan, also after a reload', async () => {
+        await click(page, 'button', 'Clear');
+        await page.waitForFunction(() => !document.querySelector('#plan [aria-label="Count"]'), { timeout: 5000 });
+        await reloadPage(page);
+        assert.equal(await openArchive(page, sample), 'ready');
+        assert.equal(await entryCount(page), 0);
+      });
     });
-  });
-}
+  }
+});

@@ -4,10 +4,9 @@
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { forms, startBrowser, openPage, openArchive, rows, selectedRow, expectSelected, pressKeys, settle, click, control,
+import { forms, browserSuite, openPage, openArchive, rows, selectedRow, expectSelected, pressKeys, settle, click, control,
          nativeTree, at, sample, requireWeb, assertPrivate } from './helpers.mjs';
 
-const context = await startBrowser();
 const trees = {
   plain: nativeTree(sample), english: nativeTree('-e', sample),
   both: nativeTree('-e', '-d', sample), debug: nativeTree('-d', sample),
@@ -52,54 +51,56 @@ const toggles = [
   { box: 'Debug-Mode', tree: 'plain' },
 ];
 
-for (const form of forms) {
-  describe(`the tree (${form})`, () => {
-    let page;
-    before(async () => { page = await openPage(context, form); });
-    after(() => assertPrivate(context, page));
+browserSuite('the tree', context => {
+  for (const form of forms) {
+    describe(`the tree (${form})`, () => {
+      let page;
+      before(async () => { page = await openPage(context, form); });
+      after(() => assertPrivate(context, page));
 
-    test('Open shows the realms', async () => {
-      assert.equal(await openArchive(page, sample), 'ready');
-      const realms = (await rows(page)).filter(r => r.level === 1);
-      assert.deepEqual(realms.map(r => r.label), trees.plain.map(n => n.label));
-      assert.equal(await page.$eval('#messages', e => e.textContent.trim()), '');
-    });
+      test('Open shows the realms', async () => {
+        assert.equal(await openArchive(page, sample), 'ready');
+        const realms = (await rows(page)).filter(r => r.level === 1);
+        assert.deepEqual(realms.map(r => r.label), trees.plain.map(n => n.label));
+        assert.equal(await page.$eval('#messages', e => e.textContent.trim()), '');
+      });
 
-    test('the keyboard moves, opens and closes', async () => {
-      const first = (await rows(page))[0];
-      await page.click(`#tree [data-item="${first.item}"]`);
-      for (const step of keys) {
-        await pressKeys(page, step.keys);
-        const label = `${step.keys.join(' ')} -> ${step.selected}`;
-        const row = await expectSelected(page, at(trees.plain, step.selected).label, step.selected.length, label);
-        if (step.expanded) assert.equal(row.expanded, step.expanded, label);
-      }
-      const focused = await page.evaluate(() => document.activeElement.closest('[role="tree"]')?.id);
-      assert.equal(focused, 'tree');
-    });
+      test('the keyboard moves, opens and closes', async () => {
+        const first = (await rows(page))[0];
+        await page.click(`#tree [data-item="${first.item}"]`);
+        for (const step of keys) {
+          await pressKeys(page, step.keys);
+          const label = `${step.keys.join(' ')} -> ${step.selected}`;
+          const row = await expectSelected(page, at(trees.plain, step.selected).label, step.selected.length, label);
+          if (step.expanded) assert.equal(row.expanded, step.expanded, label);
+        }
+        const focused = await page.evaluate(() => document.activeElement.closest('[role="tree"]')?.id);
+        assert.equal(focused, 'tree');
+      });
 
-    test('the checkboxes reload and keep the open branches and the selection', async () => {
-      await pressKeys(page, toPattern);
-      await expectSelected(page, at(trees.plain, patternPath).label, patternPath.length);
-      assert.deepEqual(brief(await rows(page)), brief(shown(trees.plain, openPaths)));
-      const scroll = await page.$eval('#tree', e => e.scrollTop);
-      for (const { box, tree } of toggles) {
-        assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready', box);
-        assert.deepEqual(brief(await rows(page)), brief(shown(trees[tree], openPaths)), `${box} -> ${tree}`);
-        await expectSelected(page, at(trees[tree], patternPath).label, patternPath.length, `${box} -> ${tree}`);
-        assert.equal(await page.$eval('#tree', e => e.scrollTop), scroll);
-      }
-    });
+      test('the checkboxes reload and keep the open branches and the selection', async () => {
+        await pressKeys(page, toPattern);
+        await expectSelected(page, at(trees.plain, patternPath).label, patternPath.length);
+        assert.deepEqual(brief(await rows(page)), brief(shown(trees.plain, openPaths)));
+        const scroll = await page.$eval('#tree', e => e.scrollTop);
+        for (const { box, tree } of toggles) {
+          assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready', box);
+          assert.deepEqual(brief(await rows(page)), brief(shown(trees[tree], openPaths)), `${box} -> ${tree}`);
+          await expectSelected(page, at(trees[tree], patternPath).label, patternPath.length, `${box} -> ${tree}`);
+          assert.equal(await page.$eval('#tree', e => e.scrollTop), scroll);
+        }
+      });
 
-    test('no serious or critical accessibility violations', async () => {
-      await page.evaluate(fs.readFileSync(requireWeb.resolve('axe-core/axe.min.js'), 'utf8'));
-      for (const scheme of ['light', 'dark']) {
-        await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
-        const found = await page.evaluate(async () => (await window.axe.run(document)).violations
-          .filter(v => v.impact === 'serious' || v.impact === 'critical')
-          .map(v => `${v.id}: ${v.help} (${v.nodes.map(n => n.target.join(' ')).join(', ')})`));
-        assert.deepEqual(found, [], scheme);
-      }
+      test('no serious or critical accessibility violations', async () => {
+        await page.evaluate(fs.readFileSync(requireWeb.resolve('axe-core/axe.min.js'), 'utf8'));
+        for (const scheme of ['light', 'dark']) {
+          await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: scheme }]);
+          const found = await page.evaluate(async () => (await window.axe.run(document)).violations
+            .filter(v => v.impact === 'serious' || v.impact === 'critical')
+            .map(v => `${v.id}: ${v.help} (${v.nodes.map(n => n.target.join(' ')).join(', ')})`));
+          assert.deepEqual(found, [], scheme);
+        }
+      });
     });
-  });
-}
+  }
+});
