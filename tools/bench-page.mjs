@@ -7,7 +7,7 @@
 // game folders (DATA/realistic, DATA/maximum). Measured, each by the page's
 // own performance marks or by frames in the page:
 // - the realistic table from the file chosen to its first rows painted, in a
-//   fresh page each run, against the desktop dialog's reload (the Google
+//   fresh page each run and chosen again in that page, against the desktop dialog's reload (the Google
 //   Benchmark DialogReload of EXE, build-bench/bench/artisanscope-bench) run
 //   in the same process;
 // - a find keystroke on it, to the tree repainted (the query typed one letter
@@ -120,20 +120,24 @@ function dialogReload() {
 }
 
 try {
-  // The realistic table, a fresh page each run.
+  // The realistic table, a fresh page each run (the module's code runs for
+  // the first time), then the same file chosen again in that page.
   const opens = [];
+  const again = [];
   for (let i = 0; i < runs; i++) {
     const page = await freshPage();
     opens.push((await open(page, archive('realistic'))).time);
+    again.push((await open(page, archive('realistic'))).time);
     await page.close();
   }
   const reload = dialogReload();
-  const open1 = median(opens);
-  report('realistic: file chosen to first rows painted', ms(open1), '<= 100 ms', open1 <= 100);
-  if (reload !== null) {
-    report('  the dialog\'s reload (DialogReload)', ms(reload), '', true);
-    report('  page / dialog', `${(open1 / reload).toFixed(2)} x`, '<= 3 x', open1 <= 3 * reload);
+  for (const [what, times] of [['realistic: file chosen to first rows painted', opens],
+                               ['  chosen again in the same page', again]]) {
+    const time = median(times);
+    report(what, ms(time), '<= 100 ms', time <= 100);
+    if (reload !== null) report('    against the dialog\'s reload', `${(time / reload).toFixed(2)} x`, '<= 3 x', time <= 3 * reload);
   }
+  if (reload !== null) report('  the dialog\'s reload (DialogReload, median)', ms(reload), '', true);
 
   // A find keystroke: the query less its last letter typed untimed.
   const page = await freshPage();
