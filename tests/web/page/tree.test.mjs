@@ -1,6 +1,6 @@
 // Opening the sample by the Open button, the first rows, the keyboard, and
 // the two checkboxes reloading with the open branches and the selection
-// kept; an accessibility check of the loaded page.
+// kept; the page at 200% zoom, and an accessibility check of it loaded.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -89,6 +89,18 @@ browserSuite('the tree', context => {
           await expectSelected(page, at(trees[tree], patternPath).label, patternPath.length, `${box} -> ${tree}`);
           assert.equal(await page.$eval('#tree', e => e.scrollTop), scroll);
         }
+      });
+
+      test('at 200% zoom nothing needs scrolling sideways', async () => {
+        const viewport = page.viewport();
+        await page.setViewport({ width: viewport.width / 2, height: viewport.height / 2, deviceScaleFactor: 2 });
+        const wide = await page.evaluate(() => [...document.querySelectorAll('button, input, label, [role="tree"]')]
+          .filter(e => e.checkVisibility() && e.getBoundingClientRect().right > innerWidth + 1)
+          .map(e => e.id || e.textContent.trim()));
+        const width = await page.evaluate(() => document.documentElement.scrollWidth - innerWidth);
+        await page.setViewport(viewport);
+        assert.deepEqual(wide, []);
+        assert.ok(width <= 0, `${width} px wider than the window`);
       });
 
       test('no serious or critical accessibility violations', async () => {
