@@ -176,16 +176,16 @@ function selectItem(item) {
   });
 }
 
-// Keys of the tree beyond moving about: Insert adds a pattern to the plan,
+// Keys of the tree beyond moving about: Insert adds to the plan,
 // the menu key and Shift+F10 open the item's menu.
 function treeKey(event) {
   if (event.key === 'Insert' && !event.shiftKey && !event.ctrlKey && !event.altKey) {
     event.preventDefault();
     tree.afterKeys(() => {
+      // Any item: the plan takes a pattern or an ingredient's pattern and
+      // says why it refuses the rest, as the dialog's Insert does.
       const item = tree.selectedItem();
-      if (item !== null && isPattern(item)) {
-        document.dispatchEvent(new CustomEvent('artisanscope:add-to-plan', { detail: { item } }));
-      }
+      if (item !== null) document.dispatchEvent(new CustomEvent('artisanscope:add-to-plan', { detail: { item } }));
     });
     return true;
   }

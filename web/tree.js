@@ -232,6 +232,9 @@ export class RecipeTree {
     this.selected = { row, item: item ?? null };
     this.scrollToRow(row);
     this.render();
+    // When the page itself scrolls (a low window), the row comes into its view too.
+    const shown = this.canvas.querySelector(`[data-row="${row}"]`);
+    if (shown && document.scrollingElement.scrollHeight > window.innerHeight) shown.scrollIntoView({ block: 'nearest' });
     if (this.selected.item === null) {
       await this.whenPainted();
       const data = this.cache.get(row);
