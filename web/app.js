@@ -336,7 +336,7 @@ function openFolderFiles(files, folderName) {
   if (found) {
     openArchive(found.file, found.path);
   } else {
-    showMessage(`can't read 'ifd.mpk': ${folderName} holds no data/ifd.mpk`);
+    showMessage(`can't read 'ifd.mpk': ${folderName}/data/ifd.mpk does not exist`);
     setState(tableOpen ? 'ready' : 'failed');
   }
 }

@@ -103,7 +103,7 @@ function changedRows(window) {
 }
 
 function requireTable() {
-  if (!ctx.view) throw new Error('Open a game archive first');
+  if (!ctx.view) throw new Error('Open a table first');
 }
 
 const handlers = {
@@ -213,7 +213,7 @@ const handlers = {
   // The export of the open archive under the settings (and the find) as
   // parts for a Blob, each moved out of the worker.
   async exportTable(_, { format }) {
-    if (!ctx.archive) throw new Error('Open a game archive first');
+    if (!ctx.archive) throw new Error('Open a table first');
     await loadModule();
     const parts = [];
     const outcome = ctx.session.exportTable(format, ctx.settings, chunk => parts.push(chunk.slice().buffer));
