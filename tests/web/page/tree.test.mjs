@@ -91,6 +91,23 @@ browserSuite('the tree', context => {
         }
       });
 
+      test('Tab reaches every control of the toolbar, the find box and the tree', async () => {
+        await page.evaluate(() => document.activeElement?.blur());
+        const reached = new Set();
+        for (let i = 0; i < 40; i++) {
+          await page.keyboard.press('Tab');
+          reached.add(await page.evaluate(() => {
+            const e = document.activeElement;
+            return e.closest('[role="tree"]') ? 'tree' : e.id === 'find' ? 'find'
+              : e.getAttribute('aria-label') ?? e.labels?.[0]?.textContent.trim() ?? e.textContent.trim();
+          }));
+        }
+        for (const name of ['Open', 'Open folder', 'Export', 'Add to plan', 'Compare with…', 'English raw-material names',
+                            'Debug-Mode', 'find', 'tree']) {
+          assert.ok(reached.has(name), `${name} not reached: ${[...reached].join(', ')}`);
+        }
+      });
+
       test('at 200% zoom nothing needs scrolling sideways', async () => {
         const viewport = page.viewport();
         await page.setViewport({ width: viewport.width / 2, height: viewport.height / 2, deviceScaleFactor: 2 });
