@@ -45,7 +45,7 @@ browserSuite('the comparison', context => {
           assert.ok(json.bytes.equals(diff(query, '--format', 'json')), 'the JSON download');
           await click(page, 'button', 'Close', '#comparison');
           await page.waitForFunction(() => !document.querySelector('#comparison-report')?.checkVisibility(),
-                                     { timeout: 5000 });
+                                     { timeout: 10000 });
         });
       }
     });

@@ -215,7 +215,7 @@ export async function expectSelected(page, label, level, message = label) {
     await page.waitForFunction((label, level) => {
       const row = document.querySelector('#tree [role="treeitem"][aria-selected="true"]');
       return row && row.textContent.trim() === label && Number(row.getAttribute('aria-level')) === level;
-    }, { timeout: 5000 }, label, level);
+    }, { timeout: 10000 }, label, level);
   } catch {
     const row = await selectedRow(page);
     assert.deepEqual(row && { label: row.label, level: row.level }, { label, level }, message);
@@ -305,7 +305,7 @@ export async function typeFind(page, query) {
 export async function waitStatus(page, expected) {
   try {
     await page.waitForFunction(t => document.querySelector('#find-status').textContent.trim() === t,
-                               { timeout: 5000 }, expected);
+                               { timeout: 10000 }, expected);
   } catch {
     assert.equal(await page.$eval('#find-status', e => e.textContent.trim()), expected);
   }

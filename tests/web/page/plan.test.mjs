@@ -1,7 +1,7 @@
 // The crafting plan: three patterns added the three ways (button, Insert,
 // context menu), a count changed, the totals equal --plan's for the same
-// plan, the saved plan file read by --plan, the plan kept through a reload
-// of the page, a plan file opened, and Clear.
+// plan, the saved plan file read by --plan, Delete and its undoing, the plan
+// kept through a reload of the page, a plan file opened, and Clear.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -35,6 +35,10 @@ const nativeTotals = file => {
 };
 
 const planText = page => page.$eval('#plan-totals', e => e.textContent);
+// Waits for the totals to read text; fails showing what they read.
+const expectTotals = (page, text) => page.waitForFunction(t => document.querySelector('#plan-totals')?.textContent === t,
+                                                          { timeout: 10000 }, text)
+  .catch(async () => assert.equal(await planText(page), text));
 const entryCount = page => page.$$eval('#plan [aria-label="Count"]', inputs => inputs.length);
 
 // Opens the branches down to a pattern and selects it by the keyboard.
@@ -80,15 +84,14 @@ browserSuite('the crafting plan', context => {
           await selectPattern(page, entry.path);
           await add(page, entry.by);
           await page.waitForFunction(n => document.querySelectorAll('#plan [aria-label="Count"]').length === n,
-                                     { timeout: 5000 }, i + 1);
+                                     { timeout: 10000 }, i + 1);
           const count = (await page.$$('#plan [aria-label="Count"]'))[i];
           await count.click({ clickCount: 3 });
           await count.type(String(entry.count));
           await count.press('Tab');
         }
         const expected = nativeTotals(planFile('three.csv', entries));
-        await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
-                                   expected).catch(async () => assert.equal(await planText(page), expected));
+        await expectTotals(page, expected);
         assert.match(await page.$eval('#plan', e => e.textContent), /Totals of 3 entries/);
       });
 
@@ -100,12 +103,24 @@ browserSuite('the crafting plan', context => {
         assert.equal(nativeTotals(file), await planText(page));
       });
 
+      test('Delete removes an entry: the totals of the others; Ctrl+Z brings it back', async () => {
+        const all = await planText(page);
+        await page.$$eval('#plan [aria-label="Count"]', inputs => inputs[1].closest('tr').querySelector('button').focus());
+        await page.keyboard.press('Delete');
+        const rest = nativeTotals(planFile('two-left.csv', entries.filter((_, i) => i !== 1)));
+        await expectTotals(page, rest);
+        assert.equal(await entryCount(page), entries.length - 1);
+        await page.keyboard.down('Control');
+        await page.keyboard.press('KeyZ');
+        await page.keyboard.up('Control');
+        await expectTotals(page, all);
+      });
+
       test('the plan survives a reload of the page', async () => {
         const before = await planText(page);
         await reloadPage(page);
         assert.equal(await openArchive(page, sample), 'ready');
-        await page.waitForFunction(t => document.querySelector('#plan-totals')?.textContent === t, { timeout: 5000 },
-                                   before).catch(async () => assert.equal(await planText(page), before));
+        await expectTotals(page, before);
         assert.equal(await entryCount(page), entries.length);
       });
 
@@ -115,13 +130,12 @@ browserSuite('the crafting plan', context => {
         const [chooser] = await Promise.all([page.waitForFileChooser(),
                                              (await control(page, 'button', 'Open', '#plan')).click()]);
         await chooser.accept([file]);
-        await page.waitForFunction(t => document.querySelector('#plan-totals').textContent === t, { timeout: 5000 },
-                                   expected).catch(async () => assert.equal(await planText(page), expected));
+        await expectTotals(page, expected);
       });
 
       test('Clear empties the plan, also after a reload', async () => {
         await click(page, 'button', 'Clear');
-        await page.waitForFunction(() => !document.querySelector('#plan [aria-label="Count"]'), { timeout: 5000 });
+        await page.waitForFunction(() => !document.querySelector('#plan [aria-label="Count"]'), { timeout: 10000 });
         await reloadPage(page);
         assert.equal(await openArchive(page, sample), 'ready');
         assert.equal(await entryCount(page), 0);
