@@ -68,7 +68,7 @@ const server = createServer((request, response) => {
 await new Promise(resolve => server.listen(0, '127.0.0.1', resolve));
 const url = `http://127.0.0.1:${server.address().port}/index.html`;
 
-const args = ['--window-size=1280,900', '--no-first-run', '--disable-background-networking',
+const args = ['--window-size=1280,900', '--no-first-run', '--disable-dev-shm-usage', '--disable-background-networking',
               '--disable-component-update', '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1'];
 if (process.getuid?.() === 0) args.push('--no-sandbox');
 const browser = await puppeteer.launch({ executablePath: chromium, headless: true, args,

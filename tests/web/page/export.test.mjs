@@ -35,7 +35,8 @@ browserSuite('export', context => {
         test(variant.name, async () => {
           for (const box of variant.boxes) assert.equal(await settle(page, () => click(page, 'checkbox', box)), 'ready');
           await typeFind(page, variant.query);
-          await waitStatus(page, variant.query ? countText(patternCount(variant.query, ...variant.args.filter(a => a === '-d' || a === '-e'))) : '');
+          const options = variant.args.filter(a => a === '-d' || a === '-e');
+          await waitStatus(page, variant.query ? countText(patternCount(variant.query, ...options)) : '');
           for (const { item, format, name } of formats) {
             const got = await download(context, async () => {
               await click(page, 'button', 'Export');

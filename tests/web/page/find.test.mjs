@@ -3,8 +3,8 @@
 // says so.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { forms, browserSuite, openPage, openArchive, selectedRow, native, patternCount, foundPatterns, sample, typeFind, waitStatus, countText,
-         assertPrivate } from './helpers.mjs';
+import { forms, browserSuite, openPage, openArchive, selectedRow, native, patternCount, foundPatterns, sample,
+         typeFind, waitStatus, countText, assertPrivate } from './helpers.mjs';
 
 
 const queries = ['level:1-10', 'level:100-', 'level:-300', 'material:Eisen', 'material:"Schweres Leder"', 'schwert',

@@ -69,7 +69,7 @@ export function scratch(prefix = 'artisanscope-page-') {
 // that tries is still recorded by the page (openPage) and fails the test.
 export async function startBrowser({ width = 1280, height = 900 } = {}) {
   const site = await serveSite();
-  const args = [`--window-size=${width},${height}`, '--disable-gpu', '--no-first-run',
+  const args = [`--window-size=${width},${height}`, '--disable-gpu', '--no-first-run', '--disable-dev-shm-usage',
                 '--disable-background-networking', '--disable-component-update',
                 '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1'];
   if (process.getuid?.() === 0) args.push('--no-sandbox');
