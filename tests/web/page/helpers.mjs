@@ -163,8 +163,8 @@ export function control(page, role, name, scope = '') {
   return page.waitForSelector(`${scope} ::-p-aria([name="${name}"][role="${role}"])`.trim(), { timeout: 10000 });
 }
 
-export async function click(page, role, name) {
-  await (await control(page, role, name)).click();
+export async function click(page, role, name, scope = '') {
+  await (await control(page, role, name, scope)).click();
 }
 
 // Picks file through the file chooser the named button opens.
@@ -222,7 +222,6 @@ export async function expectSelected(page, label, level, message = label) {
   }
   return selectedRow(page);
 }
-export const text = (page, selector) => page.$eval(selector, e => e.textContent.trim());
 
 // Runs action and resolves to the next download the browser finished:
 // {name, bytes}.

@@ -6,7 +6,7 @@ import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { forms, browserSuite, openPage, openArchive, settle, click, control, download, native, nativeTree,
+import { forms, browserSuite, openPage, openArchive, click, download, native, nativeTree,
          at, sample, scratch, selectedRow, expectSelected, pressKeys, reloadPage, assertPrivate } from './helpers.mjs';
 
 const tree = nativeTree(sample);
@@ -128,7 +128,7 @@ browserSuite('the crafting plan', context => {
         const file = planFile('two.csv', [{ path: [0, 0, 1, 0], count: 7 }, { path: [0, 2, 0, 0], count: 3 }]);
         const expected = nativeTotals(file);
         const [chooser] = await Promise.all([page.waitForFileChooser(),
-                                             (await control(page, 'button', 'Open', '#plan')).click()]);
+                                             click(page, 'button', 'Open', '#plan')]);
         await chooser.accept([file]);
         await expectTotals(page, expected);
       });

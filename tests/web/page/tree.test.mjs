@@ -4,7 +4,7 @@
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import { forms, browserSuite, openPage, openArchive, rows, selectedRow, expectSelected, pressKeys, settle, click, control,
+import { forms, browserSuite, openPage, openArchive, rows, expectSelected, pressKeys, settle, click,
          nativeTree, at, sample, requireWeb, assertPrivate } from './helpers.mjs';
 
 const trees = {
