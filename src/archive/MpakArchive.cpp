@@ -215,6 +215,13 @@ MpakMember MpakMember::Allocate(std::size_t size) {
     return member;
 }
 
+MpakMember MpakMember::AllocateToFill(std::size_t size) {
+    MpakMember member;
+    member.block_.reset(static_cast<std::uint8_t*>(std::malloc(size == 0 ? 1 : size)));
+    member.size_ = member.block_ ? size : 0;
+    return member;
+}
+
 std::string_view MpakErrorName(MpakError error) {
     switch (error) {
         case MpakError::None: return "no error";
@@ -361,7 +368,8 @@ MpakMember ReadMpakMemberData(std::span<const std::uint8_t> archive, const MpakH
                  Decimal(entry.compressedSize) + " packed bytes can hold)");
         return {};
     }
-    MpakMember member = MpakMember::Allocate(entry.inflatedSize);
+    // Filled whole by the inflate, or dropped.
+    MpakMember member = MpakMember::AllocateToFill(entry.inflatedSize);
     if (!member) {
         Fail(error, MpakError::OutOfMemory,
              "cannot be read: not enough memory for " + entry.name + " (" + Decimal(entry.inflatedSize) + " bytes)");

@@ -43,12 +43,17 @@ struct MpakDirectoryEntry {
 // game archives are a few MiB to a few hundred MiB.
 inline constexpr std::uint64_t kMaxArchiveBytes = std::uint64_t{1} << 30;
 
-// An inflated member: one owned, zero-initialised block and its length in
-// bytes. Empty (null data) when the member could not be had.
+// An inflated member: one owned block and its length in bytes. Empty (null
+// data) when the member could not be had.
 class MpakMember {
 public:
     MpakMember() = default;
+    // Zero-initialised.
     static MpakMember Allocate(std::size_t size);
+    // Not initialised, for a caller that fills every byte or drops the
+    // member: no pass over memory that is written next anyway (WebAssembly's
+    // allocator would clear every byte of a fresh block).
+    static MpakMember AllocateToFill(std::size_t size);
 
     explicit operator bool() const { return block_ != nullptr; }
     const std::uint8_t* data() const { return block_.get(); }
