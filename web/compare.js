@@ -5,17 +5,7 @@
 // writes only that. The report's text is --diff's (with --find); it
 // downloads as text or as JSON.
 
-function element(tag, properties = {}, ...children) {
-  const made = Object.assign(document.createElement(tag), properties);
-  made.append(...children);
-  return made;
-}
-
-function button(text, title, action) {
-  const made = element('button', { type: 'button', textContent: text, title });
-  made.addEventListener('click', action);
-  return made;
-}
+import { button, element } from './dom.js';
 
 const KINDS = { '+': 'added', '-': 'removed', '~': 'changed' };
 

@@ -5,20 +5,10 @@
 // answers with and keeps the plan file in the browser's storage until the
 // plan is cleared.
 
+import { button, element } from './dom.js';
+
 const STORAGE_KEY = 'artisanscope.plan';
 const HINT = 'Add patterns with Insert or "Add to plan" in the recipe tree.';
-
-function element(tag, properties = {}, ...children) {
-  const made = Object.assign(document.createElement(tag), properties);
-  made.append(...children);
-  return made;
-}
-
-function button(text, title, action) {
-  const made = element('button', { type: 'button', textContent: text, title });
-  made.addEventListener('click', action);
-  return made;
-}
 
 function keep(file) {
   try {
