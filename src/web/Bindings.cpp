@@ -42,36 +42,31 @@ val Open(WebSession& session, std::string archive, val settings) {
 val OpenKept(WebSession& session, val settings) { return Outcome(session.OpenKept(Settings(settings))); }
 std::string ArchivePath(WebSession& session) { return session.ArchivePath(); }
 
-// The shown children of item (all of them without a find), as item ids.
+// How many children of item are shown (all of them without a find), and the
+// row-th of them.
+std::uint32_t ChildCount(WebSession& session, TreeItem item) {
+    if (!session.tree().Contains(item)) return 0;
+    return session.filter().active() ? session.filter().ShownChildCount(item) : session.tree().ChildCount(item);
+}
+
+TreeItem ShownChild(WebSession& session, TreeItem item, std::uint32_t row) {
+    return session.filter().active() ? session.filter().ShownChild(item, row) : session.tree().Child(item, row);
+}
+
+// The shown children of item, as item ids.
 val Children(WebSession& session, TreeItem item) {
     val out = val::array();
-    const RecipeFilter& filter = session.filter();
-    const RecipeTree& tree = session.tree();
-    if (!tree.Contains(item)) return out;
-    const bool filtered = filter.active();
-    const std::uint32_t count = filtered ? filter.ShownChildCount(item) : tree.ChildCount(item);
-    for (std::uint32_t row = 0; row < count; ++row) {
-        out.call<void>("push", filtered ? filter.ShownChild(item, row) : tree.Child(item, row));
-    }
+    const std::uint32_t count = ChildCount(session, item);
+    for (std::uint32_t row = 0; row < count; ++row) out.call<void>("push", ShownChild(session, item, row));
     return out;
 }
 
 // The same as a Uint32Array (a copy), which the page's tree takes in one
 // step however many children there are.
 val ChildIds(WebSession& session, TreeItem item) {
-    const RecipeFilter& filter = session.filter();
-    const RecipeTree& tree = session.tree();
-    if (!tree.Contains(item)) return val::global("Uint32Array").new_(0);
-    const bool filtered = filter.active();
-    const std::uint32_t count = filtered ? filter.ShownChildCount(item) : tree.ChildCount(item);
-    std::vector<TreeItem> ids(count);
-    for (std::uint32_t row = 0; row < count; ++row) ids[row] = filtered ? filter.ShownChild(item, row) : tree.Child(item, row);
+    std::vector<TreeItem> ids(ChildCount(session, item));
+    for (std::uint32_t row = 0; row < ids.size(); ++row) ids[row] = ShownChild(session, item, row);
     return val(emscripten::typed_memory_view(ids.size(), ids.data())).call<val>("slice");
-}
-
-std::uint32_t ChildCount(WebSession& session, TreeItem item) {
-    if (!session.tree().Contains(item)) return 0;
-    return session.filter().active() ? session.filter().ShownChildCount(item) : session.tree().ChildCount(item);
 }
 
 TreeItem Parent(WebSession& session, TreeItem item) {
