@@ -5,8 +5,10 @@
 // { id, error } with the reason in the command line's words.
 
 import createArtisanscope from 'artisanscope-module';
+import { placeBytes, placeFile } from './worker-file.js';
 import { planHandlers } from './worker-plan.js';
 import { TreeRows, capturePlace, findOpenDepth, restorePlace } from './worker-tree.js';
+import { warmUp } from './worker-warm.js';
 
 // A result handed back with some of its buffers moved, not copied.
 export class Transfer {
@@ -19,13 +21,19 @@ export class Transfer {
 const EXTENSIONS = { xml: 'xml', text: 'txt', csv: 'csv', json: 'json', sqlite: 'db' };
 const MIME = { xml: 'application/xml', text: 'text/plain', csv: 'text/csv', json: 'application/json',
                sqlite: 'application/vnd.sqlite3' };
-// Where the session keeps the archive's copy: its path in the core's
-// messages is replaced by the name the player chose.
+// Where the session finds the archive: its path in the core's messages is
+// replaced by the name the player chose.
 const ARCHIVE_COPY = '/artisanscope/ifd.mpk';
+// Where the chosen File is mounted.
+const CHOSEN = '/chosen';
 
 const ctx = { module: null, session: null, settings: { english: false, debug: false, find: '' },
               archive: false, name: '', view: null, wasm: null };
 let modulePromise = null;
+// Requests being answered (but the start-up's ping): the warm-up gives way
+// to them, and ends once an archive is open.
+let answering = 0;
+const warmUpTurn = { busy: () => answering > 0, over: () => ctx.archive };
 
 function loadModule() {
   if (!modulePromise) {
@@ -49,7 +57,7 @@ function dropModule() {
   ctx.module = null;
   ctx.session = null;
   ctx.view = null;
-  // The archive's copy went with the module's memory.
+  // The archive went with the module's file system.
   ctx.archive = false;
 }
 
@@ -107,9 +115,14 @@ function requireTable() {
 }
 
 const handlers = {
-  // Starts the module while the player picks a file.
+  // Starts the module and warms it up while the player picks a file.
   async ping() {
-    await loadModule();
+    const module = await loadModule();
+    try {
+      await warmUp(module, warmUpTurn);
+    } catch {
+      // Only the first open is slower.
+    }
     return true;
   },
 
@@ -124,9 +137,9 @@ const handlers = {
   // { file: a File or Blob, or bytes: an ArrayBuffer; name }
   async open(_, { file, bytes, name, english, debug, find, window }) {
     await loadModule();
-    const buffer = bytes || await file.arrayBuffer();
-    // The in-memory file system keeps the bytes as they are, no copy.
-    ctx.module.FS.writeFile(ctx.session.archivePath(), new Uint8Array(buffer), { canOwn: true });
+    const path = ctx.session.archivePath();
+    if (bytes) placeBytes(ctx.module.FS, path, new Uint8Array(bytes));
+    else placeFile(ctx.module.FS, path, CHOSEN, file);
     ctx.archive = true;
     ctx.name = name || 'ifd.mpk';
     if (english !== undefined) ctx.settings.english = english;
@@ -226,6 +239,8 @@ Object.assign(handlers, planHandlers);
 
 self.onmessage = async ({ data: { id, op, args } }) => {
   const handler = handlers[op];
+  const counted = op !== 'ping' && op !== 'wasm';
+  if (counted) ++answering;
   try {
     if (!handler) throw new Error('unknown request ' + op);
     const result = await handler(ctx, args || {});
@@ -235,6 +250,8 @@ self.onmessage = async ({ data: { id, op, args } }) => {
     const text = reason(error);
     if (text === 'out of memory' || (error instanceof WebAssembly.RuntimeError)) dropModule();
     self.postMessage({ id, error: text });
+  } finally {
+    if (counted) --answering;
   }
 };
 

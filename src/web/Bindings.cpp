@@ -3,6 +3,7 @@
 // callback as Uint8Array views into the module's memory, valid only during
 // the call (the page copies them, e.g. with slice()).
 
+#include "web/FreshMemory.h"
 #include "web/WebSession.h"
 
 #include <emscripten/bind.h>
@@ -116,8 +117,10 @@ val Plan(WebSession& session, std::string planFile, std::string format, val sett
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(artisanscope) {
+    emscripten::function("touchFreshMemory", &TouchFreshMemory);
     emscripten::class_<WebSession>("Session")
         .constructor<>()
+        .constructor<std::string>()
         .function("open", &Open)
         .function("openKept", &OpenKept)
         .function("archivePath", &ArchivePath)

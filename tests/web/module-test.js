@@ -103,18 +103,14 @@ for (const [step, flags, folder, made, opened] of planSteps) {
   cases.push([`kept plan ${step}`, {english: false, debug: false, find: ''}, kept(made),
               [...flags, '--plan', path.join(scratch, 'kept.csv'), folder], run => run.stdout, opened]);
 }
+// The shown tree as --tree prints it.
+function treeText(s, item = 0, depth = 0) {
+  return s.children(item).map(child => '  '.repeat(depth) + s.label(child) + '\n' + treeText(s, child, depth + 1)).join('');
+}
 for (const find of ['', 'e', 'schwert eisen', 'level:100-']) {
   cases.push([`tree find "${find}"`, {english: false, debug: false, find}, s => {
     if (find !== '' && !s.find(find)) return {status: 1, text: ''};
-    const lines = [];
-    const visit = (item, depth) => {
-      for (const child of s.children(item)) {
-        lines.push('  '.repeat(depth) + s.label(child) + '\n');
-        visit(child, depth + 1);
-      }
-    };
-    visit(0, 0);
-    return {status: 0, messages: '', text: lines.join('')};
+    return {status: 0, messages: '', text: treeText(s)};
   }, ['--tree', ...(find ? ['--find=' + find] : []), sample], run => run.stdout]);
   // The branch the page copies: the tree's lines of the last realm shown
   // (found through childIds, as the page's tree finds it).
@@ -126,10 +122,51 @@ for (const find of ['', 'e', 'schwert eisen', 'level:100-']) {
   run => Buffer.from(run.stdout.toString('utf8').split(/^(?=\S)/m).pop(), 'utf8')]);
 }
 
-let artisanscope;
-require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'))}).then(module => {
-  artisanscope = module;
+// The chosen archive read where it lies, as the page's worker reads it
+// (web/worker-file.js), through a reader standing in for the browser's:
+// [name, read(bytes, start, end), the open's messages (none: the tree as
+// --tree prints it), the reads of the first open and of two opens (what was
+// read is kept)]
+const sampleBytes = archive(sample);
+const inPlaceCases = [
+  ['read where it lies', (bytes, start, end) => bytes.slice(start, end).buffer, null, 1, 1],
+  ['refused by the browser', () => { throw new DOMException('changed', 'NotReadableError'); },
+   "can't read 'ifd.mpk': /artisanscope/ifd.mpk cannot be read (I/O error)\n", 1, 2],
+  ['shorter than when chosen', (bytes, start, end) => bytes.slice(start, Math.min(end, 100)).buffer,
+   "can't read 'ifd.mpk': /artisanscope/ifd.mpk became shorter while it was being read\n", 3, 5],
+];
+async function readInPlace() {
+  const {placeFile} = await import(path.join(__dirname, '..', '..', 'web', 'worker-file.js'));
+  // A module that takes Node for a worker, as the file system's mount wants
+  // (it makes a reader only workers have; the reads go through the cases').
+  globalThis.importScripts = () => {};
+  globalThis.FileReaderSync = class {};
+  const module = await require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'))});
+  delete globalThis.importScripts;
   let faults = 0;
+  for (const [name, read, messages, reads, allReads] of inPlaceCases) {
+    const session = new module.Session();
+    let count = 0;
+    placeFile(module.FS, session.archivePath(), '/chosen', new Blob([sampleBytes]),
+              (blob, start, end) => (++count, read(sampleBytes, start, end)));
+    const outcome = session.openKept({english: false, debug: false, find: ''});
+    const firstReads = count;
+    session.openKept({english: false, debug: false, find: ''});
+    const expected = messages ?? runNative(['--tree', sample]).stdout.toString('utf8');
+    const got = messages === null ? treeText(session) : outcome.messages;
+    if (got !== expected || firstReads !== reads || count !== allReads) {
+      console.log(`${name}: ${JSON.stringify(got.slice(0, 200))}, ${firstReads} then ${count} reads`);
+      ++faults;
+    }
+    session.delete();
+  }
+  return faults;
+}
+
+let artisanscope;
+require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.wasm'))}).then(async module => {
+  artisanscope = module;
+  let faults = await readInPlace();
   for (const [name, settings, made, args, expected, opened = archive(sample)] of cases) {
     const session = new artisanscope.Session();
     session.open(opened, settings);
@@ -145,6 +182,6 @@ require(modulePath)({wasmBinary: fs.readFileSync(modulePath.replace(/\.js$/, '.w
     session.delete();
   }
   fs.rmSync(scratch, {recursive: true});
-  console.log(`${cases.length} cases, ${faults} differences`);
+  console.log(`${cases.length + inPlaceCases.length} cases, ${faults} differences`);
   process.exit(faults ? 1 : 0);
 });
