@@ -90,8 +90,7 @@ export function initCompare(env) {
     start.setAttribute('aria-busy', 'true');
     start.disabled = true;
     try {
-      const bytes = await file.arrayBuffer();
-      const result = await call('compare', { name: file.name, bytes }, [bytes]);
+      const result = await call('compare', { name: file.name, file });
       report = { text: result.text, oldName: result.oldName, newName: result.newName };
       env.showMessage(result.messages);
       sides.textContent = `Old: ${report.oldName}\nNew: ${report.newName}` + (result.find ? `\nFind: ${result.find}` : '');

@@ -6,8 +6,9 @@
 // keeps in its storage).
 
 import { loadModule } from './worker.js';
+import { placeFile } from './worker-file.js';
 
-// The second archive's copy in the core's messages.
+// The second archive's path in the core's messages.
 const NEWER_COPY = '/artisanscope/new.mpk';
 const ARCHIVE_COPY = '/artisanscope/ifd.mpk';
 
@@ -38,9 +39,18 @@ function comparedNames(ctx, text) {
   return text.split(ARCHIVE_COPY).join(ctx.name).split(NEWER_COPY).join(ctx.compared.name).replace(/\n$/, '');
 }
 
+// Where the second archive's File is mounted.
+const CHOSEN_NEWER = '/chosen-newer';
+
+// Compares with the second archive, read where it lies (placed again in a
+// module started afresh).
 function compare(ctx, json) {
-  const { bytes, settings } = ctx.compared;
-  const outcome = ctx.session.compare(bytes, settings, json);
+  const { file, settings } = ctx.compared;
+  if (ctx.compared.module !== ctx.module) {
+    placeFile(ctx.module.FS, ctx.session.newerPath(), CHOSEN_NEWER, file);
+    ctx.compared.module = ctx.module;
+  }
+  const outcome = ctx.session.compareKept(settings, json);
   if (outcome.status === 2) throw new Error(comparedNames(ctx, outcome.messages) || 'out of memory');
   return outcome;
 }
@@ -88,10 +98,10 @@ export const planHandlers = {
   // The open archive (old) against a second one (new): the text report,
   // as --diff writes it, with the settings of the open tree and under its
   // find query, as the export is.
-  async compare(ctx, { name, bytes }) {
+  async compare(ctx, { name, file }) {
     await loadModule();
     if (!ctx.archive || !ctx.view) throw new Error('Open a table first');
-    ctx.compared = { name, bytes: new Uint8Array(bytes), settings: { ...ctx.settings } };
+    ctx.compared = { name, file, settings: { ...ctx.settings }, module: null };
     const outcome = compare(ctx, false);
     return { status: outcome.status, text: outcome.text, messages: comparedNames(ctx, outcome.messages),
              oldName: ctx.name, newName: name, find: ctx.settings.find.trim() };
@@ -99,7 +109,8 @@ export const planHandlers = {
 
   // The last comparison's report as JSON.
   async compareJson(ctx) {
-    if (!ctx.compared || !ctx.module) throw new Error('Compare with a second archive first');
+    await loadModule();
+    if (!ctx.compared || !ctx.archive) throw new Error('Compare with a second archive first');
     return compare(ctx, true).text;
   },
 };

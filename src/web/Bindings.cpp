@@ -108,6 +108,11 @@ val Compare(WebSession& session, std::string newer, val settings, bool json) {
     return Outcome(session.Compare(std::move(newer), Settings(settings), json));
 }
 
+val CompareKept(WebSession& session, val settings, bool json) {
+    return Outcome(session.CompareKept(Settings(settings), json));
+}
+std::string NewerPath(WebSession& session) { return session.NewerPath(); }
+
 val Plan(WebSession& session, std::string planFile, std::string format, val settings) {
     const std::optional<ExportFormat> chosen = format.empty() ? ExportFormat::Text : FormatNamed(format);
     if (!chosen) return Outcome({2, "unknown format: " + format + "\n", {}});
@@ -139,5 +144,7 @@ EMSCRIPTEN_BINDINGS(artisanscope) {
         .function("find", &Find)
         .function("exportTable", &Export)
         .function("compare", &Compare)
+        .function("compareKept", &CompareKept)
+        .function("newerPath", &NewerPath)
         .function("plan", &Plan);
 }

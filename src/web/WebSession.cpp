@@ -43,6 +43,8 @@ WebSession::WebSession(std::string folder) : folder_(std::move(folder)) {
 
 std::string WebSession::Keep(std::string_view name, const std::string& bytes) const {
     const std::string path = folder_ + "/" + std::string(name);
+    // Not through a link the page made to a file it chose (read-only).
+    std::remove(path.c_str());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return out.good() ? path : std::string();
@@ -131,15 +133,27 @@ WebOutcome WebSession::Export(ExportFormat format, const WebSettings& settings, 
 }
 
 WebOutcome WebSession::Compare(std::string newer, const WebSettings& settings, bool json) {
-    WebOutcome outcome;
     const std::string newArchive = Keep("new.mpk", newer);
+    WebOutcome outcome;
+    if (newArchive.empty()) {
+        // The in-memory file system could not take the copy.
+        AddLine(outcome, kOutOfMemoryMessage);
+        outcome.status = 2;
+    } else {
+        outcome = CompareKept(settings, json);
+    }
+    std::remove(NewerPath().c_str());
+    return outcome;
+}
+
+WebOutcome WebSession::CompareKept(const WebSettings& settings, bool json) {
+    WebOutcome outcome;
     CompareSettings compare;
     compare.language = settings.english ? Language::English : Language::German;
     compare.debug = settings.debug;
     compare.find = FindQuery::FromUtf8(settings.find);
     const ComparisonResult result =
-        CompareArchives(archive_, newArchive, compare, [&outcome](std::string_view text) { AddLine(outcome, text); });
-    std::remove(newArchive.c_str());
+        CompareArchives(archive_, NewerPath(), compare, [&outcome](std::string_view text) { AddLine(outcome, text); });
     if (!result.report) {
         if (!result.oldLoad) AddFailedLoad(outcome, result.oldLoad);
         if (!result.newLoad) AddFailedLoad(outcome, result.newLoad);

@@ -65,6 +65,9 @@ public:
     // The comparison of the open archive (old) with newer's bytes; the
     // report as text, or as JSON.
     WebOutcome Compare(std::string newer, const WebSettings& settings, bool json);
+    // The same with the archive the page put at NewerPath() itself.
+    WebOutcome CompareKept(const WebSettings& settings, bool json);
+    std::string NewerPath() const { return folder_ + "/new.mpk"; }
     // The totals of the plan file's bytes against the open archive, as
     // text, CSV or JSON.
     WebOutcome Plan(std::string_view planFile, ExportFormat format, const WebSettings& settings);
