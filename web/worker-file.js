@@ -83,9 +83,3 @@ export function placeFile(FS, path, mountPoint, file, read = readBlob) {
   };
   FS.symlink(target, path);
 }
-
-// Makes path a file of the module's memory holding bytes (no copy).
-export function placeBytes(FS, path, bytes) {
-  removeLink(FS, path);
-  FS.writeFile(path, bytes, { canOwn: true });
-}

@@ -5,7 +5,7 @@
 // { id, error } with the reason in the command line's words.
 
 import createArtisanscope from 'artisanscope-module';
-import { placeBytes, placeFile } from './worker-file.js';
+import { placeFile } from './worker-file.js';
 import { planHandlers } from './worker-plan.js';
 import { TreeRows, capturePlace, findOpenDepth, restorePlace } from './worker-tree.js';
 import { warmUp } from './worker-warm.js';
@@ -134,12 +134,10 @@ const handlers = {
     return true;
   },
 
-  // { file: a File or Blob, or bytes: an ArrayBuffer; name }
-  async open(_, { file, bytes, name, english, debug, find, window }) {
+  // { file: a File or Blob; name }
+  async open(_, { file, name, english, debug, find, window }) {
     await loadModule();
-    const path = ctx.session.archivePath();
-    if (bytes) placeBytes(ctx.module.FS, path, new Uint8Array(bytes));
-    else placeFile(ctx.module.FS, path, CHOSEN, file);
+    placeFile(ctx.module.FS, ctx.session.archivePath(), CHOSEN, file);
     ctx.archive = true;
     ctx.name = name || 'ifd.mpk';
     if (english !== undefined) ctx.settings.english = english;
